@@ -1,0 +1,77 @@
+#include "bitrow/search.h"
+
+#include "bitrow/board.h"
+#include "bitrow/evaluate.h"
+#include "bitrow/history.h"
+#include "bitrow/score.h"
+
+namespace bitrow::BITROW_NS {
+
+ScoreCache scoreCache;
+volatile std::sig_atomic_t timeUp;
+std::uint64_t searchCalls;
+
+namespace {
+
+// Moves a decided value 10 toward zero: quicker wins and slower losses score higher.
+inline std::int32_t adjustForDistance(std::int32_t v) {
+    if (v > straightWeight) return v - 10;
+    if (v < -straightWeight) return v + 10;
+    return v;
+}
+
+inline int cacheSlot(int depth, std::uint32_t key) {
+    return static_cast<int>((static_cast<std::uint32_t>(depth) + key) & (cacheSlots - 1));
+}
+
+}  // namespace
+
+std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std::int32_t alpha,
+                    std::int32_t beta) {
+    searchCalls++;
+    if (timeUp) return noScore;
+    const int r = applyMove(move, mover, opponent, 0);
+    if (r == 0) return noScore;
+    if (!pushHist()) {
+        restoreBoard();
+        return lossScore;
+    }
+
+    std::int32_t result = terminalScore(mover, opponent);
+    if (result == winScore || result == lossScore) {
+        // decided: no evaluation, no cache
+    } else if (depth == 0) {
+        result += evaluate(mover) - evaluate(opponent);
+    } else {
+        const bool cached = depth >= 2 && r == 2;
+        const std::uint32_t key = histStack[histCount - 1].key;
+        const int slot = cacheSlot(depth, key);
+        if (cached && scoreCache.key[slot] == static_cast<std::int32_t>(key) &&
+            scoreCache.score[slot] != cacheMiss) {
+            result = scoreCache.score[slot];
+        } else {
+            std::int32_t v = beta;
+            if (alpha <= beta) {
+                const int moves = 4 * boardSize;
+                for (int i = 0; i < moves; i++) {
+                    const std::int32_t g = -search(i, opponent, mover, depth - 1, -v, -alpha);
+                    if (g < v) {
+                        v = g;
+                        if (v < alpha) break;
+                    }
+                }
+            }
+            v = adjustForDistance(v);
+            if (cached) {
+                scoreCache.key[slot] = static_cast<std::int32_t>(key);
+                scoreCache.score[slot] = v;
+            }
+            result = v;
+        }
+    }
+    popHist();
+    restoreBoard();
+    return result;
+}
+
+}  // namespace bitrow::BITROW_NS

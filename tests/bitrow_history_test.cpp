@@ -1,0 +1,125 @@
+// Position history: keys, chains, repetition and undo.
+#include <gtest/gtest.h>
+
+#include "tests/bitrow_util.h"
+
+using namespace testutil;
+
+namespace {
+
+// The key computed independently from the cells: seed = side to move, then per row
+// h*65599 + ((X row << min(N,15)) ^ O row), all mod 2^32, times 41.
+std::uint32_t referenceKey(const model::Board& m, int count) {
+    const int n = m.size();
+    std::uint64_t h = count & 1;
+    for (int r = 0; r < n; r++) {
+        std::uint64_t xr = 0, orow = 0;
+        for (int c = 0; c < n; c++) {
+            xr = xr * 2 + (m.at(r, c) == model::Piece::X);
+            orow = orow * 2 + (m.at(r, c) == model::Piece::O);
+        }
+        const int shift = n < 15 ? n : 15;
+        h = (h * 65599 + (((xr << shift) & 0xffffffffu) ^ orow)) & 0xffffffffu;
+    }
+    return static_cast<std::uint32_t>((h * 41) & 0xffffffffu);
+}
+
+bool chainsHoldExactlyTheStack() {
+    int linked = 0;
+    for (int b = 0; b < histBuckets; b++)
+        for (const HistEntry* e = histBucket[b]; e; e = e->link) {
+            if (e < histStack || e >= histStack + histCount) return false;
+            if ((e->key & (histBuckets - 1)) != static_cast<std::uint32_t>(b)) return false;
+            linked++;
+        }
+    return linked == histCount;
+}
+
+TEST(BitrowHistory, StartPositionIsTheOnlyRecord) {
+    freshGame(rowLimit < 5 ? rowLimit : 5);
+    EXPECT_EQ(histCount, 1);
+    const std::uint32_t key = histStack[0].key;
+    EXPECT_EQ(key, referenceKey(model::Board(boardSize), 0));
+    EXPECT_EQ(histBucket[key & 0xfff], &histStack[0]);
+    EXPECT_EQ(histStack[0].link, nullptr);
+    EXPECT_TRUE(chainsHoldExactlyTheStack());
+}
+
+TEST(BitrowHistory, KeysMatchTheReferenceAndPushPopRestoreUndo) {
+    std::mt19937 rng(99);
+    for (int n = 1; n <= rowLimit; n++) {
+        freshGame(n);
+        for (int ply = 0; ply < 40; ply++) {
+            const int i = std::uniform_int_distribution<int>(0, 4 * n - 1)(rng);
+            const EngineState before = EngineState::take();
+            applyMove(i, moverRows(), opponentRows(), 1);
+            const model::Board after = toModel();
+            const std::uint32_t expectedKey = referenceKey(after, histCount);
+            ASSERT_EQ(hashBoard(), expectedKey);
+            if (!pushHist()) {
+                // A repetition changes nothing but the board, which restoreBoard mends.
+                ASSERT_EQ(histCount, before.count);
+                restoreBoard();
+                ASSERT_TRUE(EngineState::take() == before);
+                continue;
+            }
+            ASSERT_EQ(histStack[histCount - 1].key, expectedKey);
+            ASSERT_TRUE(chainsHoldExactlyTheStack());
+            // Undo and redo: popHist and restoreBoard bring back the earlier state exactly.
+            popHist();
+            restoreBoard();
+            ASSERT_TRUE(EngineState::take() == before) << "N=" << n;
+            applyMove(i, moverRows(), opponentRows(), 1);
+            ASSERT_EQ(pushHist(), 1);
+        }
+    }
+}
+
+TEST(BitrowHistory, RepetitionsAreFoundFarBackAndForgottenWhenPopped) {
+    const int n = rowLimit < 3 ? rowLimit : 3;
+    freshGame(n);
+    // Column 2 only: X . . / X . O / X X O / O X X / X O X / O X O, then X's T2 gives
+    // X O X with O to move again: the position after the fifth move.
+    const int t2 = 3 * n - 2, b2 = 4 * n - 2;
+    for (int i : {t2, b2, t2, t2, t2, t2}) ASSERT_TRUE(playForced(i));
+    const EngineState before = EngineState::take();
+    applyMove(t2, moverRows(), opponentRows(), 1);
+    EXPECT_EQ(pushHist(), 0);
+    EXPECT_EQ(histCount, before.count);
+    restoreBoard();
+    EXPECT_TRUE(EngineState::take() == before);
+    // Back to the position after the fourth move: the record of the fifth is popped,
+    // so reaching its position again is no repetition.
+    popHist();
+    restoreBoard();
+    popHist();
+    restoreBoard();
+    applyMove(t2, moverRows(), opponentRows(), 1);
+    EXPECT_EQ(pushHist(), 1);
+    EXPECT_TRUE(chainsHoldExactlyTheStack());
+}
+
+TEST(BitrowHistory, TheSameCellsWithTheOtherSideToMoveAreNoRepetition) {
+    freshGame(rowLimit < 4 ? rowLimit : 4);
+    const std::uint32_t xToMove = hashBoard();
+    histCount = 2;
+    EXPECT_NE(hashBoard(), xToMove);
+    histCount = 1;
+}
+
+TEST(BitrowHistory, EqualKeysCountAsEqualPositions) {
+    freshGame(rowLimit < 4 ? rowLimit : 4);
+    // Plant a record whose key equals that of a different board: pushHist must refuse.
+    const Board start = board;
+    board.x[1] = 1;
+    const std::uint32_t target = hashBoard();
+    board = start;
+    // Pretend the start position had that key.
+    histBucket[histStack[0].key & 0xfff] = nullptr;
+    histStack[0].key = target;
+    histBucket[target & 0xfff] = &histStack[0];
+    board.x[1] = 1;
+    EXPECT_EQ(pushHist(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// Helpers for the bit-row engine tests: converting to and from the plain cell model and
+// starting a game. Compiled once per row width, like the engine.
+#pragma once
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "bitrow/board.h"
+#include "bitrow/deepen.h"
+#include "bitrow/evaluate.h"
+#include "bitrow/history.h"
+#include "bitrow/notation.h"
+#include "bitrow/score.h"
+#include "bitrow/search.h"
+#include "bitrow/turn.h"
+#include "model/cell_model.h"
+
+namespace testutil {
+
+using namespace bitrow::BITROW_NS;
+
+inline bool cellBit(const RowMask* rows, int r, int c) {
+    return (rows[r] >> (boardSize - 1 - c)) & 1;
+}
+
+inline model::Board toModel() {
+    model::Board m(boardSize);
+    for (int r = 0; r < boardSize; r++)
+        for (int c = 0; c < boardSize; c++) {
+            if (cellBit(board.x, r, c)) m.set(r, c, model::Piece::X);
+            if (cellBit(board.o, r, c)) m.set(r, c, model::Piece::O);
+        }
+    return m;
+}
+
+inline void fromModel(const model::Board& m) {
+    board = Board{};
+    for (int r = 0; r < boardSize; r++)
+        for (int c = 0; c < boardSize; c++) {
+            const RowMask bit = static_cast<RowMask>(1u << (boardSize - 1 - c));
+            if (m.at(r, c) == model::Piece::X) board.x[r] |= bit;
+            if (m.at(r, c) == model::Piece::O) board.o[r] |= bit;
+        }
+}
+
+inline model::Move toModelMove(int index) { return *model::parseMove(moveName(index), boardSize); }
+
+// A fresh engine with an empty board of size n, start position recorded.
+inline void freshGame(int n) {
+    resetEngine();
+    startGame(n);
+}
+
+inline RowMask* moverRows() { return histCount % 2 ? board.x : board.o; }
+inline RowMask* opponentRows() { return histCount % 2 ? board.o : board.x; }
+
+// Plays a forced move for the side to move and records it; false on a repetition.
+inline bool playForced(int index) {
+    applyMove(index, moverRows(), opponentRows(), 1);
+    return pushHist() == 1;
+}
+
+// A snapshot of everything a search must leave as it found it.
+struct EngineState {
+    Board b;
+    int count;
+    HistEntry* heads[histBuckets];
+    static EngineState take() {
+        EngineState s;
+        s.b = board;
+        s.count = histCount;
+        std::memcpy(s.heads, histBucket, sizeof s.heads);
+        return s;
+    }
+    bool operator==(const EngineState& o) const {
+        return std::memcmp(&b, &o.b, sizeof b) == 0 && count == o.count &&
+               std::memcmp(heads, o.heads, sizeof heads) == 0;
+    }
+};
+
+// E of one side, counted on the cell model: rows b^2, columns k^2 + k.
+inline int modelEval(const model::Board& m, model::Piece p) {
+    int e = 0;
+    for (int r = 0; r < m.size(); r++) {
+        int b = 0;
+        for (int c = 0; c < m.size(); c++) b += m.at(r, c) == p;
+        e += b * b;
+    }
+    for (int c = 0; c < m.size(); c++) {
+        int k = 0;
+        for (int r = 0; r < m.size(); r++) k += m.at(r, c) == p;
+        e += k * k + k;
+    }
+    return e;
+}
+
+// Runs input through the replay as a game record's move lines (after the size line).
+inline Replay replayText(const std::string& moves) {
+    std::FILE* f = fmemopen(const_cast<char*>(moves.data()), moves.size(), "r");
+    const Replay r = replayGame(f);
+    std::fclose(f);
+    return r;
+}
+
+}  // namespace testutil
