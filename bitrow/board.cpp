@@ -27,8 +27,10 @@ bool openingRefuses(const RowMask* mover, const RowMask* opponent) {
     const std::uint32_t corners = topBit | 1;
     const int last = boardSize - 1;
     switch (histCount) {
-        case 1: return true;
-        case 2: return ((opponent[0] | opponent[last]) & corners) != 0;
+        case 1:
+            return true;
+        case 2:
+            return ((opponent[0] | opponent[last]) & corners) != 0;
         case 3: {
             const bool theirCorner = ((opponent[0] | opponent[last]) & corners) != 0;
             const bool myCorner = ((mover[0] | mover[last]) & corners) != 0;
@@ -36,7 +38,8 @@ bool openingRefuses(const RowMask* mover, const RowMask* opponent) {
             const std::uint32_t bottom = mover[last] | opponent[last];
             return theirCorner && myCorner && (top | bottom) == corners && top != 0 && bottom != 0;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 

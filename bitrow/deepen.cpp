@@ -48,7 +48,8 @@ int deepen(std::int32_t* score) {
     std::int32_t best = noScore;
     for (int depth = firstDepth;;) {
         std::int32_t s;
-        const int b = searchRoot(mover, opponent, &s, depth, moveOrder[depth], moveOrder[depth + 1]);
+        const int b =
+            searchRoot(mover, opponent, &s, depth, moveOrder[depth], moveOrder[depth + 1]);
         if (b < 0) break;
         result = b;
         best = s;

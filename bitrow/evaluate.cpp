@@ -30,9 +30,15 @@ std::int32_t accumulate(const RowMask* rows, int count) {
 
 }  // namespace
 
-std::int32_t evaluate4(const RowMask* rows) { return accumulate<4>(rows, 4); }
-std::int32_t evaluate5(const RowMask* rows) { return accumulate<5>(rows, 5); }
-std::int32_t evaluate8(const RowMask* rows) { return accumulate<8>(rows, boardSize); }
+std::int32_t evaluate4(const RowMask* rows) {
+    return accumulate<4>(rows, 4);
+}
+std::int32_t evaluate5(const RowMask* rows) {
+    return accumulate<5>(rows, 5);
+}
+std::int32_t evaluate8(const RowMask* rows) {
+    return accumulate<8>(rows, boardSize);
+}
 
 std::int32_t evaluateWide(const RowMask* rows) {
     const int n = boardSize;

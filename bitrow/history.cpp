@@ -31,6 +31,8 @@ void popHist() {
     histBucket[r.key & (histBuckets - 1)] = r.link;
 }
 
-void restoreBoard() { board = histStack[histCount - 1].board; }
+void restoreBoard() {
+    board = histStack[histCount - 1].board;
+}
 
 }  // namespace bitrow::BITROW_NS

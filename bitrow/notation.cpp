@@ -7,16 +7,18 @@ namespace bitrow::BITROW_NS {
 namespace {
 
 constexpr const char* names[4][20] = {
-    {"L1", "L2", "L3", "L4", "L5", "L6", "L7", "L8", "L9", "L10",
+    {"L1",  "L2",  "L3",  "L4",  "L5",  "L6",  "L7",  "L8",  "L9",  "L10",
      "L11", "L12", "L13", "L14", "L15", "L16", "L17", "L18", "L19", "L20"},
-    {"R1", "R2", "R3", "R4", "R5", "R6", "R7", "R8", "R9", "R10",
+    {"R1",  "R2",  "R3",  "R4",  "R5",  "R6",  "R7",  "R8",  "R9",  "R10",
      "R11", "R12", "R13", "R14", "R15", "R16", "R17", "R18", "R19", "R20"},
-    {"T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8", "T9", "T10",
+    {"T1",  "T2",  "T3",  "T4",  "T5",  "T6",  "T7",  "T8",  "T9",  "T10",
      "T11", "T12", "T13", "T14", "T15", "T16", "T17", "T18", "T19", "T20"},
-    {"B1", "B2", "B3", "B4", "B5", "B6", "B7", "B8", "B9", "B10",
+    {"B1",  "B2",  "B3",  "B4",  "B5",  "B6",  "B7",  "B8",  "B9",  "B10",
      "B11", "B12", "B13", "B14", "B15", "B16", "B17", "B18", "B19", "B20"}};
 
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -34,11 +36,16 @@ int readMove(std::FILE* in) {
     // A number outside 1..N would alias another side's move or lie past the last index.
     if (number < 1 || number > n) return -1;
     switch (line[0]) {
-        case 'L': return number - 1;
-        case 'R': return n + number - 1;
-        case 'T': return 3 * n - number;
-        case 'B': return 4 * n - number;
-        default: return -1;
+        case 'L':
+            return number - 1;
+        case 'R':
+            return n + number - 1;
+        case 'T':
+            return 3 * n - number;
+        case 'B':
+            return 4 * n - number;
+        default:
+            return -1;
     }
 }
 

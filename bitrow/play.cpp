@@ -27,7 +27,8 @@ int main() {
     }
     startGame(n);
     switch (replayGame(stdin)) {
-        case Replay::Ok: break;
+        case Replay::Ok:
+            break;
         case Replay::Repetition:
             // Fixed text: the record repeats a position, so it is no valid game.
             std::fputs("play:676: main: check `pushHist()' failed: the game repeats a position\n",

@@ -16,7 +16,9 @@ constexpr std::int32_t decidedAbove = 9999999;  // |score| above this is decided
 constexpr std::int32_t noScore = -2147483647;   // the move was not searched
 constexpr std::int32_t cacheMiss = 2147483647;  // -noScore
 
-inline bool isDecided(std::int32_t s) { return s > decidedAbove || s < -decidedAbove; }
+inline bool isDecided(std::int32_t s) {
+    return s > decidedAbove || s < -decidedAbove;
+}
 
 // winScore, lossScore, or 0 while the straights of a (who has just moved) and b are equal.
 std::int32_t terminalScore(const RowMask* a, const RowMask* b);

@@ -45,7 +45,9 @@ Replay replayGame(std::FILE* in) {
     return Replay::Ok;
 }
 
-void onAlarm(int) { timeUp = 1; }
+void onAlarm(int) {
+    timeUp = 1;
+}
 
 void armTimer(long micros) {
     timeUp = 0;

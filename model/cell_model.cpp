@@ -5,7 +5,9 @@
 
 namespace model {
 
-std::string moveName(Move m) { return std::string(1, m.side) + std::to_string(m.line); }
+std::string moveName(Move m) {
+    return std::string(1, m.side) + std::to_string(m.line);
+}
 
 std::optional<Move> parseMove(std::string_view text, int n) {
     if (text.size() < 2 || text.size() > 3) return std::nullopt;
@@ -32,7 +34,9 @@ Board::Board(int n) : n_(n) {
     cells_.assign(n * n, Piece::None);
 }
 
-int Board::count(Piece p) const { return static_cast<int>(std::count(cells_.begin(), cells_.end(), p)); }
+int Board::count(Piece p) const {
+    return static_cast<int>(std::count(cells_.begin(), cells_.end(), p));
+}
 
 bool Board::push(Move m, Piece who) {
     // The cells of the pushed line, listed from the entry edge inward.
@@ -40,11 +44,20 @@ bool Board::push(Move m, Piece who) {
     int k = m.line - 1;
     for (int i = 0; i < n_; i++) {
         switch (m.side) {
-            case 'L': line.push_back({k, i}); break;
-            case 'R': line.push_back({k, n_ - 1 - i}); break;
-            case 'T': line.push_back({i, k}); break;
-            case 'B': line.push_back({n_ - 1 - i, k}); break;
-            default: throw std::invalid_argument("bad side");
+            case 'L':
+                line.push_back({k, i});
+                break;
+            case 'R':
+                line.push_back({k, n_ - 1 - i});
+                break;
+            case 'T':
+                line.push_back({i, k});
+                break;
+            case 'B':
+                line.push_back({n_ - 1 - i, k});
+                break;
+            default:
+                throw std::invalid_argument("bad side");
         }
     }
     // The first empty cell absorbs the push; without one the last cell's piece leaves.
@@ -78,7 +91,9 @@ int Board::straights(Piece p) const {
     return total;
 }
 
-Game::Game(int n) : board_(n) { seen_.push_back({board_, toMove_}); }
+Game::Game(int n) : board_(n) {
+    seen_.push_back({board_, toMove_});
+}
 
 Outcome Game::play(Move m) {
     Piece mover = toMove_;

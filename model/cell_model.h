@@ -15,8 +15,12 @@ constexpr int kMaxSize = 20;
 
 enum class Piece : unsigned char { None = 0, X = 1, O = 2 };
 
-inline Piece opponent(Piece p) { return p == Piece::X ? Piece::O : Piece::X; }
-inline char pieceChar(Piece p) { return p == Piece::X ? 'X' : p == Piece::O ? 'O' : '.'; }
+inline Piece opponent(Piece p) {
+    return p == Piece::X ? Piece::O : Piece::X;
+}
+inline char pieceChar(Piece p) {
+    return p == Piece::X ? 'X' : p == Piece::O ? 'O' : '.';
+}
 
 // A move: the side the piece enters from ('L', 'R', 'T', 'B') and the row (L, R) or
 // column (T, B) it enters, counted from 1.
@@ -35,7 +39,7 @@ std::optional<Move> parseMove(std::string_view text, int n);
 std::vector<Move> allMoves(int n);
 
 class Board {
-public:
+  public:
     explicit Board(int n);
 
     int size() const { return n_; }
@@ -53,7 +57,7 @@ public:
 
     bool operator==(const Board&) const = default;
 
-private:
+  private:
     int n_;
     std::vector<Piece> cells_;
 };
@@ -63,7 +67,7 @@ enum class Outcome { Open, Won, Lost, Repetition };
 
 // A game as the referee sees it: the positions so far and the side to move.
 class Game {
-public:
+  public:
     explicit Game(int n);
 
     int size() const { return board_.size(); }
@@ -77,7 +81,7 @@ public:
     // fewer loses. The move is recorded whatever the outcome.
     Outcome play(Move m);
 
-private:
+  private:
     Board board_;
     Piece toMove_ = Piece::X;
     std::vector<Move> moves_;

@@ -30,7 +30,8 @@ TEST(BitrowEval, EveryEvaluatorMatchesTheModelCount) {
             const model::Board m = randomModel(rng, n);
             fromModel(m);
             for (const RowMask* rows : {board.x, board.o}) {
-                const int expected = modelEval(m, rows == board.x ? model::Piece::X : model::Piece::O);
+                const int expected =
+                    modelEval(m, rows == board.x ? model::Piece::X : model::Piece::O);
                 ASSERT_EQ(evaluatorFor(n)(rows), expected) << "N=" << n;
                 ASSERT_EQ(evaluateWide(rows), expected);
                 if (n <= 8) {

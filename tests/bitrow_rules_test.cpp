@@ -33,10 +33,18 @@ int expectedResult(const model::Board& m, model::Move mv) {
     for (int i = 0; i < n && firstEmpty < 0; i++) {
         int r = 0, c = 0;
         switch (mv.side) {
-            case 'L': r = mv.line - 1, c = i; break;
-            case 'R': r = mv.line - 1, c = n - 1 - i; break;
-            case 'T': r = i, c = mv.line - 1; break;
-            default: r = n - 1 - i, c = mv.line - 1; break;
+            case 'L':
+                r = mv.line - 1, c = i;
+                break;
+            case 'R':
+                r = mv.line - 1, c = n - 1 - i;
+                break;
+            case 'T':
+                r = i, c = mv.line - 1;
+                break;
+            default:
+                r = n - 1 - i, c = mv.line - 1;
+                break;
         }
         if (m.at(r, c) == model::Piece::None) firstEmpty = i;
     }
@@ -125,7 +133,7 @@ TEST(BitrowRules, SecondAndThirdMoveColumnRefusalsAroundCorners) {
     // X on a non-corner cell: column pushes are judged by the duplicate rule alone, so a
     // push into a middle column from the top is performed.
     freshGame(n);
-    ASSERT_TRUE(playForced(1));          // X L2
+    ASSERT_TRUE(playForced(1));            // X L2
     EXPECT_NE(tryUnforced(3 * n - 3), 0);  // T3
     // Third move: X top-left, O bottom-right: diagonal corners refuse every column push.
     freshGame(n);
@@ -190,7 +198,8 @@ TEST(BitrowRules, RefusedColumnPushesLoseNoPosition) {
                 board = before;
                 if (std::memcmp(&forced, &before, sizeof forced) == 0) continue;
                 bool found = false;
-                for (const Board& b : reached) found = found || std::memcmp(&b, &forced, sizeof b) == 0;
+                for (const Board& b : reached)
+                    found = found || std::memcmp(&b, &forced, sizeof b) == 0;
                 EXPECT_TRUE(found) << "N=" << n << " " << moveName(i) << " loses a position";
                 refusals++;
             }

@@ -16,11 +16,12 @@ using History = std::vector<std::pair<model::Board, model::Piece>>;
 
 // Plain negamax over the model, without refusals, cache or cut-offs: the value of m for
 // the mover, depth further plies below it, lowered from `ceiling`.
-std::int64_t reference(History& seen, model::Board b, model::Piece mover, model::Move m,
-                       int depth, std::int64_t ceiling = cacheMiss) {
+std::int64_t reference(History& seen, model::Board b, model::Piece mover, model::Move m, int depth,
+                       std::int64_t ceiling = cacheMiss) {
     b.push(m, mover);
     const model::Piece next = model::opponent(mover);
-    if (std::find(seen.begin(), seen.end(), std::make_pair(b, next)) != seen.end()) return lossScore;
+    if (std::find(seen.begin(), seen.end(), std::make_pair(b, next)) != seen.end())
+        return lossScore;
     const int mine = b.straights(mover), theirs = b.straights(next);
     if (mine != theirs) return mine > theirs ? winScore : lossScore;
     if (depth == 0) return modelEval(b, mover) - modelEval(b, next);
@@ -54,7 +55,9 @@ History randomGame(std::mt19937& rng, int n, int plies) {
     return seen;
 }
 
-model::Piece sideToMove() { return histCount % 2 ? model::Piece::X : model::Piece::O; }
+model::Piece sideToMove() {
+    return histCount % 2 ? model::Piece::X : model::Piece::O;
+}
 
 TEST(BitrowSearch, ValuesEqualPlainMinimaxAndLeaveTheEngineAsFound) {
     std::mt19937 rng(2024);
@@ -141,14 +144,16 @@ TEST(BitrowSearch, CacheSlotsBelongToKeyAndDepthAndOnlyThroughPushes) {
     const std::uint32_t key = keyAfter(through, &r);
     for (int depth : {2, 3, 4}) {
         std::memset(&scoreCache, 0, sizeof scoreCache);
-        const std::int32_t honest = search(through, moverRows(), opponentRows(), depth, noScore, cacheMiss);
+        const std::int32_t honest =
+            search(through, moverRows(), opponentRows(), depth, noScore, cacheMiss);
         const int slot = (depth + key) & (cacheSlots - 1);
         EXPECT_EQ(scoreCache.key[slot], static_cast<std::int32_t>(key)) << "stored at its depth";
         EXPECT_EQ(scoreCache.score[slot], honest);
         // A planted entry at this depth is used as it stands; at the next depth it is not.
         scoreCache.score[slot] = 4242;
         EXPECT_EQ(search(through, moverRows(), opponentRows(), depth, noScore, cacheMiss), 4242);
-        const std::int32_t deeper = search(through, moverRows(), opponentRows(), depth + 1, noScore, cacheMiss);
+        const std::int32_t deeper =
+            search(through, moverRows(), opponentRows(), depth + 1, noScore, cacheMiss);
         EXPECT_NE(deeper, 4242);
         // The miss marker is never taken for a score.
         std::memset(&scoreCache, 0, sizeof scoreCache);
@@ -158,7 +163,8 @@ TEST(BitrowSearch, CacheSlotsBelongToKeyAndDepthAndOnlyThroughPushes) {
     }
     // Depth 1 never uses the cache; nor does a push that an empty cell absorbed.
     std::memset(&scoreCache, 0, sizeof scoreCache);
-    const std::int32_t shallow = search(through, moverRows(), opponentRows(), 1, noScore, cacheMiss);
+    const std::int32_t shallow =
+        search(through, moverRows(), opponentRows(), 1, noScore, cacheMiss);
     scoreCache.key[(1 + key) & (cacheSlots - 1)] = static_cast<std::int32_t>(key);
     scoreCache.score[(1 + key) & (cacheSlots - 1)] = 4242;
     EXPECT_EQ(search(through, moverRows(), opponentRows(), 1, noScore, cacheMiss), shallow);
@@ -194,7 +200,8 @@ TEST(BitrowRoot, BestScoreMatchesMinimaxUnderTheRootCeilingAndTiesKeepTheFirst) 
                     const bool refused = applyMove(i, moverRows(), opponentRows(), 0) == 0;
                     board = before;
                     if (refused) continue;
-                    const std::int64_t v = reference(seen, b, sideToMove(), toModelMove(i), depth, rootCeiling);
+                    const std::int64_t v =
+                        reference(seen, b, sideToMove(), toModelMove(i), depth, rootCeiling);
                     if (v > top) top = v, first = i;
                 }
                 EXPECT_EQ(best, top) << "N=" << n << " depth " << depth;
@@ -238,7 +245,9 @@ TEST(BitrowRoot, LeadersGoToTheFrontInReverseOrderOfDiscovery) {
 }
 
 std::vector<int> iterations;
-void recordIteration(int depth, std::int32_t, int, bool) { iterations.push_back(depth); }
+void recordIteration(int depth, std::int32_t, int, bool) {
+    iterations.push_back(depth);
+}
 
 TEST(BitrowDeepen, StopsOnAnImmediateWinAfterTheFirstIteration) {
     if (rowLimit < 3) return;

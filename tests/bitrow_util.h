@@ -45,7 +45,9 @@ inline void fromModel(const model::Board& m) {
         }
 }
 
-inline model::Move toModelMove(int index) { return *model::parseMove(moveName(index), boardSize); }
+inline model::Move toModelMove(int index) {
+    return *model::parseMove(moveName(index), boardSize);
+}
 
 // A fresh engine with an empty board of size n, start position recorded.
 inline void freshGame(int n) {
@@ -53,8 +55,12 @@ inline void freshGame(int n) {
     startGame(n);
 }
 
-inline RowMask* moverRows() { return histCount % 2 ? board.x : board.o; }
-inline RowMask* opponentRows() { return histCount % 2 ? board.o : board.x; }
+inline RowMask* moverRows() {
+    return histCount % 2 ? board.x : board.o;
+}
+inline RowMask* opponentRows() {
+    return histCount % 2 ? board.o : board.x;
+}
 
 // Plays a forced move for the side to move and records it; false on a repetition.
 inline bool playForced(int index) {
