@@ -151,6 +151,7 @@ BBTEST(Board, FullLinesDropTheFarPieceAndOwnFullLinesStayPut) {
 }
 
 BBTEST(Board, RunScoresOfALine) {
+    fresh();
     EXPECT_EQ(sumsize, N == 6 ? 91 : 140);
     // X X . X O X (and one more X for N = 7): the empty cell does not end the first run.
     std::string row = "XX.XOX";

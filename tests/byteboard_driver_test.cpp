@@ -152,6 +152,7 @@ BBTEST(Output, AnswerFormat) {
 }
 
 BBTEST(Output, PrintboardOfTheEmptyAndOfAHandMadeRecord) {
+    fresh();
     auto print = [](const posrec& rec) {
         std::FILE* f = std::tmpfile();
         printboard(rec, f);
