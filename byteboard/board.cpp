@@ -102,16 +102,20 @@ void domove(char side, int32_t pos, int32_t player) {
     int first, step;
     switch (side) {
         case 'T':
-            first = pos, step = N;
+            first = pos;
+            step = N;
             break;
         case 'B':
-            first = (N - 1) * N + pos, step = -N;
+            first = (N - 1) * N + pos;
+            step = -N;
             break;
         case 'L':
-            first = pos * N, step = 1;
+            first = pos * N;
+            step = 1;
             break;
         case 'R':
-            first = pos * N + N - 1, step = -1;
+            first = pos * N + N - 1;
+            step = -1;
             break;
         default:
             std::fprintf(stderr, "huh '%c'\n", side);

@@ -55,6 +55,24 @@ struct Brute {
         }
         return best;
     }
+
+    // Alpha-beta as the engine describes it: the window's lower end is the starting best,
+    // a cut-off as soon as best reaches beta. Counts the positions valued.
+    int64_t nodes = 0;
+    int32_t alphabeta(int depth, int32_t player, int32_t alpha, int32_t beta) {
+        nodes++;
+        int32_t v = stat(player);
+        if (depth <= 0 || std::abs(v - depth) > 989999) return v - depth;
+        int32_t best = alpha;
+        for (auto [side, pos] : generationorder()) {
+            seen.push_back(seen.back());
+            seen.back().push(modelmove(side, pos), piece(player));
+            best = std::max(best, -alphabeta(depth - 1, 3 - player, -beta, -best));
+            seen.pop_back();
+            if (best >= beta) return best;
+        }
+        return best;
+    }
 };
 
 // Exact value for player of a root move, searched `depth` plies below it with a full window.
@@ -178,7 +196,11 @@ BBTEST(Search, AlphaBetaAgreesWithPlainNegamax) {
         for (int w = 0; w < 6; w++) {
             int32_t a = exact - 40 + static_cast<int32_t>(rng() % 80);
             int32_t b = a + 1 + static_cast<int32_t>(rng() % 40);
+            int64_t before = nscore;
             int32_t got = ab(depth, player, a, b);
+            brute.nodes = 0;
+            EXPECT_EQ(got, brute.alphabeta(depth, player, a, b));
+            EXPECT_EQ(nscore - before, brute.nodes);
             if (leaf)
                 EXPECT_EQ(got, exact);
             else if (exact <= a)
