@@ -221,6 +221,15 @@ BBTEST(DriverDeath, TheAlarmAnswersTheLastCompletedIteration) {
 
 BBTEST(DriverDeath, FailingToGrowTheStack) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // No stack at all: reset reports it (the program then ends with status 1).
+    posrec* kept = hist;
+    auto plain = histrealloc;
+    hist = nullptr;
+    histrealloc = nomemory;
+    EXPECT_FALSE(reset());
+    hist = kept;
+    histrealloc = plain;
+
     // During the replay: a short line on standard error and status 1.
     fresh();
     std::string text;
