@@ -56,7 +56,7 @@ std::string answertext(char dir, int32_t pos) {
 
 BBTEST(Input, ReadsMovesExactlyAsScanfWould) {
     std::mt19937 rng(4 + N);
-    const std::string alphabet = "LRTBQ \n\n\t+-0123456789123";
+    const std::string alphabet = "LRTBQx \n\n\t\r\f\v+-0123456789123";
     for (int t = 0; t < 3000; t++) {
         std::string text;
         int len = static_cast<int>(rng() % 24);
