@@ -1,0 +1,187 @@
+// Pushes, incremental line scores and the position stack of the byte-board engine, checked
+// against the cell model and against scores recomputed from the cells.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "byteboard_testing.h"
+
+namespace {
+
+void expectsame(const posrec& a, const posrec& b) {
+    EXPECT_EQ(0, std::memcmp(a.cell, b.cell, sizeof a.cell));
+    for (int k = 0; k < N; k++) {
+        EXPECT_EQ(a.row[k].xscore, b.row[k].xscore);
+        EXPECT_EQ(a.row[k].oscore, b.row[k].oscore);
+        EXPECT_EQ(a.col[k].xscore, b.col[k].xscore);
+        EXPECT_EQ(a.col[k].oscore, b.col[k].oscore);
+    }
+    EXPECT_EQ(a.xtotal, b.xtotal);
+    EXPECT_EQ(a.ototal, b.ototal);
+    EXPECT_EQ(a.xpieces, b.xpieces);
+    EXPECT_EQ(a.opieces, b.opieces);
+}
+
+BBTEST(Board, RandomGamesMatchTheModelAndARecomputation) {
+    std::mt19937 rng(12345 + N);
+    auto all = generationorder();
+    for (int game = 0; game < 40; game++) {
+        fresh();
+        model::Board board(N);
+        int32_t player = 1;
+        for (int ply = 0; ply < 150; ply++) {
+            auto [side, pos] = all[rng() % all.size()];
+            domove(side, pos, player);
+            board.push(modelmove(side, pos), piece(player));
+            ASSERT_EQ(hno, ply + 1);
+            ASSERT_EQ(toboard(hist[hno]), board) << "game " << game << " ply " << ply;
+            expectconsistent(hist[hno]);
+            if (testing::Test::HasFailure()) return;
+            player = 3 - player;
+        }
+    }
+}
+
+BBTEST(Board, TakingBackIsADecrementAndTheStackGrowsByDoubling) {
+    std::free(hist);  // start over with a newly allocated stack of 50 records
+    hist = nullptr;
+    fresh();
+    ASSERT_EQ(hmax, 50);
+    std::mt19937 rng(7);
+    std::vector<posrec> copies{hist[0]};
+    int32_t player = 1;
+    for (int k = 1; k <= 120; k++) {
+        player = randomgame(rng, 1, player);
+        copies.push_back(hist[hno]);
+        if (k < 50)
+            EXPECT_EQ(hmax, 50) << k;
+        else if (k < 100)
+            EXPECT_EQ(hmax, 100) << k;
+        else
+            EXPECT_EQ(hmax, 200) << k;
+    }
+    for (int k = 0; k <= 120; k++) expectsame(hist[k], copies[k]);
+    // A move and its take-back leave the lower records alone.
+    hno = 60;
+    domove('L', 0, 1);
+    hno--;
+    for (int k = 0; k <= 60; k++) expectsame(hist[k], copies[k]);
+    EXPECT_EQ(toboard(hist[61]), [&] {
+        model::Board b = toboard(copies[60]);
+        b.push({'L', 1}, model::Piece::X);
+        return b;
+    }());
+}
+
+BBTEST(Board, FirstPushOnTheEmptyBoard) {
+    fresh();
+    domove('L', 0, 1);
+    posrec want{};
+    want.cell[0] = 1;
+    want.row[0].xscore = 1;
+    want.col[0].xscore = 1;
+    want.xtotal = 2;
+    want.xpieces = 1;
+    EXPECT_EQ(changed[0], 1);
+    expectsame(hist[1], want);
+    EXPECT_EQ(hist[1].row[0].xfull + hist[1].col[0].xfull + hist[1].xstraights, 0);
+}
+
+BBTEST(Board, OnlyCrossingLinesWhoseCellChangedAreRescored) {
+    fresh();
+    hist[0] = makerecord({"XO"});
+    // Spoil the stored scores of columns 0 and 3: a rescore would repair them.
+    hist[0].col[0].oscore = 77;
+    hist[0].col[3].oscore = 55;
+    domove('L', 0, 1);
+    EXPECT_EQ(changed[0], 0);
+    EXPECT_EQ(changed[1], 1);
+    EXPECT_EQ(changed[2], 1);
+    const posrec& r = hist[1];
+    EXPECT_EQ(r.cell[0], 1);
+    EXPECT_EQ(r.cell[1], 1);
+    EXPECT_EQ(r.cell[2], 2);
+    EXPECT_EQ(r.cell[3], 0);
+    EXPECT_EQ(r.col[0].oscore, 77);  // kept its code, not rescored
+    EXPECT_EQ(r.col[3].oscore, 55);  // not visited
+    EXPECT_EQ(r.col[1].xscore, 1);
+    EXPECT_EQ(r.col[1].oscore, 0);
+    EXPECT_EQ(r.col[2].oscore, 1);
+    EXPECT_EQ(r.row[0].xscore, 1 + 4);
+    EXPECT_EQ(r.row[0].oscore, 1);
+}
+
+BBTEST(Board, FullLinesDropTheFarPieceAndOwnFullLinesStayPut) {
+    using model::Piece;
+    // Column 2 full, O at the bottom; X pushes from the top and the O leaves.
+    std::vector<std::string> rows(N, std::string(N, '.'));
+    for (int r = 0; r < N; r++) rows[r][2] = r % 2 ? 'O' : 'X';
+    rows[N - 1][2] = 'O';
+    fresh();
+    hist[0] = makerecord(rows);
+    int xs = hist[0].xpieces, os = hist[0].opieces;
+    domove('T', 2, 1);
+    EXPECT_EQ(hist[1].xpieces, xs + 1);
+    EXPECT_EQ(hist[1].opieces, os - 1);
+    model::Board want = toboard(hist[0]);
+    EXPECT_TRUE(want.push({'T', 3}, Piece::X));
+    EXPECT_EQ(toboard(hist[1]), want);
+    expectconsistent(hist[1]);
+    // The same column from the bottom by X: now the X at the top leaves; X count unchanged.
+    domove('B', 2, 1);
+    EXPECT_EQ(hist[2].xpieces, xs + 1);
+    expectconsistent(hist[2]);
+
+    // A row entirely X: an X push changes nothing, an O push drops the far X.
+    rows.assign(N, std::string(N, '.'));
+    rows[1] = std::string(N, 'X');
+    fresh();
+    hist[0] = makerecord(rows);
+    EXPECT_EQ(hist[0].row[1].xscore, sumsize);
+    EXPECT_EQ(hist[0].row[1].xfull, 1);
+    EXPECT_EQ(hist[0].xstraights, 1);
+    domove('R', 1, 1);
+    for (int i = 0; i < N; i++) EXPECT_EQ(changed[i], 0);
+    expectsame(hist[1], hist[0]);
+    domove('L', 1, 2);
+    EXPECT_EQ(hist[2].xpieces, N - 1);
+    EXPECT_EQ(hist[2].opieces, 1);
+    EXPECT_EQ(hist[2].xstraights, 0);
+    expectconsistent(hist[2]);
+}
+
+BBTEST(Board, RunScoresOfALine) {
+    fresh();
+    EXPECT_EQ(sumsize, N == 6 ? 91 : 140);
+    // X X . X O X (and one more X for N = 7): the empty cell does not end the first run.
+    std::string row = "XX.XOX";
+    if (N == 7) row += "X";
+    posrec rec = makerecord({row});
+    EXPECT_EQ(rec.row[0].xscore, N == 6 ? 1 + 4 + 9 + 1 : 1 + 4 + 9 + 1 + 4);
+    EXPECT_EQ(rec.row[0].oscore, 1);
+    // Scanning direction does not matter: the mirrored row scores the same.
+    posrec mirrored = makerecord({std::string(row.rbegin(), row.rend())});
+    EXPECT_EQ(mirrored.row[0].xscore, rec.row[0].xscore);
+    // Column scores use the same rule top to bottom.
+    std::vector<std::string> rows;
+    for (char ch : row) rows.push_back(std::string(1, ch));
+    posrec col = makerecord(rows);
+    EXPECT_EQ(col.col[0].xscore, rec.row[0].xscore);
+    EXPECT_EQ(col.col[0].oscore, 1);
+    // A full O column.
+    std::vector<std::string> ocol(N, "O");
+    posrec o = makerecord(ocol);
+    EXPECT_EQ(o.col[0].oscore, sumsize);
+    EXPECT_EQ(o.col[0].ofull, 1);
+    EXPECT_EQ(o.ostraights, 1);
+    EXPECT_EQ(o.xstraights, 0);
+}
+
+BBTEST(BoardDeath, AnUnknownSideLetterEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    fresh();
+    EXPECT_EXIT(domove('l', 0, 1), testing::ExitedWithCode(1), "^huh 'l'\n$");
+    EXPECT_EXIT(domove('Q', 2, 2), testing::ExitedWithCode(1), "^huh 'Q'\n$");
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+// Runs the built pusher program for this size on whole turns: input cases, the time limit,
+// the side to move, and short games.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <regex>
+
+#include "byteboard_testing.h"
+
+namespace {
+
+struct Outcome {
+    std::string out, err;
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    double seconds = 0;
+};
+
+std::string drain(int fd) {
+    std::string text;
+    char buf[256];
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
+    close(fd);
+    return text;
+}
+
+Outcome run(std::vector<std::string> args, const std::string& input) {
+    signal(SIGPIPE, SIG_IGN);  // the program may exit before reading all its input
+    int in[2], out[2], err[2];
+    Outcome r;
+    if (pipe(in) || pipe(out) || pipe(err)) return r;
+    auto start = std::chrono::steady_clock::now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+        std::vector<char*> argv{const_cast<char*>(PUSHER)};
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(PUSHER, argv.data());
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    for (size_t done = 0; done < input.size();) {
+        ssize_t n = write(in[1], input.data() + done, input.size() - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    close(in[1]);
+    r.out = drain(out[0]);
+    r.err = drain(err[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+bool legal(const std::string& out) {
+    return std::regex_match(out, std::regex("[TRBL][1-" + std::to_string(N) + "]\n"));
+}
+
+// Answer of the library for player in the current record, with the depth limit given;
+// forced tells whether a forced win ended the search.
+std::string libraryanswer(int32_t player, int32_t depth, bool* forced) {
+    static bool win;
+    win = false;
+    observer = [](const iteration& it) { win = it.forcedwin; };
+    maxdepth = depth;
+    int32_t start = hno;
+    computemove(&bestdir, &bestpos, player);
+    observer = nullptr;
+    maxdepth = 999;
+    hno = start;
+    *forced = win;
+    char buf[16];
+    return std::string(buf, formatanswer(bestdir, bestpos, buf));
+}
+
+BBTEST(Program, AnswersWithinTheTimeLimit) {
+    for (const char* limit : {"1", "-5"}) {  // a negative limit is one second
+        Outcome r = run({limit}, "");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(legal(r.out)) << r.out;
+        EXPECT_EQ(r.err, "");
+        EXPECT_GE(r.seconds, 0.9) << limit;
+        EXPECT_LT(r.seconds, 1.8) << limit;
+    }
+}
+
+BBTEST(Program, InputCases) {
+    // A blank first line: the line end is read as the side letter and Q as the number, so the
+    // reading stops before Q4 is seen.
+    Outcome r = run({"1"}, "\nQ4\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(legal(r.out)) << r.out;
+    // Blank lines and spaces between moves are skipped: Q4 is reached.
+    r = run({"1"}, "L1\n\n  \n R2\n\nQ4\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "huh 'Q'\n");
+    r = run({"1"}, "b3\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "huh 'b'\n");
+    // A position off the board ends the reading like a malformed line.
+    r = run({"1"}, "L1\nT" + std::to_string(N + 1) + "\nQ4\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(legal(r.out)) << r.out;
+    EXPECT_EQ(r.err, "");
+}
+
+BBTEST(Program, TheMoveCountDecidesTheSideToMove) {
+    // Random games in which the side to move has a forced win found in the first iteration
+    // and the other side would answer differently: the program must give the library's
+    // answer for the side given by the parity of the move count, before its limit.
+    std::mt19937 rng(555 + N);
+    auto all = generationorder();
+    int checked[2] = {0, 0};
+    for (int attempt = 0; attempt < 400 && (checked[0] < 2 || checked[1] < 2); attempt++) {
+        int k = 20 + static_cast<int>(rng() % 40);
+        if (checked[k % 2] >= 2) continue;
+        fresh();
+        std::string text;
+        for (int i = 0; i < k; i++) {
+            auto [side, pos] = all[rng() % all.size()];
+            domove(side, pos, i % 2 ? 2 : 1);
+            text += std::string(1, side) + std::to_string(pos + 1) + (i % 4 ? "\n" : " \n\n");
+        }
+        int32_t player = k % 2 ? 2 : 1;
+        if (hist[hno].xstraights != hist[hno].ostraights) continue;  // keep to open games
+        bool forced = false, otherforced = false;
+        std::string want = libraryanswer(player, 3, &forced);
+        if (!forced) continue;
+        std::string other = libraryanswer(3 - player, 3, &otherforced);
+        if (other == want) continue;
+        checked[k % 2]++;
+        for (const char* limit : {"5", "0", "x"}) {  // 0 and no digits: no alarm at all
+            Outcome r = run({limit}, text);
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.out, want) << "k " << k << " limit " << limit;
+            EXPECT_LT(r.seconds, 4.0);
+        }
+    }
+    EXPECT_EQ(checked[0], 2);
+    EXPECT_EQ(checked[1], 2);
+}
+
+BBTEST(Program, PlaysAShortGame) {
+    model::Game game(N);
+    std::string text;
+    for (int ply = 0; ply < 4; ply++) {
+        Outcome r = run({"1"}, text);
+        ASSERT_EQ(r.status, 0);
+        ASSERT_TRUE(legal(r.out)) << r.out;
+        EXPECT_LT(r.seconds, 1.8);
+        auto move = model::parseMove(r.out.substr(0, r.out.size() - 1), N);
+        ASSERT_TRUE(move);
+        game.play(*move);
+        text += r.out;
+    }
+    EXPECT_EQ(game.plies(), 4);
+}
+
+#if BYTEBOARD_N == 7  // the long wait once, with pusher7
+BBTEST(Program, DefaultTimeLimitIs28Seconds) {
+    Outcome r = run({}, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(legal(r.out)) << r.out;
+    EXPECT_GE(r.seconds, 27.9);
+    EXPECT_LT(r.seconds, 29.0);
+}
+#endif
+
+}  // namespace
