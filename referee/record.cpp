@@ -161,6 +161,7 @@ RecordFile parseRecords(const std::string& text) {
     };
     size_t pos = 0;
     int lineNo = 0;
+    bool justEnded = false;
     while (pos < text.size()) {
         size_t nl = text.find('\n', pos);
         bool terminated = nl != std::string::npos;
@@ -173,7 +174,10 @@ RecordFile parseRecords(const std::string& text) {
         };
         auto size =
             line.empty() || line.size() > 2 ? std::nullopt : toLong(line, 1, model::kMaxSize);
+        bool ended = justEnded;
+        justEnded = false;
         if (line.empty()) {
+            if (ended && terminated) file.goodBytes = next;  // the blank line after a record
             finish();
         } else if (size) {
             finish();
@@ -186,7 +190,7 @@ RecordFile parseRecords(const std::string& text) {
                 state = State::Keys;
                 cur.complete = terminated && !bad && seen == kAllKeys;
                 if (!cur.complete) problem("record incomplete at its end line");
-                if (cur.complete) file.goodBytes = next;
+                if (cur.complete) file.goodBytes = next, justEnded = true;
                 file.records.push_back(cur);
                 cur = GameRecord();
                 seen = 0;

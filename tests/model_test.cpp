@@ -74,7 +74,7 @@ TEST(Model, GameJudgesStraightsAndRepetitions) {
 TEST(Model, RepeatingAPositionWithTheSameSideToMoveLoses) {
     Game g(3);
     // Column 2 only: X . .  ->  X . O  ->  X X O  ->  O X X  ->  X O X  ->  O X O  ->  X O X
-    const Outcome expected[] = {Outcome::Open, Outcome::Open, Outcome::Open, Outcome::Open,
+    const Outcome expected[] = {Outcome::Open, Outcome::Open, Outcome::Open,      Outcome::Open,
                                 Outcome::Open, Outcome::Open, Outcome::Repetition};
     const Move moves[] = {{'T', 2}, {'B', 2}, {'T', 2}, {'T', 2}, {'T', 2}, {'T', 2}, {'T', 2}};
     for (int i = 0; i < 7; i++) EXPECT_EQ(g.play(moves[i]), expected[i]) << "ply " << i + 1;
