@@ -27,6 +27,11 @@ EloEstimate estimateElo(int wins, int draws, int losses) {
     e.elo = eloFromScore(p);
     e.low = eloFromScore(p - z * se);
     e.high = eloFromScore(p + z * se);
+    // All games won (or all lost) leave no spread, and the interval above would be a single
+    // infinite point. The exact binomial bound is used on the finite side instead: the
+    // score at which n wins in n games have a chance of 2.5%.
+    if (wins == n) e.low = eloFromScore(std::pow(0.025, 1.0 / n));
+    if (losses == n) e.high = eloFromScore(1 - std::pow(0.025, 1.0 / n));
     return e;
 }
 

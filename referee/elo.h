@@ -1,5 +1,6 @@
 // Elo difference from match counts, with a 95% interval from the spread of the per-game
-// scores (win 1, draw 1/2, loss 0).
+// scores (win 1, draw 1/2, loss 0). A match won (or lost) in every game has an infinite
+// estimate; its interval is then bounded on the finite side by the exact binomial bound.
 #pragma once
 
 #include <string>

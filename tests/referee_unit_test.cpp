@@ -256,7 +256,11 @@ TEST(RefereeElo, KnownCounts) {
     }
     EloEstimate all = estimateElo(10, 0, 0);
     EXPECT_TRUE(std::isinf(all.elo) && all.elo > 0);
-    EXPECT_TRUE(std::isinf(all.low) && all.low > 0);
+    EXPECT_TRUE(std::isinf(all.high) && all.high > 0);
+    EXPECT_NEAR(all.low, 140.21716, 1e-4);  // 0.025^(1/10) = 0.69150
+    EloEstimate lost = estimateElo(0, 0, 3);
+    EXPECT_TRUE(std::isinf(lost.low) && lost.low < 0);
+    EXPECT_NEAR(lost.high, 153.52269, 1e-4);  // 1 - 0.025^(1/3) = 0.70760: 3 games say little
     EloEstimate none = estimateElo(0, 0, 3);
     EXPECT_TRUE(std::isinf(none.elo) && none.elo < 0);
     EloEstimate draws = estimateElo(0, 5, 0);
