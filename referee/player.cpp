@@ -215,11 +215,17 @@ Turn judgeRun(const RunResult& run, int n, double limit) {
         turn.why = "no answer within " + seconds(limit);
         return turn;
     }
+    if (run.outCut) {
+        turn.loss = Loss::Illegal;
+        turn.why = "answered more than " + std::to_string(run.out.size()) + " bytes ('" +
+                   escape(run.out, 20) + "')";
+        return turn;
+    }
     bool clean = run.end == RunResult::End::Exited && run.status == 0;
     std::string line = run.out;
     if (!line.empty() && line.back() == '\n') line.pop_back();
     std::optional<model::Move> move;
-    if (!run.outCut) move = model::parseMove(line, n);
+    move = model::parseMove(line, n);
     if (move) {
         turn.move = move;
         if (!clean) turn.note = "answered, then " + howItEnded(run);

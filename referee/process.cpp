@@ -28,6 +28,7 @@ void prepareOnce() {
     static std::once_flag once;
     std::call_once(once, [] {
         signal(SIGPIPE, SIG_IGN);
+        signal(SIGCHLD, SIG_DFL);  // an inherited SIG_IGN would reap players behind our back
         prctl(PR_SET_CHILD_SUBREAPER, 1);
     });
 }
@@ -50,10 +51,12 @@ void setNonBlocking(int fd) {
 }
 
 // Appends what can be read now from fd to buf (up to keep bytes; the rest is dropped but
-// noted). Returns false at end of file or on an error other than "try again".
+// noted). Returns false at end of file or on an error other than "try again". Reads a
+// bounded amount per call, so that a player writing without pause cannot hold off the
+// deadline.
 bool readSome(int fd, std::string& buf, size_t keep, bool& cut) {
     char chunk[8192];
-    for (;;) {
+    for (int round = 0; round < 32; round++) {
         ssize_t got = read(fd, chunk, sizeof chunk);
         if (got > 0) {
             size_t room = buf.size() < keep ? keep - buf.size() : 0;
@@ -66,6 +69,7 @@ bool readSome(int fd, std::string& buf, size_t keep, bool& cut) {
         if (errno == EINTR) continue;
         return errno == EAGAIN || errno == EWOULDBLOCK;
     }
+    return true;
 }
 
 double secondsSince(Clock::time_point start) {
@@ -201,6 +205,7 @@ RunResult runProcess(const RunRequest& request) {
                 result.answerSeconds = secondsSince(start);
             }
             if (!more) out.close(0);
+            if (result.outCut) break;  // more than any answer: no need to wait for the rest
         }
         if (iErr >= 0 && fds[iErr].revents) {
             if (!readSome(err.fd[0], result.err, request.keep, result.errCut)) err.close(0);

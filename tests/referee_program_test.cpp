@@ -126,6 +126,14 @@ TEST(RefereeProcess, UntrustedOutputAndUnreadInputAreHandled) {
     EXPECT_EQ(r.out, std::string(1000, 'L'));
     EXPECT_EQ(judgeRun(r, 6, 5).loss, Loss::Illegal);
 
+    // Output without end is judged as soon as it passes what is kept, not at the deadline.
+    req.argv = {kStandin, "endless"};
+    Clock::time_point t = Clock::now();
+    r = runProcess(req);
+    EXPECT_LT(since(t), 2.0);
+    EXPECT_TRUE(r.outCut);
+    EXPECT_EQ(judgeRun(r, 6, 5).loss, Loss::Illegal);
+
     req.argv = {kStandin, "noisy"};
     r = runProcess(req);
     EXPECT_TRUE(r.errCut);

@@ -8,6 +8,7 @@ nothing) cat >/dev/null ;;                                  # exits 0, answers n
 noread) printf 'L1\n' ;;                                    # answers without reading
 garbage) cat >/dev/null; printf 'hello world\n' ;;
 flood) cat >/dev/null; head -c 300000 /dev/zero | tr '\0' 'L' ;;
+endless) cat >/dev/null; yes L1 ;;                          # writes without end
 twolines) cat >/dev/null; printf 'L1\nL2\n' ;;
 crlf) cat >/dev/null; printf 'L1\r\n' ;;
 nonewline) cat >/dev/null; printf 'L1' ;;
