@@ -63,7 +63,8 @@ Tally tally(const std::vector<GameRecord>& records, const std::string& name) {
 std::string summaryText(const MatchConfig& c, const std::vector<GameRecord>& records) {
     std::string text;
     char buf[512];
-    snprintf(buf, sizeof buf, "%d games, N = %d\n", static_cast<int>(records.size()), c.size);
+    snprintf(buf, sizeof buf, "%d game%s, N = %d\n", static_cast<int>(records.size()),
+             records.size() == 1 ? "" : "s", c.size);
     text += buf;
     for (const PlayerSpec* p : {&c.a, &c.b}) {
         Tally t = tally(records, p->name);

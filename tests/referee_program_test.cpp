@@ -98,7 +98,7 @@ TEST(RefereeProcess, TheDeadlineKillsTheWholeGroupAndNothingIsLeft) {
     EXPECT_EQ(r.end, RunResult::End::Killed);
     EXPECT_FALSE(r.answered);
     EXPECT_GE(took, 0.5);
-    EXPECT_LT(took, 2.0);
+    EXPECT_LT(took, 3.0);
     pid_t grandchild = readPid(pidFile);
     ASSERT_GT(grandchild, 0);
     EXPECT_TRUE(gone(grandchild));
@@ -222,7 +222,7 @@ TEST(RefereeGame, EveryWayOfFailingLosesForTheRightReason) {
                       std::string::npos);
             EXPECT_EQ(replayMismatch(r, 400), "") << c.mode;
             if (c.loss == Loss::Time) {
-                EXPECT_LT(since(t), 2.0) << c.mode;
+                EXPECT_LT(since(t), 3.0) << c.mode;
                 EXPECT_GE(badIsX ? r.timeX : r.timeO, 0.8) << c.mode;
             }
         }
@@ -394,7 +394,7 @@ TEST(RefereeProgram, MatchesSwapColoursOverTheOpeningsAndResume) {
     run = referee(again);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(slurp(path), resumed);
-    EXPECT_NE(run.out.find("6 games"), std::string::npos);
+    EXPECT_NE(run.out.find("6 games, N = 5"), std::string::npos);
 }
 
 TEST(RefereeProgram, StopsCleanlyOnATerminationSignal) {
@@ -420,7 +420,7 @@ TEST(RefereeProgram, StopsCleanlyOnATerminationSignal) {
     kill(pid, SIGTERM);
     int status = 0;
     waitpid(pid, &status, 0);
-    EXPECT_LT(since(t), 3.0);
+    EXPECT_LT(since(t), 5.0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 130);
     ASSERT_GT(grandchild, 0);
