@@ -104,8 +104,15 @@ RunResult runProcess(const RunRequest& request) {
         result.error = std::string("pipe: ") + std::strerror(errno);
         return result;
     }
-    Clock::time_point start = Clock::now();
-    pid_t pid = fork();
+    Clock::time_point start;
+    pid_t pid = -1;
+    // A machine short of processes for a moment is not the player's fault: try again.
+    for (int attempt = 0; attempt < 5; attempt++) {
+        start = Clock::now();
+        pid = fork();
+        if (pid >= 0 || errno != EAGAIN) break;
+        usleep(200000);
+    }
     if (pid < 0) {
         result.error = std::string("fork: ") + std::strerror(errno);
         return result;
