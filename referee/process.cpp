@@ -1,0 +1,255 @@
+#include "referee/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+
+namespace referee {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+volatile sig_atomic_t stopFlag = 0;
+
+// Writing to a player that has already exited must give EPIPE, not end the referee. And
+// processes that a player leaves behind become the referee's children, so that they are
+// reaped here rather than left as zombies.
+void prepareOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        signal(SIGPIPE, SIG_IGN);
+        signal(SIGCHLD, SIG_DFL);  // an inherited SIG_IGN would reap players behind our back
+        prctl(PR_SET_CHILD_SUBREAPER, 1);
+    });
+}
+
+struct Pipe {
+    int fd[2] = {-1, -1};
+    bool open() { return pipe2(fd, O_CLOEXEC) == 0; }
+    void close(int i) {
+        if (fd[i] >= 0) ::close(fd[i]);
+        fd[i] = -1;
+    }
+    ~Pipe() {
+        close(0);
+        close(1);
+    }
+};
+
+void setNonBlocking(int fd) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+// Appends what can be read now from fd to buf (up to keep bytes; the rest is dropped but
+// noted). Returns false at end of file or on an error other than "try again". Reads a
+// bounded amount per call, so that a player writing without pause cannot hold off the
+// deadline.
+bool readSome(int fd, std::string& buf, size_t keep, bool& cut) {
+    char chunk[8192];
+    for (int round = 0; round < 32; round++) {
+        ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got > 0) {
+            size_t room = buf.size() < keep ? keep - buf.size() : 0;
+            size_t take = static_cast<size_t>(got) < room ? static_cast<size_t>(got) : room;
+            buf.append(chunk, take);
+            if (take < static_cast<size_t>(got)) cut = true;
+            continue;
+        }
+        if (got == 0) return false;
+        if (errno == EINTR) continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK;
+    }
+    return true;
+}
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+void requestStop() {
+    stopFlag = 1;
+}
+bool stopRequested() {
+    return stopFlag != 0;
+}
+
+RunResult runProcess(const RunRequest& request) {
+    prepareOnce();
+    RunResult result;
+    if (request.argv.empty()) {
+        result.error = "empty command";
+        return result;
+    }
+    // Everything the child needs is prepared before the fork: after it, in a process
+    // that may have other threads, the child only makes async-signal-safe calls.
+    std::vector<char*> argv;
+    for (const std::string& a : request.argv) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const char* dir = request.dir.empty() ? nullptr : request.dir.c_str();
+
+    Pipe in, out, err, report;
+    if (!in.open() || !out.open() || !err.open() || !report.open()) {
+        result.error = std::string("pipe: ") + std::strerror(errno);
+        return result;
+    }
+    Clock::time_point start;
+    pid_t pid = -1;
+    // A machine short of processes for a moment is not the player's fault: try again.
+    for (int attempt = 0; attempt < 5; attempt++) {
+        start = Clock::now();
+        pid = fork();
+        if (pid >= 0 || errno != EAGAIN) break;
+        usleep(200000);
+    }
+    if (pid < 0) {
+        result.error = std::string("fork: ") + std::strerror(errno);
+        return result;
+    }
+    if (pid == 0) {
+        setpgid(0, 0);
+        struct sigaction dfl {};
+        dfl.sa_handler = SIG_DFL;
+        sigemptyset(&dfl.sa_mask);
+        for (int s : {SIGPIPE, SIGINT, SIGTERM, SIGALRM, SIGCHLD}) sigaction(s, &dfl, nullptr);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        int code = 0, tag = 0;
+        if (dir && chdir(dir) != 0) code = errno, tag = 1;
+        if (!code && (dup2(in.fd[0], 0) < 0 || dup2(out.fd[1], 1) < 0 || dup2(err.fd[1], 2) < 0))
+            code = errno;
+        if (!code) {
+            execv(argv[0], argv.data());
+            code = errno;
+        }
+        // Tell the parent why; the report pipe closes on a successful exec instead.
+        int msg[2] = {tag, code};
+        ssize_t ignored = write(report.fd[1], msg, sizeof msg);
+        (void)ignored;
+        _exit(127);
+    }
+    setpgid(pid, pid);  // also in the parent, so that the group exists before we kill it
+    in.close(0);
+    out.close(1);
+    err.close(1);
+    report.close(1);
+
+    int msg[2] = {0, 0};
+    ssize_t got;
+    do got = read(report.fd[0], msg, sizeof msg);
+    while (got < 0 && errno == EINTR);
+    if (got == static_cast<ssize_t>(sizeof msg)) {
+        int status;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        result.error = (msg[0] ? "cannot enter " + request.dir : "cannot run " + request.argv[0]) +
+                       ": " + std::strerror(msg[1]);
+        return result;
+    }
+
+    setNonBlocking(in.fd[1]);
+    setNonBlocking(out.fd[0]);
+    setNonBlocking(err.fd[0]);
+    Clock::time_point deadline = start + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(request.deadline));
+    size_t written = 0;
+    if (request.input.empty()) in.close(1);
+    bool exited = false, interrupted = false;
+    int status = 0;
+
+    for (;;) {
+        if (out.fd[0] < 0 && !exited) {
+            // Standard output is closed: find out, without reaping (the process id and so
+            // the group id stay ours until then), whether the process has ended.
+            siginfo_t info{};
+            if (waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid)
+                exited = true;
+        }
+        if (out.fd[0] < 0 && exited) break;
+        if (stopRequested()) {
+            interrupted = true;
+            break;
+        }
+        Clock::time_point now = Clock::now();
+        if (now >= deadline) break;
+        long wait =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1;
+        if (wait > 100) wait = 100;  // keeps an eye on stop requests
+        if (out.fd[0] < 0 && wait > 5) wait = 5;
+
+        pollfd fds[3];
+        int n = 0, iIn = -1, iOut = -1, iErr = -1;
+        if (in.fd[1] >= 0) fds[iIn = n++] = {in.fd[1], POLLOUT, 0};
+        if (out.fd[0] >= 0) fds[iOut = n++] = {out.fd[0], POLLIN, 0};
+        if (err.fd[0] >= 0) fds[iErr = n++] = {err.fd[0], POLLIN, 0};
+        int ready = poll(fds, n, static_cast<int>(wait));
+        if (ready < 0 && errno != EINTR) break;
+        if (ready <= 0) continue;
+        if (iIn >= 0 && fds[iIn].revents) {
+            ssize_t put =
+                write(in.fd[1], request.input.data() + written, request.input.size() - written);
+            if (put > 0) written += static_cast<size_t>(put);
+            if ((put < 0 && errno != EAGAIN && errno != EINTR) || written == request.input.size())
+                in.close(1);  // done, or the player stopped reading (EPIPE): fine either way
+        }
+        if (iOut >= 0 && fds[iOut].revents) {
+            bool more = readSome(out.fd[0], result.out, request.keep, result.outCut);
+            if (!result.answered &&
+                (!more || result.out.find('\n') != std::string::npos || result.outCut)) {
+                result.answered = true;
+                result.answerSeconds = secondsSince(start);
+            }
+            if (!more) out.close(0);
+            if (result.outCut) break;  // more than any answer: no need to wait for the rest
+        }
+        if (iErr >= 0 && fds[iErr].revents) {
+            if (!readSome(err.fd[0], result.err, request.keep, result.errCut)) err.close(0);
+        }
+    }
+
+    // Whatever the state, nothing of the player's group outlives its turn. The process is
+    // not reaped yet, so its id cannot have been handed to another group.
+    kill(-pid, SIGKILL);
+    kill(pid, SIGKILL);
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    // The rest of the group: its members were killed with the leader, and whichever lost
+    // its parent has become ours by now (a process's children are handed on before its
+    // own exit can be reaped).
+    for (;;) {
+        int ignored;
+        if (waitpid(-pid, &ignored, 0) > 0 || errno == EINTR) continue;
+        break;
+    }
+    if (out.fd[0] >= 0) readSome(out.fd[0], result.out, request.keep, result.outCut);
+    if (err.fd[0] >= 0) readSome(err.fd[0], result.err, request.keep, result.errCut);
+    if (!result.answered) result.answerSeconds = secondsSince(start);
+
+    if (interrupted) {
+        result.end = RunResult::End::Interrupted;
+    } else if (!exited) {
+        result.end = RunResult::End::Killed;
+        result.status = SIGKILL;
+    } else if (WIFEXITED(status)) {
+        result.end = RunResult::End::Exited;
+        result.status = WEXITSTATUS(status);
+    } else {
+        result.end = RunResult::End::Signalled;
+        result.status = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    }
+    return result;
+}
+
+}  // namespace referee

@@ -1,0 +1,43 @@
+// Runs one player process for one turn: its own process group, the whole input on its
+// standard input, its output collected under a deadline, the group killed and the process
+// reaped whatever happens.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace referee {
+
+struct RunRequest {
+    std::vector<std::string> argv;  // argv[0] is the program path, used as given
+    std::string dir;                // working directory; empty keeps the referee's
+    std::string input;              // written to standard input, which is then closed
+    double deadline = 30;           // seconds from the start until the process is killed
+    size_t keep = 64 * 1024;        // bytes kept of standard output and of standard error
+};
+
+struct RunResult {
+    enum class End {
+        Exited,       // the process ended by itself; status is its exit code
+        Signalled,    // the process was killed by signal `status` (not by us)
+        Killed,       // we killed it at the deadline (it may have answered before)
+        StartFailed,  // it could not be started; error says why
+        Interrupted,  // the referee was asked to stop
+    };
+    End end = End::StartFailed;
+    int status = 0;
+    std::string error;
+    std::string out, err;                 // what was kept of standard output and error
+    bool outCut = false, errCut = false;  // more was written than was kept
+    // The answer is complete once standard output holds a newline or has been closed.
+    bool answered = false;
+    double answerSeconds = 0;  // start to answer (or to the end when there is none)
+};
+
+RunResult runProcess(const RunRequest& request);
+
+// Asks every running and future runProcess to give up (kills its group); async-signal-safe.
+void requestStop();
+bool stopRequested();
+
+}  // namespace referee

@@ -1,0 +1,232 @@
+#include "referee/record.h"
+
+#include <charconv>
+#include <cstdio>
+#include <limits>
+#include <optional>
+
+namespace referee {
+
+const char* resultText(Winner w) {
+    return w == Winner::X ? "1-0" : w == Winner::O ? "0-1" : "1/2-1/2";
+}
+
+namespace {
+
+constexpr size_t kWhole = std::numeric_limits<size_t>::max();
+
+std::string fixed3(double v) {
+    char buf[64];
+    snprintf(buf, sizeof buf, "%.3f", v);
+    return buf;
+}
+
+std::optional<long> toLong(const std::string& s, long lo, long hi) {
+    long v = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size() || v < lo || v > hi) return std::nullopt;
+    return v;
+}
+
+std::optional<double> toSeconds(const std::string& s) {
+    double v = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size() || !(v >= 0) || v > 1e9)
+        return std::nullopt;
+    return v;
+}
+
+// Applies one known key to the record; false when the value is not valid for it.
+bool applyKey(GameRecord& r, const std::string& key, const std::string& value, int& seen) {
+    auto asInt = [&](int& field, long lo, long hi) {
+        auto v = toLong(value, lo, hi);
+        if (v) field = static_cast<int>(*v);
+        return v.has_value();
+    };
+    enum { kGame = 1, kX = 2, kO = 4, kSize = 8, kWinner = 16, kLoss = 32, kPlies = 64 };
+    if (key == "game") return seen |= kGame, asInt(r.game, 0, 100000000);
+    if (key == "opening") return asInt(r.opening, 0, 100000000);
+    if (key == "opening-plies") return asInt(r.openingPlies, 0, 100000000);
+    if (key == "x") return seen |= kX, r.x = unescape(value), true;
+    if (key == "o") return seen |= kO, r.o = unescape(value), true;
+    if (key == "reason") return r.reason = unescape(value), true;
+    if (key == "size") {
+        seen |= kSize;
+        auto v = toLong(value, 1, model::kMaxSize);
+        return v && *v == r.size;
+    }
+    if (key == "plies") {
+        seen |= kPlies;
+        auto v = toLong(value, 0, 100000000);
+        return v && *v == static_cast<long>(r.moves.size());
+    }
+    if (key == "winner") {
+        seen |= kWinner;
+        if (value == "x")
+            r.winner = Winner::X;
+        else if (value == "o")
+            r.winner = Winner::O;
+        else if (value == "none")
+            r.winner = Winner::None;
+        else
+            return false;
+        return true;
+    }
+    if (key == "loss") {
+        seen |= kLoss;
+        auto l = parseLoss(value);
+        if (l) r.loss = *l;
+        return l.has_value();
+    }
+    if (key == "time-x" || key == "time-o") {
+        auto v = toSeconds(value);
+        if (v) (key == "time-x" ? r.timeX : r.timeO) = *v;
+        return v.has_value();
+    }
+    if (key == "result") return true;  // follows from the winner
+    r.extra.push_back({key, unescape(value)});
+    return true;
+}
+
+constexpr int kAllKeys = 127;
+
+}  // namespace
+
+std::string formatRecord(const GameRecord& r) {
+    std::string t = std::to_string(r.size) + "\n";
+    for (const model::Move& m : r.moves) t += model::moveName(m) + "\n";
+    auto key = [&](const char* k, const std::string& v) {
+        t += std::string("# ") + k + ": " + v + "\n";
+    };
+    if (r.game >= 0) key("game", std::to_string(r.game));
+    if (r.opening >= 0) key("opening", std::to_string(r.opening));
+    key("opening-plies", std::to_string(r.openingPlies));
+    key("x", escape(r.x, kWhole));
+    key("o", escape(r.o, kWhole));
+    key("size", std::to_string(r.size));
+    key("result", resultText(r.winner));
+    key("winner", r.winner == Winner::X ? "x" : r.winner == Winner::O ? "o" : "none");
+    key("loss", lossName(r.loss));
+    key("reason", escape(r.reason, kWhole));
+    key("plies", std::to_string(r.moves.size()));
+    key("time-x", fixed3(r.timeX));
+    key("time-o", fixed3(r.timeO));
+    for (const auto& [k, v] : r.extra) key(k.c_str(), escape(v, kWhole));
+    t += "# end\n\n";
+    return t;
+}
+
+std::string unescape(const std::string& text) {
+    std::string out;
+    auto hexValue = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    };
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] != '\\' || i + 1 >= text.size()) {
+            out += text[i];
+            continue;
+        }
+        char c = text[++i];
+        if (c == 'n')
+            out += '\n';
+        else if (c == 'r')
+            out += '\r';
+        else if (c == 't')
+            out += '\t';
+        else if (c == 'x' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+                 hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else
+            out += c;
+    }
+    return out;
+}
+
+RecordFile parseRecords(const std::string& text) {
+    RecordFile file;
+    enum class State { Outside, Moves, Keys, Broken } state = State::Outside;
+    GameRecord cur;
+    int seen = 0;
+    bool bad = false;
+    auto finish = [&] {
+        if (state != State::Outside) {
+            cur.complete = false;  // complete records end at their end line
+            file.records.push_back(cur);
+        }
+        cur = GameRecord();
+        seen = 0;
+        bad = false;
+        state = State::Outside;
+    };
+    size_t pos = 0;
+    int lineNo = 0;
+    bool justEnded = false;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        bool terminated = nl != std::string::npos;
+        size_t end = terminated ? nl : text.size();
+        std::string line = text.substr(pos, end - pos);
+        size_t next = terminated ? nl + 1 : text.size();
+        lineNo++;
+        auto problem = [&](const std::string& what) {
+            file.problems.push_back("line " + std::to_string(lineNo) + ": " + what);
+        };
+        auto size =
+            line.empty() || line.size() > 2 ? std::nullopt : toLong(line, 1, model::kMaxSize);
+        bool ended = justEnded;
+        justEnded = false;
+        if (line.empty()) {
+            if (ended && terminated) file.goodBytes = next;  // the blank line after a record
+            finish();
+        } else if (size) {
+            finish();
+            cur.size = static_cast<int>(*size);
+            state = State::Moves;
+        } else if (line[0] == '#') {
+            if (state == State::Outside || state == State::Broken) {
+                // a comment outside any record
+            } else if (line == "# end") {
+                state = State::Keys;
+                cur.complete = terminated && !bad && seen == kAllKeys;
+                if (!cur.complete) problem("record incomplete at its end line");
+                if (cur.complete) file.goodBytes = next, justEnded = true;
+                file.records.push_back(cur);
+                cur = GameRecord();
+                seen = 0;
+                bad = false;
+                state = State::Outside;
+            } else {
+                state = State::Keys;
+                size_t colon = line.find(": ");
+                if (line.size() < 3 || line[1] != ' ' || colon == std::string::npos) {
+                    problem("not a key line");
+                    bad = true;
+                } else if (!applyKey(cur, line.substr(2, colon - 2), line.substr(colon + 2),
+                                     seen)) {
+                    problem("bad value for '" + escape(line.substr(2, colon - 2), 40) + "'");
+                    bad = true;
+                }
+            }
+        } else if (state == State::Moves) {
+            auto m = model::parseMove(line, cur.size);
+            if (m) {
+                cur.moves.push_back(*m);
+            } else {
+                problem("'" + escape(line, 40) +
+                        "' is not a move of N = " + std::to_string(cur.size));
+                bad = true;
+                state = State::Broken;
+            }
+        } else if (state != State::Broken) {
+            problem("'" + escape(line, 40) + "' fits no record");
+            bad = true;
+            if (state == State::Keys) state = State::Broken;
+        }
+        pos = next;
+    }
+    finish();
+    return file;
+}
+
+}  // namespace referee

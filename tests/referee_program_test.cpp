@@ -1,0 +1,470 @@
+// The referee with real processes: stand-in players that misbehave in every way a player
+// can, whole games judged against the model, and the program's matches, resume and stop.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "model/cell_model.h"
+#include "referee/game.h"
+#include "referee/openings.h"
+#include "referee/player.h"
+#include "referee/process.h"
+#include "referee/record.h"
+#include "referee_replay.h"
+
+using namespace referee;
+using model::Move;
+using referee_test::replayMismatch;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kStandin = STANDIN;
+const std::string kModelPlayer = MODEL_PLAYER;
+const std::string kReferee = REFEREE;
+
+PlayerSpec player(const std::string& command, Protocol protocol = Protocol::BitRow,
+                  double time = 5) {
+    PlayerSpec p;
+    auto err = makePlayer(command, protocol, "", p);
+    EXPECT_FALSE(err) << *err;
+    p.time = time;
+    return p;
+}
+
+// Children of this process that are still there, zombies included.
+int childrenLeft() {
+    int count = 0;
+    DIR* d = opendir("/proc");
+    if (!d) return -1;
+    while (dirent* e = readdir(d)) {
+        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
+        std::string line;
+        if (!std::getline(stat, line)) continue;
+        size_t close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(line.substr(close + 2));
+        char state;
+        int ppid;
+        if (rest >> state >> ppid && ppid == getpid()) count++;
+    }
+    closedir(d);
+    return count;
+}
+
+bool gone(pid_t pid) {
+    return kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+pid_t readPid(const std::string& path) {
+    std::ifstream in(path);
+    pid_t pid = 0;
+    in >> pid;
+    return pid;
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+double since(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+TEST(RefereeProcess, TheDeadlineKillsTheWholeGroupAndNothingIsLeft) {
+    std::string pidFile = testing::TempDir() + "grandchild.pid";
+    RunRequest req;
+    req.argv = {kStandin, "latechild", pidFile};
+    req.deadline = 0.5;
+    Clock::time_point t = Clock::now();
+    RunResult r = runProcess(req);
+    double took = since(t);
+    EXPECT_EQ(r.end, RunResult::End::Killed);
+    EXPECT_FALSE(r.answered);
+    EXPECT_GE(took, 0.5);
+    EXPECT_LT(took, 3.0);
+    pid_t grandchild = readPid(pidFile);
+    ASSERT_GT(grandchild, 0);
+    EXPECT_TRUE(gone(grandchild));
+
+    req.argv = {kStandin, "hang"};
+    EXPECT_EQ(runProcess(req).end, RunResult::End::Killed);
+    EXPECT_EQ(childrenLeft(), 0);
+}
+
+TEST(RefereeProcess, UntrustedOutputAndUnreadInputAreHandled) {
+    RunRequest req;
+    req.argv = {kStandin, "noread"};
+    req.input = std::string(1 << 20, 'x');  // far more than a pipe holds; nobody reads it
+    req.deadline = 5;
+    RunResult r = runProcess(req);
+    EXPECT_EQ(r.end, RunResult::End::Exited);
+    EXPECT_EQ(r.out, "L1\n");
+    EXPECT_TRUE(r.answered);
+
+    req.argv = {kStandin, "flood"};
+    req.input = "6\n";
+    req.keep = 1000;
+    r = runProcess(req);
+    EXPECT_TRUE(r.outCut);
+    EXPECT_EQ(r.out, std::string(1000, 'L'));
+    EXPECT_EQ(judgeRun(r, 6, 5).loss, Loss::Illegal);
+
+    // Output without end is judged as soon as it passes what is kept, not at the deadline.
+    req.argv = {kStandin, "endless"};
+    Clock::time_point t = Clock::now();
+    r = runProcess(req);
+    EXPECT_LT(since(t), 2.0);
+    EXPECT_TRUE(r.outCut);
+    EXPECT_EQ(judgeRun(r, 6, 5).loss, Loss::Illegal);
+
+    req.argv = {kStandin, "noisy"};
+    r = runProcess(req);
+    EXPECT_TRUE(r.errCut);
+    EXPECT_EQ(r.err.size(), 1000u);
+    EXPECT_EQ(judgeRun(r, 6, 5).move, (Move{'L', 1}));
+
+    req.argv = {"/no/such/player"};
+    r = runProcess(req);
+    EXPECT_EQ(r.end, RunResult::End::StartFailed);
+    EXPECT_NE(r.error.find("/no/such/player"), std::string::npos);
+    req.argv = {kStandin, "say", "L1"};
+    req.dir = "/no/such/folder";
+    EXPECT_EQ(runProcess(req).end, RunResult::End::StartFailed);
+    EXPECT_EQ(childrenLeft(), 0);
+}
+
+TEST(RefereeTurn, EachProtocolGetsItsInputArgumentsAndFolder) {
+    std::vector<Move> moves = {{'L', 3}, {'T', 1}};
+    std::string folder = kStandin.substr(0, kStandin.rfind('/'));
+    char* real = realpath(folder.c_str(), nullptr);
+    ASSERT_TRUE(real);
+    folder = real;
+    free(real);
+
+    RunResult raw;
+    Turn t = playTurn(player(kStandin + " echo"), 6, moves, 1, &raw);
+    EXPECT_EQ(t.move, (Move{'L', 1}));
+    EXPECT_EQ(raw.err, "args: echo\ndir: " + folder + "\n6\nL3\nT1\n");
+
+    t = playTurn(player(kStandin + " echo", Protocol::ByteBoard, 2.7), 6, moves, 1, &raw);
+    EXPECT_EQ(raw.err, "args: echo 2\ndir: " + folder + "\nL3\nT1\n");
+    playTurn(player(kStandin + " echo", Protocol::ByteBoard, 0.3), 6, {}, 1, &raw);
+    EXPECT_EQ(raw.err, "args: echo 1\ndir: " + folder + "\n");
+
+    PlayerSpec elsewhere;
+    ASSERT_FALSE(makePlayer(kStandin + " echo", Protocol::BitRow, "/", elsewhere));
+    playTurn(elsewhere, 6, {}, 1, &raw);
+    EXPECT_EQ(raw.err, "args: echo\ndir: /\n6\n");
+}
+
+GameRecord play(const PlayerSpec& x, const PlayerSpec& o, int n, int maxPlies = 400,
+                std::vector<Move> opening = {}, double margin = 0.3) {
+    GameSetup s;
+    s.size = n;
+    s.x = &x;
+    s.o = &o;
+    s.maxPlies = maxPlies;
+    s.margin = margin;
+    s.opening = std::move(opening);
+    std::optional<GameRecord> r = playGame(s);
+    EXPECT_TRUE(r);
+    return r ? *r : GameRecord();
+}
+
+TEST(RefereeGame, EveryWayOfFailingLosesForTheRightReason) {
+    struct Case {
+        std::string mode;
+        Loss loss;
+        std::string reason;  // part of the recorded reason
+    };
+    const Case cases[] = {
+        {"say L7", Loss::Illegal, "'L7'"},  // a move of N = 7 on a 6 x 6 board
+        {"say Q3", Loss::Illegal, "'Q3'"},
+        {"garbage", Loss::Illegal, "hello world"},
+        {"crlf", Loss::Illegal, "L1\\r"},
+        {"twolines", Loss::Illegal, "L1\\nL2"},
+        {"flood", Loss::Illegal, "LLLL"},
+        {"nothing", Loss::Crash, "without answering"},
+        {"crash", Loss::Crash, "signal 11"},
+        {"exit3", Loss::Crash, "status 3"},
+        {"partialcrash", Loss::Crash, "signal 11"},
+        {"late", Loss::Time, "no answer within 0.800 s"},
+        {"hang", Loss::Time, "no answer"},
+    };
+    PlayerSpec good = player(kModelPlayer);
+    for (const Case& c : cases) {
+        PlayerSpec bad = player(kStandin + " " + c.mode, Protocol::BitRow, 0.5);
+        for (bool badIsX : {true, false}) {
+            Clock::time_point t = Clock::now();
+            GameRecord r = badIsX ? play(bad, good, 6) : play(good, bad, 6);
+            EXPECT_EQ(r.winner, badIsX ? Winner::O : Winner::X) << c.mode;
+            EXPECT_EQ(r.loss, c.loss) << c.mode;
+            EXPECT_EQ(r.moves.size(), badIsX ? 0u : 1u) << c.mode;
+            EXPECT_NE(r.reason.find(c.reason), std::string::npos) << c.mode << ": " << r.reason;
+            EXPECT_NE(r.reason.find(badIsX ? "X (standin.sh)" : "O (standin.sh)"),
+                      std::string::npos);
+            EXPECT_EQ(replayMismatch(r, 400), "") << c.mode;
+            if (c.loss == Loss::Time) {
+                EXPECT_LT(since(t), 3.0) << c.mode;
+                EXPECT_GE(badIsX ? r.timeX : r.timeO, 0.8) << c.mode;
+            }
+        }
+    }
+    GameRecord r = play(player(kStandin + " exit3"), good, 6);
+    ASSERT_FALSE(r.extra.empty());
+    EXPECT_EQ(r.extra[0],
+              (std::pair<std::string, std::string>{"stderr", "ply 1 x: cannot think\n"}));
+    EXPECT_EQ(childrenLeft(), 0);
+}
+
+TEST(RefereeGame, AnswersThatStandDespiteTheirManners) {
+    PlayerSpec good = player(kModelPlayer);
+    for (const char* mode : {"nonewline", "answercrash", "answerlinger", "noread", "noisy"}) {
+        PlayerSpec odd = player(kStandin + " " + mode, Protocol::BitRow, 0.5);
+        GameRecord r = play(odd, good, 6, 2);
+        EXPECT_EQ(r.winner, Winner::None) << mode;
+        ASSERT_EQ(r.moves.size(), 2u) << mode;
+        EXPECT_EQ(r.moves[0], (Move{'L', 1})) << mode;
+        EXPECT_EQ(replayMismatch(r, 2), "") << mode;
+    }
+    EXPECT_EQ(childrenLeft(), 0);
+}
+
+TEST(RefereeGame, RepeatingAPositionLosesAndStraightsWin) {
+    // Column 2 of a 3 x 3 board: after T2 B2, T2 five times brings back the position
+    // after ply 2 with X to move... at ply 7, made by X.
+    PlayerSpec t2 = player(kStandin + " say T2");
+    GameRecord r = play(t2, t2, 3, 400, {{'T', 2}, {'B', 2}});
+    EXPECT_EQ(r.moves.size(), 7u);
+    EXPECT_EQ(r.winner, Winner::O);
+    EXPECT_EQ(r.loss, Loss::Repetition);
+    EXPECT_EQ(r.openingPlies, 2);
+    EXPECT_EQ(replayMismatch(r, 400), "");
+
+    // X's third L1 fills row 1 of a 2 x 2 board.
+    PlayerSpec l1 = player(kStandin + " say L1"), l2 = player(kStandin + " say L2");
+    r = play(l1, l2, 2);
+    EXPECT_EQ(r.moves.size(), 3u);
+    EXPECT_EQ(r.winner, Winner::X);
+    EXPECT_EQ(r.loss, Loss::Straights);
+    EXPECT_EQ(replayMismatch(r, 400), "");
+}
+
+TEST(RefereeGame, LegalPlayersOfBothProtocolsPlayWholeGames) {
+    PlayerSpec bitrow = player(kModelPlayer);
+    PlayerSpec byteboard = player(kModelPlayer + " --byteboard 5", Protocol::ByteBoard);
+    for (int cap : {400, 9}) {
+        for (bool swap : {false, true}) {
+            GameRecord r = swap ? play(byteboard, bitrow, 5, cap) : play(bitrow, byteboard, 5, cap);
+            EXPECT_GT(r.moves.size(), 0u);
+            EXPECT_EQ(replayMismatch(r, cap), "") << r.reason;
+            EXPECT_TRUE(r.loss == Loss::None || r.loss == Loss::Straights ||
+                        r.loss == Loss::Repetition)
+                << r.reason;
+            EXPECT_GT(r.timeX, 0);
+            EXPECT_GT(r.timeO, 0);
+        }
+    }
+}
+
+// Runs the referee program; its exit status, standard output and error.
+struct ProgramRun {
+    int status;
+    std::string out, err;
+};
+ProgramRun referee(std::vector<std::string> args, double deadline = 60) {
+    RunRequest req;
+    req.argv = {kReferee};
+    req.argv.insert(req.argv.end(), args.begin(), args.end());
+    req.deadline = deadline;
+    req.keep = 4 << 20;
+    RunResult r = runProcess(req);
+    EXPECT_EQ(r.end, RunResult::End::Exited) << r.err;
+    return {r.status, r.out, r.err};
+}
+
+std::vector<std::string> matchArgs(const std::string& output) {
+    return {"-a",
+            kModelPlayer,
+            "--a-name",
+            "bit",
+            "-b",
+            kModelPlayer + " --byteboard 5",
+            "--b-proto",
+            "byteboard",
+            "--b-name",
+            "byte",
+            "-n",
+            "5",
+            "--random-openings",
+            "3",
+            "--seed",
+            "7",
+            "--games",
+            "6",
+            "-j",
+            "2",
+            "-o",
+            output};
+}
+
+TEST(RefereeProgram, MatchesSwapColoursOverTheOpeningsAndResume) {
+    std::string path = testing::TempDir() + "match.txt";
+    std::remove(path.c_str());
+    ProgramRun run = referee(matchArgs(path));
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string full = slurp(path);
+    RecordFile f = parseRecords(full);
+    EXPECT_TRUE(f.problems.empty());
+    ASSERT_EQ(f.records.size(), 6u);
+    auto openings = randomOpenings(5, 3, 3, 7);
+    ASSERT_TRUE(openings);
+    std::map<int, GameRecord> byGame;
+    for (const GameRecord& r : f.records) {
+        EXPECT_TRUE(r.complete);
+        EXPECT_EQ(replayMismatch(r, 400), "") << r.game;
+        byGame[r.game] = r;
+    }
+    ASSERT_EQ(byGame.size(), 6u);
+    for (int g = 0; g < 6; g++) {
+        const GameRecord& r = byGame[g];
+        EXPECT_EQ(r.x, g % 2 ? "byte" : "bit");
+        EXPECT_EQ(r.o, g % 2 ? "bit" : "byte");
+        EXPECT_EQ(r.opening, g / 2);
+        EXPECT_EQ(r.openingPlies, 3);
+        const Opening& o = (*openings)[g / 2];
+        ASSERT_GE(r.moves.size(), 3u);
+        EXPECT_TRUE(std::equal(o.begin(), o.end(), r.moves.begin())) << g;
+    }
+    EXPECT_NE(run.out.find("bit "), std::string::npos);
+    EXPECT_NE(run.out.find("Elo"), std::string::npos);
+    int progress = 0;
+    for (size_t at = 0; (at = run.err.find("/6] game", at)) != std::string::npos; at++) progress++;
+    EXPECT_EQ(progress, 6);
+
+    // Not again into the same file by accident, nor resumed as another match.
+    EXPECT_EQ(referee(matchArgs(path)).status, 1);
+    std::vector<std::string> other = matchArgs(path);
+    other[3] = "bits";
+    other.push_back("--resume");
+    EXPECT_EQ(referee(other).status, 1);
+    EXPECT_EQ(slurp(path), full);
+
+    // Stopped after three games, in the middle of writing the fourth.
+    size_t third = 0;
+    for (int i = 0; i < 3; i++) third = full.find("# end\n\n", third) + 7;
+    std::string kept = full.substr(0, third);
+    std::ofstream(path, std::ios::binary) << kept << full.substr(third, 25);
+    std::vector<std::string> again = matchArgs(path);
+    again.push_back("--resume");
+    run = referee(again);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("resuming, 3 of 6"), std::string::npos) << run.err;
+    std::string resumed = slurp(path);
+    EXPECT_EQ(resumed.substr(0, kept.size()), kept);
+    f = parseRecords(resumed);
+    EXPECT_TRUE(f.problems.empty());
+    std::set<int> games;
+    for (const GameRecord& r : f.records) {
+        EXPECT_TRUE(r.complete);
+        EXPECT_TRUE(games.insert(r.game).second) << r.game;
+    }
+    EXPECT_EQ(games.size(), 6u);
+    // Each game is the same whoever plays it when: the players are deterministic.
+    for (const GameRecord& r : f.records) EXPECT_EQ(r.moves, byGame[r.game].moves) << r.game;
+
+    // A finished match resumes to nothing new.
+    run = referee(again);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(slurp(path), resumed);
+    EXPECT_NE(run.out.find("6 games, N = 5"), std::string::npos);
+}
+
+TEST(RefereeProgram, StopsCleanlyOnATerminationSignal) {
+    std::string pidFile = testing::TempDir() + "stopped.pid",
+                out = testing::TempDir() + "stopped.txt";
+    std::remove(pidFile.c_str());
+    std::remove(out.c_str());
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        std::string a = kStandin + " latechild " + pidFile;
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(kReferee.c_str(), kReferee.c_str(), "-a", a.c_str(), "-b", kModelPlayer.c_str(),
+              "--time", "20", "-o", out.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    Clock::time_point t = Clock::now();
+    while (readPid(pidFile) <= 0 && since(t) < 5)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    pid_t grandchild = readPid(pidFile);
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_LT(since(t), 5.0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    ASSERT_GT(grandchild, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(gone(grandchild) || childrenLeft() == 0);
+    EXPECT_TRUE(parseRecords(slurp(out)).records.empty());  // no half-played game recorded
+}
+
+TEST(RefereeProgram, RefusesBadArguments) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"-a", kModelPlayer},
+        {"-a", kModelPlayer, "-b", "/no/such/player"},
+        {"-a", kModelPlayer, "-b", kModelPlayer, "-n", "21"},
+        {"-a", kModelPlayer, "-b", kModelPlayer, "-n", "0"},
+        {"-a", kModelPlayer, "-b", kModelPlayer, "--time", "1s"},
+        {"-a", kModelPlayer, "-b", kModelPlayer, "--games", "-2"},
+        {"-a", kModelPlayer, "-b", kModelPlayer, "--a-proto", "morse"},
+        {"-a", kModelPlayer, "-b", kModelPlayer, "--openings", "/no/such/file"},
+        {"-a", kModelPlayer, "-b", kModelPlayer, "--resume"},
+        {"-a", kModelPlayer, "-b", kModelPlayer, "--frobnicate", "1"},
+        {"-a", kModelPlayer, "-b", kModelPlayer, "--random-openings", "3", "--max-plies", "3"},
+        {"-a", "'unbalanced", "-b", kModelPlayer},
+    };
+    for (const auto& args : bad) {
+        ProgramRun r = referee(args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args.back());
+        EXPECT_NE(r.err.find("referee: "), std::string::npos);
+    }
+    EXPECT_EQ(referee({"--help"}).status, 0);
+}
+
+TEST(RefereeProgram, ShowsTheBoardAndWritesRecordsToStandardOutput) {
+    ProgramRun r = referee({"-a", kStandin + " say T2", "-b", kStandin + " say B2", "-n", "3",
+                            "--games", "1", "--show", "--max-plies", "3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("ply 1: X (standin.sh-a) T2 in "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("    +---v---+\n"), std::string::npos);
+    EXPECT_NE(r.out.find("    +---^---+\n"), std::string::npos);
+    EXPECT_NE(r.out.find("straights X 0, O 0"), std::string::npos);
+    RecordFile f = parseRecords(r.out.substr(r.out.find("\n3\n") + 1));
+    ASSERT_GE(f.records.size(), 1u);
+    EXPECT_TRUE(f.records[0].complete);
+    EXPECT_EQ(f.records[0].moves, (std::vector<Move>{{'T', 2}, {'B', 2}, {'T', 2}}));
+}
+
+}  // namespace

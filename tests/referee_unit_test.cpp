@@ -1,0 +1,404 @@
+// The referee's library parts that need no processes: judging a run, records, openings,
+// Elo, the board display and the match bookkeeping.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <random>
+
+#include "model/cell_model.h"
+#include "referee/elo.h"
+#include "referee/match.h"
+#include "referee/openings.h"
+#include "referee/player.h"
+#include "referee/record.h"
+#include "referee/show.h"
+
+using namespace referee;
+using model::Move;
+
+namespace {
+
+RunResult exited(const std::string& out, int status = 0) {
+    RunResult r;
+    r.end = RunResult::End::Exited;
+    r.status = status;
+    r.out = out;
+    r.answered = true;
+    return r;
+}
+
+TEST(RefereeJudge, OnlyOneLineWithAMoveOfThisSizeStands) {
+    struct Case {
+        RunResult run;
+        int n;
+        std::optional<Move> move;
+        Loss loss;
+    };
+    RunResult signalled = exited("", 11);
+    signalled.end = RunResult::End::Signalled;
+    RunResult crashedAfter = signalled;
+    crashedAfter.out = "T4\n";
+    RunResult crashedDuring = signalled;
+    crashedDuring.out = "L";
+    RunResult late;
+    late.end = RunResult::End::Killed;
+    late.out = "L1";  // no line end before the deadline: not an answer
+    RunResult lingered = late;
+    lingered.out = "B2\n";
+    lingered.answered = true;
+    RunResult cut = exited(std::string(64 * 1024, 'L'));
+    cut.outCut = true;
+    RunResult notStarted;
+    notStarted.error = "cannot run x";
+    const Case cases[] = {
+        {exited("L3\n"), 6, Move{'L', 3}, Loss::None},
+        {exited("R6"), 6, Move{'R', 6}, Loss::None},  // line end missing at the end of output
+        {exited("T12\n"), 12, Move{'T', 12}, Loss::None},
+        {exited("L7\n"), 6, std::nullopt, Loss::Illegal},  // a move of another size
+        {exited("L7\n"), 7, Move{'L', 7}, Loss::None},
+        {exited("L1\r\n"), 6, std::nullopt, Loss::Illegal},
+        {exited("L1\nL2\n"), 6, std::nullopt, Loss::Illegal},
+        {exited("L1\n\n"), 6, std::nullopt, Loss::Illegal},
+        {exited("\n"), 6, std::nullopt, Loss::Illegal},
+        {exited(std::string("L1\0\n", 4)), 6, std::nullopt, Loss::Illegal},
+        {exited("l1\n"), 6, std::nullopt, Loss::Illegal},
+        {exited("L01\n"), 6, std::nullopt, Loss::Illegal},
+        {exited(" L1\n"), 6, std::nullopt, Loss::Illegal},
+        {exited("hello\n", 3), 6, std::nullopt, Loss::Illegal},
+        {exited("", 0), 6, std::nullopt, Loss::Crash},
+        {exited("", 1), 6, std::nullopt, Loss::Crash},
+        {signalled, 6, std::nullopt, Loss::Crash},
+        {crashedAfter, 6, Move{'T', 4}, Loss::None},
+        {crashedDuring, 6, std::nullopt, Loss::Crash},
+        {late, 6, std::nullopt, Loss::Time},
+        {lingered, 6, Move{'B', 2}, Loss::None},
+        {cut, 6, std::nullopt, Loss::Illegal},
+        {notStarted, 6, std::nullopt, Loss::Crash},
+    };
+    int i = 0;
+    for (const Case& c : cases) {
+        Turn t = judgeRun(c.run, c.n, 2);
+        EXPECT_EQ(t.move, c.move) << "case " << i;
+        EXPECT_EQ(t.loss, c.loss) << "case " << i;
+        EXPECT_EQ(t.why.empty(), c.move.has_value()) << "case " << i;
+        i++;
+    }
+    EXPECT_NE(judgeRun(crashedAfter, 6, 2).note.find("signal 11"), std::string::npos);
+    EXPECT_NE(judgeRun(notStarted, 6, 2).why.find("cannot run x"), std::string::npos);
+}
+
+TEST(RefereeCommand, SplitsLikeAShellWithoutExpanding) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(splitCommand("a b  c"), (V{"a", "b", "c"}));
+    EXPECT_EQ(splitCommand("  'x y' \"p \\\" q\" r\\ s $HOME"),
+              (V{"x y", "p \" q", "r s", "$HOME"}));
+    EXPECT_EQ(splitCommand("a ''"), (V{"a", ""}));
+    EXPECT_FALSE(splitCommand(""));
+    EXPECT_FALSE(splitCommand("   "));
+    EXPECT_FALSE(splitCommand("a 'b"));
+    EXPECT_FALSE(splitCommand("a \\"));
+    PlayerSpec p;
+    EXPECT_TRUE(makePlayer("/no/such/program", Protocol::BitRow, "", p).has_value());
+    EXPECT_TRUE(makePlayer("sh -c true", Protocol::BitRow, "/no/such/folder", p).has_value());
+    ASSERT_FALSE(makePlayer("sh -c true", Protocol::ByteBoard, "", p).has_value());
+    EXPECT_EQ(p.argv.size(), 3u);
+    EXPECT_EQ(p.argv[0].front(), '/');
+    EXPECT_EQ(p.name, "sh");
+}
+
+TEST(RefereeInput, EachProtocolGetsItsOwnFormat) {
+    std::vector<Move> moves = {{'L', 3}, {'T', 12}, {'B', 1}};
+    EXPECT_EQ(playerInput(Protocol::BitRow, 12, moves), "12\nL3\nT12\nB1\n");
+    EXPECT_EQ(playerInput(Protocol::ByteBoard, 12, moves), "L3\nT12\nB1\n");
+    EXPECT_EQ(playerInput(Protocol::BitRow, 6, {}), "6\n");
+    EXPECT_EQ(playerInput(Protocol::ByteBoard, 6, {}), "");
+}
+
+GameRecord sampleRecord() {
+    GameRecord r;
+    r.size = 5;
+    r.moves = {{'L', 1}, {'R', 5}, {'T', 3}, {'B', 2}};
+    r.game = 7;
+    r.opening = 3;
+    r.openingPlies = 2;
+    r.x = "odd \"name\"\nwith\\breaks";
+    r.o = "plain";
+    r.winner = Winner::O;
+    r.loss = Loss::Illegal;
+    r.reason = "X answered 'L9'";
+    r.timeX = 1.25;
+    r.timeO = 0.5;
+    r.extra = {{"stderr", std::string("line one\nline two\x01\xff", 20)}, {"note", "x"}};
+    return r;
+}
+
+TEST(RefereeRecord, RoundTripsAndStartsAsAPlayerInput) {
+    GameRecord r = sampleRecord();
+    std::string text = formatRecord(r);
+    // What a bit-row player reads: the size line and the moves, then a line that is no move.
+    EXPECT_EQ(text.substr(0, 15), "5\nL1\nR5\nT3\nB2\n#");
+    RecordFile f = parseRecords(text + text);
+    ASSERT_TRUE(f.problems.empty()) << f.problems.front();
+    ASSERT_EQ(f.records.size(), 2u);
+    EXPECT_EQ(f.goodBytes, 2 * text.size());
+    const GameRecord& b = f.records[1];
+    EXPECT_TRUE(b.complete);
+    EXPECT_EQ(b.size, r.size);
+    EXPECT_EQ(b.moves, r.moves);
+    EXPECT_EQ(b.game, r.game);
+    EXPECT_EQ(b.opening, r.opening);
+    EXPECT_EQ(b.openingPlies, r.openingPlies);
+    EXPECT_EQ(b.x, r.x);
+    EXPECT_EQ(b.o, r.o);
+    EXPECT_EQ(b.winner, r.winner);
+    EXPECT_EQ(b.loss, r.loss);
+    EXPECT_EQ(b.reason, r.reason);
+    EXPECT_DOUBLE_EQ(b.timeX, 1.25);
+    EXPECT_DOUBLE_EQ(b.timeO, 0.5);
+    EXPECT_EQ(b.extra, r.extra);
+    // Every key line stays one line whatever the names hold.
+    int lines = 0;
+    for (char c : text) lines += c == '\n';
+    EXPECT_EQ(lines, 1 + 4 + 15 + 1 + 1);
+}
+
+TEST(RefereeRecord, BrokenOrCutRecordsAreNotTakenAsFinished) {
+    std::string good = formatRecord(sampleRecord());
+    // Cut anywhere before its end line is complete: not finished, and goodBytes says
+    // where the finished part of the file ends.
+    for (size_t cut = 0; cut < good.size() - 1; cut++) {
+        RecordFile f = parseRecords(good + good.substr(0, cut));
+        ASSERT_GE(f.records.size(), 1u);
+        EXPECT_TRUE(f.records[0].complete);
+        for (size_t i = 1; i < f.records.size(); i++) EXPECT_FALSE(f.records[i].complete) << cut;
+        EXPECT_EQ(f.goodBytes, good.size()) << cut;
+    }
+    auto broken = [&](const std::string& from, const std::string& to) {
+        std::string t = good;
+        t.replace(t.find(from), from.size(), to);
+        RecordFile f = parseRecords(t);
+        return f.records.empty() || !f.records[0].complete;
+    };
+    EXPECT_TRUE(broken("# plies: 4", "# plies: 5"));
+    EXPECT_TRUE(broken("# size: 5", "# size: 6"));
+    EXPECT_TRUE(broken("# winner: o", "# winner: ?"));
+    EXPECT_TRUE(broken("# loss: illegal", "# loss: bored"));
+    EXPECT_TRUE(broken("# time-x: 1.250", "# time-x: -1"));
+    EXPECT_TRUE(broken("# game: 7", "# game: 7x"));
+    EXPECT_TRUE(broken("T3\n", "T6\n"));  // no move of N = 5
+    EXPECT_TRUE(broken("# x: ", "# y: "));
+    EXPECT_FALSE(broken("# note: x", "# other: y"));
+
+    // A plain player input is a record without keys.
+    RecordFile plain = parseRecords("3\nL1\nB3\n");
+    ASSERT_EQ(plain.records.size(), 1u);
+    EXPECT_FALSE(plain.records[0].complete);
+    EXPECT_EQ(plain.records[0].moves, (std::vector<Move>{{'L', 1}, {'B', 3}}));
+    EXPECT_TRUE(plain.problems.empty());
+    EXPECT_EQ(parseRecords("3\nL1\nfoo\n").problems.size(), 1u);
+    EXPECT_EQ(parseRecords("L1\n").problems.size(), 1u);
+}
+
+TEST(RefereeRecord, AnyBytesAreReadWithoutHarm) {
+    std::string good = formatRecord(sampleRecord());
+    std::mt19937 rng(5);
+    for (int i = 0; i < 2000; i++) {
+        std::string t = good;
+        int edits = 1 + static_cast<int>(rng() % 8);
+        for (int e = 0; e < edits; e++) {
+            size_t at = rng() % t.size();
+            switch (rng() % 3) {
+                case 0:
+                    t[at] = static_cast<char>(rng());
+                    break;
+                case 1:
+                    t.erase(at, rng() % 20);
+                    break;
+                default:
+                    t.insert(at, std::string(1, "\n#:\\x0L9 "[rng() % 9]));
+            }
+            if (t.empty()) t = "#";
+        }
+        RecordFile f = parseRecords(t);
+        EXPECT_LE(f.goodBytes, t.size());
+        for (const GameRecord& r : f.records) {
+            EXPECT_GE(r.size, 1);
+            EXPECT_LE(r.size, model::kMaxSize);
+            for (const Move& m : r.moves) EXPECT_TRUE(model::parseMove(model::moveName(m), r.size));
+        }
+    }
+}
+
+TEST(RefereeElo, KnownCounts) {
+    struct Case {
+        int w, d, l;
+        double p, elo, low, high;
+    };
+    // Worked out by hand: p = (w + d/2) / n, sd of the per-game score, p +- 1.96 sd / sqrt(n).
+    const Case cases[] = {
+        {50, 0, 50, 0.5, 0, -68.98875, 68.98875},
+        {60, 20, 20, 0.7, 147.19071, 86.22502, 218.25178},
+        {75, 0, 25, 0.75, 190.84850, 119.21295, 281.51580},
+        {3, 4, 1, 0.625, 88.73950, -73.46185, 307.08219},
+    };
+    for (const Case& c : cases) {
+        EloEstimate e = estimateElo(c.w, c.d, c.l);
+        ASSERT_TRUE(e.valid);
+        EXPECT_NEAR(e.score, c.p, 1e-12);
+        EXPECT_NEAR(e.elo, c.elo, 1e-4);
+        EXPECT_NEAR(e.low, c.low, 1e-4);
+        EXPECT_NEAR(e.high, c.high, 1e-4);
+        EloEstimate mirror = estimateElo(c.l, c.d, c.w);
+        EXPECT_NEAR(mirror.elo, -c.elo, 1e-4);
+        EXPECT_NEAR(mirror.low, -c.high, 1e-4);
+    }
+    EloEstimate all = estimateElo(10, 0, 0);
+    EXPECT_TRUE(std::isinf(all.elo) && all.elo > 0);
+    EXPECT_TRUE(std::isinf(all.high) && all.high > 0);
+    EXPECT_NEAR(all.low, 140.21716, 1e-4);  // 0.025^(1/10) = 0.69150
+    EloEstimate lost = estimateElo(0, 0, 3);
+    EXPECT_TRUE(std::isinf(lost.low) && lost.low < 0);
+    EXPECT_NEAR(lost.high, 153.52269, 1e-4);  // 1 - 0.025^(1/3) = 0.70760: 3 games say little
+    EloEstimate none = estimateElo(0, 0, 3);
+    EXPECT_TRUE(std::isinf(none.elo) && none.elo < 0);
+    EloEstimate draws = estimateElo(0, 5, 0);
+    EXPECT_EQ(draws.elo, 0);
+    EXPECT_EQ(draws.low, 0);
+    EloEstimate mostly = estimateElo(9, 0, 1);  // p + 1.96 sd passes 1
+    EXPECT_TRUE(std::isinf(mostly.high));
+    EXPECT_FALSE(std::isinf(mostly.elo));
+    EXPECT_FALSE(estimateElo(0, 0, 0).valid);
+    EXPECT_EQ(formatElo(147.19), "+147");
+    EXPECT_EQ(formatElo(-0.2), "+0");
+    EXPECT_EQ(formatElo(-all.elo), "-inf");
+}
+
+TEST(RefereeOpenings, RandomOnesAreOpenRepeatableAndDistinct) {
+    auto a = randomOpenings(4, 6, 5, 42);
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->size(), 5u);
+    for (const Opening& o : *a) {
+        ASSERT_EQ(o.size(), 6u);
+        model::Game g(4);
+        for (const Move& m : o) EXPECT_EQ(g.play(m), model::Outcome::Open);
+    }
+    for (size_t i = 0; i < a->size(); i++)
+        for (size_t j = i + 1; j < a->size(); j++) EXPECT_NE((*a)[i], (*a)[j]);
+    auto again = randomOpenings(4, 6, 3, 42);
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(std::equal(again->begin(), again->end(), a->begin()));
+    EXPECT_NE(randomOpenings(4, 6, 1, 43)->front(), a->front());
+    EXPECT_EQ(randomOpenings(6, 0, 2, 1), (std::vector<Opening>{{}, {}}));
+    EXPECT_FALSE(randomOpenings(1, 1, 1, 1));  // the only move on 1 x 1 wins
+    // On 2 x 2 every long game runs into a straight or a repetition sooner or later.
+    auto small = randomOpenings(2, 3, 4, 9);
+    if (small) {
+        for (const Opening& o : *small) EXPECT_FALSE(decidingPly(2, o));
+    }
+}
+
+std::string writeTemp(const std::string& name, const std::string& text) {
+    std::string path = testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+TEST(RefereeOpenings, FromFilesOfRecords) {
+    GameRecord r = sampleRecord();
+    std::string path =
+        writeTemp("openings.txt", "# a comment\n" + formatRecord(r) + "5\nT1\n\n5\n");
+    std::vector<Opening> got;
+    ASSERT_FALSE(loadOpenings(path, 5, -1, got));
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0], r.moves);
+    EXPECT_EQ(got[1], (Opening{{'T', 1}}));
+    EXPECT_EQ(got[2], Opening{});
+    ASSERT_FALSE(loadOpenings(path, 5, 1, got));
+    EXPECT_EQ(got[0], (Opening{{'L', 1}}));
+    EXPECT_TRUE(loadOpenings(path, 6, -1, got));  // records of another size
+    EXPECT_TRUE(loadOpenings(writeTemp("bad.txt", "5\nL1\nL6\n"), 5, -1, got));
+    EXPECT_TRUE(loadOpenings(writeTemp("empty.txt", ""), 5, -1, got));
+    EXPECT_TRUE(loadOpenings(testing::TempDir() + "missing.txt", 5, -1, got));
+    // X's straight in row 1 of a 2 x 2 board decides the game at ply 3.
+    auto err = loadOpenings(writeTemp("won.txt", "2\nL1\nL2\nL1\n"), 2, -1, got);
+    ASSERT_TRUE(err);
+    EXPECT_NE(err->find("ply 3"), std::string::npos);
+    EXPECT_FALSE(loadOpenings(writeTemp("won.txt", "2\nL1\nL2\nL1\n"), 2, 2, got));
+}
+
+TEST(RefereeShow, MarksTheEdgeTheLastPieceCameIn) {
+    model::Board b(3);
+    b.push({'T', 2}, model::Piece::X);
+    b.push({'L', 3}, model::Piece::O);
+    EXPECT_EQ(drawBoard(b, Move{'L', 3}),
+              "      1 2 3\n"
+              "    +-------+\n"
+              "  1 | . X . |\n"
+              "  2 | . . . |\n"
+              "  3 > O . . |\n"
+              "    +-------+\n");
+    std::string t = drawBoard(b, Move{'T', 2});
+    EXPECT_NE(t.find("    +---v---+\n"), std::string::npos);
+    EXPECT_NE(drawBoard(b, Move{'B', 3}).find("    +-----^-+\n"), std::string::npos);
+    EXPECT_NE(drawBoard(b, Move{'R', 1}).find("  1 | . X . <\n"), std::string::npos);
+    std::string wide = drawBoard(model::Board(12), std::nullopt);
+    EXPECT_EQ(wide.substr(0, wide.find('\n')), std::string(24, ' ') + "1 1 1");
+}
+
+TEST(RefereeMatch, ColoursSwapOpeningsCycleAndTalliesCount) {
+    MatchConfig c;
+    c.a.name = "A";
+    c.b.name = "B";
+    c.size = 4;
+    c.openings = {{{'L', 1}}, {{'T', 2}, {'B', 3}}};
+    c.games = 6;
+    const int expectOpening[] = {0, 0, 1, 1, 0, 0};
+    for (int g = 0; g < 6; g++) {
+        EXPECT_EQ(pairing(c, g).opening, expectOpening[g]);
+        EXPECT_EQ(pairing(c, g).aIsX, g % 2 == 0);
+    }
+    GameRecord r;
+    r.size = 4;
+    r.game = 3;
+    r.opening = 1;
+    r.openingPlies = 2;
+    r.moves = {{'T', 2}, {'B', 3}, {'L', 4}};
+    r.x = "B";
+    r.o = "A";
+    EXPECT_FALSE(checkRecord(c, r));
+    GameRecord swapped = r;
+    std::swap(swapped.x, swapped.o);
+    EXPECT_TRUE(checkRecord(c, swapped));
+    GameRecord other = r;
+    other.moves[1] = {'B', 2};
+    EXPECT_TRUE(checkRecord(c, other));
+    other = r;
+    other.game = 6;
+    EXPECT_TRUE(checkRecord(c, other));
+
+    std::vector<GameRecord> rs(5, r);
+    rs[0].winner = Winner::X;  // B wins
+    rs[1].winner = Winner::O;  // A wins
+    rs[1].loss = Loss::Time;
+    rs[2].winner = Winner::None;
+    rs[3].winner = Winner::X;
+    rs[3].loss = Loss::Crash;
+    rs[4].x = "C";  // someone else's game
+    rs[4].o = "D";
+    rs[4].winner = Winner::O;
+    Tally a = tally(rs, "A");
+    EXPECT_EQ(a.wins, 1);
+    EXPECT_EQ(a.draws, 1);
+    EXPECT_EQ(a.losses, 2);
+    EXPECT_EQ(a.lostBy[static_cast<int>(Loss::Crash)], 1);
+    EXPECT_DOUBLE_EQ(a.score(), 1.5);
+    EXPECT_EQ(a.lostBy[static_cast<int>(Loss::None)], 1);  // lost on straights; kind not set
+    Tally b = tally(rs, "B");
+    EXPECT_EQ(b.wins, 2);
+    EXPECT_EQ(b.losses, 1);
+    EXPECT_EQ(b.lostBy[static_cast<int>(Loss::Time)], 1);
+}
+
+}  // namespace
