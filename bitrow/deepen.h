@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "bitrow/api.h"
 #include "bitrow/config.h"
 
 namespace bitrow::BITROW_NS {
@@ -20,7 +21,7 @@ extern int depthLimit;
 
 // Called after every iteration that scored a move: its depth, best score and move, and
 // whether the iteration ran over all root moves before time was up. Null in the players.
-using IterationObserver = void (*)(int depth, std::int32_t score, int move, bool complete);
+using IterationObserver = ::bitrow::IterationObserver;
 extern IterationObserver iterationObserver;
 
 // One iteration over all 4N root moves in the order of inRow; writes the next order to

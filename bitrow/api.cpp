@@ -1,0 +1,56 @@
+#include "bitrow/api.h"
+
+#include "bitrow/board.h"
+#include "bitrow/deepen.h"
+#include "bitrow/history.h"
+#include "bitrow/notation.h"
+#include "bitrow/search.h"
+#include "bitrow/turn.h"
+
+namespace bitrow {
+
+namespace {
+
+using namespace BITROW_NS;
+
+int replayAsInt(std::FILE* in) {
+    return static_cast<int>(replayGame(in));
+}
+int currentSize() {
+    return boardSize;
+}
+int currentCount() {
+    return histCount;
+}
+int cellAt(int row, int col) {
+    const std::uint32_t bit = 1u << (boardSize - 1 - col);
+    if (board.x[row] & bit) return 1;
+    if (board.o[row] & bit) return 2;
+    return 0;
+}
+
+}  // namespace
+
+#define BITROW_ENGINE_NAME_(w) engine##w
+#define BITROW_ENGINE_NAME(w) BITROW_ENGINE_NAME_(w)
+
+extern const Engine BITROW_ENGINE_NAME(BITROW_WIDTH) = {
+    .width = BITROW_WIDTH,
+    .rowLimit = rowLimit,
+    .reset = resetEngine,
+    .readSize = readSize,
+    .startGame = startGame,
+    .replay = replayAsInt,
+    .armTimer = armTimer,
+    .deepen = deepen,
+    .moveName = moveName,
+    .observer = &iterationObserver,
+    .depthLimit = &depthLimit,
+    .searchCalls = &searchCalls,
+    .timeUp = &timeUp,
+    .boardSize = currentSize,
+    .histCount = currentCount,
+    .cell = cellAt,
+};
+
+}  // namespace bitrow
