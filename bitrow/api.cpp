@@ -22,6 +22,9 @@ int currentSize() {
 int currentCount() {
     return histCount;
 }
+std::uint32_t topKey() {
+    return histStack[histCount - 1].key;
+}
 int cellAt(int row, int col) {
     const std::uint32_t bit = 1u << (boardSize - 1 - col);
     if (board.x[row] & bit) return 1;
@@ -51,6 +54,7 @@ extern const Engine BITROW_ENGINE_NAME(BITROW_WIDTH) = {
     .boardSize = currentSize,
     .histCount = currentCount,
     .cell = cellAt,
+    .topKey = topKey,
 };
 
 }  // namespace bitrow

@@ -31,6 +31,7 @@ struct Engine {
     int (*boardSize)();
     int (*histCount)();             // positions recorded, start included: odd = X to move
     int (*cell)(int row, int col);  // 0 empty, 1 X, 2 O; 0-based from the top left
+    std::uint32_t (*topKey)();      // key of the newest recorded position
 };
 
 extern const Engine engine8, engine16, engine32;

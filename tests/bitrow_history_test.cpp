@@ -123,3 +123,46 @@ TEST(BitrowHistory, EqualKeysCountAsEqualPositions) {
 }
 
 }  // namespace
+
+namespace {
+
+// Key of an otherwise empty board of size n holding the given X and O cells, X to move.
+std::uint32_t keyWith(int n, std::initializer_list<std::pair<int, int>> xs,
+                      std::initializer_list<std::pair<int, int>> os) {
+    freshGame(n);
+    for (auto [r, c] : xs) board.x[r] |= static_cast<RowMask>(1u << (n - 1 - c));
+    for (auto [r, c] : os) board.o[r] |= static_cast<RowMask>(1u << (n - 1 - c));
+    return hashBoard();
+}
+
+TEST(BitrowHistory, WideBoardsKeepTheKeysOverlapsAndLosses) {
+    if (rowLimit >= 16) {
+        // From N = 16 on, X's row shifted by 15 overlaps O's row in one bit: X in column N
+        // and O in column 1 of the same row cancel out.
+        EXPECT_EQ(keyWith(16, {{3, 15}}, {{3, 0}}), keyWith(16, {}, {}));
+        EXPECT_NE(keyWith(15, {{3, 14}}, {{3, 0}}), keyWith(15, {}, {}));
+    }
+    if (rowLimit == 20) {
+        // For N of 18 to 20 the leftmost N - 17 columns of X fall out of the key.
+        for (int n = 17; n <= 20; n++) {
+            for (int c = 0; c < 4; c++) {
+                const bool lost = c < n - 17;
+                EXPECT_EQ(
+                    keyWith(n, {{5, c}, {9, 10}}, {{2, 2}}) == keyWith(n, {{9, 10}}, {{2, 2}}),
+                    lost)
+                    << "N=" << n << " column " << c + 1;
+            }
+        }
+        // Such positions count as repetitions of each other (same side to move: records 1, 3).
+        freshGame(18);
+        board.x[9] = static_cast<RowMask>(1u << 7);
+        ASSERT_EQ(pushHist(), 1);
+        board.o[0] = 1;
+        ASSERT_EQ(pushHist(), 1);
+        board.o[0] = 0;
+        board.x[7] = static_cast<RowMask>(1u << 17);
+        EXPECT_EQ(pushHist(), 0);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+// The three builds of the bit-row engine compute the same search for boards they all play.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "bitrow/api.h"
+#include "model/cell_model.h"
+
+namespace {
+
+using Iteration = std::tuple<int, std::int32_t, int, std::uint64_t>;
+std::vector<Iteration> seen;
+const bitrow::Engine* current;
+
+void observe(int depth, std::int32_t score, int move, bool) {
+    seen.emplace_back(depth, score, move, *current->searchCalls);
+}
+
+struct SearchRun {
+    std::uint32_t key;
+    std::vector<Iteration> iterations;
+    std::string answer;
+};
+
+SearchRun searchWith(const bitrow::Engine& e, const std::string& record, int depth) {
+    current = &e;
+    seen.clear();
+    e.reset();
+    std::FILE* f = fmemopen(const_cast<char*>(record.data()), record.size(), "r");
+    e.startGame(e.readSize(f));
+    EXPECT_EQ(e.replay(f), 0);
+    std::fclose(f);
+    *e.observer = observe;
+    *e.depthLimit = depth;
+    std::int32_t score;
+    SearchRun r{e.topKey(), {}, ""};
+    r.answer = e.moveName(e.deepen(&score));
+    *e.observer = nullptr;
+    *e.depthLimit = 36;
+    r.iterations = seen;
+    return r;
+}
+
+TEST(BitrowWidths, SameKeysScoresNodesAndMovesForEveryBoardUpToEight) {
+    std::mt19937 rng(8);
+    for (int n = 1; n <= 8; n++) {
+        for (int game = 0; game < 2; game++) {
+            // A random open game of a few moves.
+            model::Game g(n);
+            std::string record = std::to_string(n) + "\n";
+            const auto all = model::allMoves(n);
+            for (int ply = 0; ply < 3 + 2 * game + n; ply++) {
+                const model::Move m = all[rng() % all.size()];
+                model::Game next = g;
+                if (next.play(m) != model::Outcome::Open) continue;
+                g = next;
+                record += model::moveName(m) + "\n";
+            }
+            const int depth = n <= 3 ? 5 : n <= 6 ? 4 : 3;
+            const SearchRun a = searchWith(bitrow::engine8, record, depth);
+            ASSERT_FALSE(a.iterations.empty());
+            for (const bitrow::Engine* e : {&bitrow::engine16, &bitrow::engine32}) {
+                const SearchRun b = searchWith(*e, record, depth);
+                EXPECT_EQ(a.key, b.key) << e->width << "\n" << record;
+                EXPECT_EQ(a.iterations, b.iterations) << e->width << "\n" << record;
+                EXPECT_EQ(a.answer, b.answer);
+            }
+        }
+    }
+}
+
+TEST(BitrowWidths, EachSizeHasItsNarrowestBuild) {
+    EXPECT_EQ(bitrow::narrowestEngineFor(0), nullptr);
+    EXPECT_EQ(bitrow::narrowestEngineFor(1), &bitrow::engine8);
+    EXPECT_EQ(bitrow::narrowestEngineFor(8), &bitrow::engine8);
+    EXPECT_EQ(bitrow::narrowestEngineFor(9), &bitrow::engine16);
+    EXPECT_EQ(bitrow::narrowestEngineFor(16), &bitrow::engine16);
+    EXPECT_EQ(bitrow::narrowestEngineFor(17), &bitrow::engine32);
+    EXPECT_EQ(bitrow::narrowestEngineFor(20), &bitrow::engine32);
+    EXPECT_EQ(bitrow::narrowestEngineFor(21), nullptr);
+    EXPECT_EQ(bitrow::engineWithWidth(16), &bitrow::engine16);
+    EXPECT_EQ(bitrow::engineWithWidth(20), nullptr);
+}
+
+}  // namespace
