@@ -1,5 +1,7 @@
 #include "bitrow/board.h"
 
+#include <cstring>
+
 #include "bitrow/history.h"
 
 namespace bitrow::BITROW_NS {
@@ -10,13 +12,18 @@ std::uint32_t topBit;
 std::uint32_t fullMask;
 int hashShift;
 std::int32_t bitCount[1 << rowLimit];
+std::uint64_t unusedRowBytes;
+std::uint64_t fullRowBytes;
 
 void setSize(int n) {
     boardSize = n;
     topBit = 1u << (n - 1);
     fullMask = (1u << n) - 1;
     hashShift = n < 15 ? n : 15;
+    unusedRowBytes = n >= 8 ? 0 : ~0ull << (8 * n);
+    fullRowBytes = (fullMask * 0x0101010101010101ull & ~unusedRowBytes) | unusedRowBytes;
     for (std::uint32_t i = 1; i <= fullMask; i++) bitCount[i] = bitCount[i >> 1] + (i & 1);
+    setKeyWeights(n);
 }
 
 namespace {
@@ -84,7 +91,7 @@ int walkColumn(int bit, RowMask* mover, RowMask* opponent, int first, int step) 
     return j == boardSize ? 2 : 1;
 }
 
-int pushColumn(int bit, RowMask* mover, RowMask* opponent, int force, int first, int step) {
+int pushColumnPlain(int bit, RowMask* mover, RowMask* opponent, int force, int first, int step) {
     if (!force) {
         if (openingRefuses(mover, opponent)) return 0;
         if (duplicateRefuses(bit, mover, opponent, first, step)) return 0;
@@ -92,12 +99,90 @@ int pushColumn(int bit, RowMask* mover, RowMask* opponent, int force, int first,
     return walkColumn(bit, mover, opponent, first, step);
 }
 
+// The 8-bit build pushes columns a word at a time: a side's rows are the bytes of one
+// 64-bit word, row r in byte r. A bottom push is a top push on the rows in reverse order.
+constexpr std::uint64_t byteOnes = 0x0101010101010101ull;
+
+inline std::uint64_t loadRows(const RowMask* rows) {
+    std::uint64_t w;
+    std::memcpy(&w, rows, 8);
+    return w;
+}
+
+inline void storeRows(RowMask* rows, std::uint64_t w) {
+    std::memcpy(rows, &w, 8);
+}
+
+// Rows N-1..0 to bytes 0..N-1, and back: the same mapping both ways.
+inline std::uint64_t reverseRows(std::uint64_t w) {
+    return __builtin_bswap64(w) >> (8 * (8 - boardSize));
+}
+
+// Bytes 0..k, for k from 0 to 7.
+inline std::uint64_t bytesUpTo(int k) {
+    return k >= 7 ? ~0ull : (1ull << (8 * (k + 1))) - 1;
+}
+
+// AND of the low bytes of w (bytes from `count` on taken as all ones).
+inline std::uint32_t andOfBytes(std::uint64_t w, int count) {
+    if (count < 8) w |= ~0ull << (8 * count);
+    w &= w >> 32;
+    w &= w >> 16;
+    w &= w >> 8;
+    return static_cast<std::uint32_t>(w & 0xff);
+}
+
+// The duplicate refusal and the walk of a push from the top of column `bit`, on words.
+int pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, int force) {
+    const int n = boardSize;
+    const std::uint64_t used = ~unusedRowBytes;
+    const std::uint64_t col = (byteOnes << bit) & used;
+    const std::uint64_t occupied = m | o;
+    if (!force) {
+        // The scan from the edge stops at the first row the mover does not hold.
+        const std::uint64_t notMine = ~m & col;
+        const int i = notMine ? __builtin_ctzll(notMine) >> 3 : n;
+        if (i == n || !(o & notMine & (0xffull << (8 * i)))) {
+            const std::uint32_t stopRow =
+                i < n ? static_cast<std::uint32_t>((m >> (8 * i)) & 0xff) : 0;
+            const std::uint32_t covered = andOfBytes(occupied, i) & fullMask & stopRow;
+            const std::uint32_t p = 1u << bit, right = p - 1, left = fullMask & ~(p | right);
+            if ((covered & right) == right || (covered & left) == left) return 0;
+        }
+    }
+    const std::uint64_t empty = ~occupied & col;
+    const int last = empty ? __builtin_ctzll(empty) >> 3 : n - 1;  // the walk's last row
+    const std::uint64_t walked = col & bytesUpTo(last);
+    m = (m & ~walked) | ((m << 8) & walked) | (1ull << bit);
+    o = (o & ~walked) | ((o << 8) & walked);
+    return last == n - 1 ? 2 : 1;
+}
+
+int pushColumnWords(int bit, RowMask* mover, RowMask* opponent, int force, bool fromTop) {
+    if (!force && openingRefuses(mover, opponent)) return 0;
+    std::uint64_t m = loadRows(mover), o = loadRows(opponent);
+    if (!fromTop) {
+        m = reverseRows(m);
+        o = reverseRows(o);
+    }
+    const int result = pushTopWords(bit, m, o, force);
+    if (result == 0) return 0;
+    if (!fromTop) {
+        m = reverseRows(m);
+        o = reverseRows(o);
+    }
+    storeRows(mover, m);
+    storeRows(opponent, o);
+    return result;
+}
+
 int pushLeft(int r, RowMask* mover, RowMask* opponent, int force) {
     if (!force && histCount == 1 && 2 * r >= boardSize) return 0;
     std::uint32_t m = mover[r], o = opponent[r];
     const std::uint32_t occupied = m | o;
-    int run = 0;
-    for (std::uint32_t probe = topBit; probe && (occupied & probe); probe >>= 1) run++;
+    // The run of occupied cells from column 1 ends at the highest empty bit.
+    const std::uint32_t empty = ~occupied & fullMask;
+    const int run = empty ? boardSize - 32 + __builtin_clz(empty) : boardSize;
     int result;
     if (run == boardSize) {
         m = (m >> 1) | topBit;
@@ -119,8 +204,8 @@ int pushRight(int r, RowMask* mover, RowMask* opponent, int force) {
     if (!force && histCount == 1) return 0;
     std::uint32_t m = mover[r], o = opponent[r];
     const std::uint32_t occupied = m | o;
-    int run = 0;
-    for (std::uint32_t probe = 1; run < boardSize && (occupied & probe); probe <<= 1) run++;
+    // Bits N and up are never occupied, so the run from column N stops by bit N.
+    const int run = __builtin_ctz(~occupied);
     int result;
     if (run == boardSize) {
         m = ((m << 1) & fullMask) | 1;
@@ -140,12 +225,16 @@ int pushRight(int r, RowMask* mover, RowMask* opponent, int force) {
 
 }  // namespace
 
+constexpr bool wordColumns = sizeof(RowMask) == 1 && rowLimit == 8;
+
 int pushFromTop(int bit, RowMask* mover, RowMask* opponent, int force) {
-    return pushColumn(bit, mover, opponent, force, 0, 1);
+    if constexpr (wordColumns) return pushColumnWords(bit, mover, opponent, force, true);
+    return pushColumnPlain(bit, mover, opponent, force, 0, 1);
 }
 
 int pushFromBottom(int bit, RowMask* mover, RowMask* opponent, int force) {
-    return pushColumn(bit, mover, opponent, force, boardSize - 1, -1);
+    if constexpr (wordColumns) return pushColumnWords(bit, mover, opponent, force, false);
+    return pushColumnPlain(bit, mover, opponent, force, boardSize - 1, -1);
 }
 
 int applyMove(int index, RowMask* mover, RowMask* opponent, int force) {
@@ -154,6 +243,14 @@ int applyMove(int index, RowMask* mover, RowMask* opponent, int force) {
     if (index < 2 * n) return pushRight(index - n, mover, opponent, force);
     if (index < 3 * n) return pushFromTop(index - 2 * n, mover, opponent, force);
     return pushFromBottom(index - 3 * n, mover, opponent, force);
+}
+
+int applyMovePlain(int index, RowMask* mover, RowMask* opponent, int force) {
+    const int n = boardSize;
+    if (index < n) return pushLeft(index, mover, opponent, force);
+    if (index < 2 * n) return pushRight(index - n, mover, opponent, force);
+    if (index < 3 * n) return pushColumnPlain(index - 2 * n, mover, opponent, force, 0, 1);
+    return pushColumnPlain(index - 3 * n, mover, opponent, force, n - 1, -1);
 }
 
 }  // namespace bitrow::BITROW_NS

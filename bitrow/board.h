@@ -25,6 +25,10 @@ extern std::uint32_t topBit;  // column 1
 extern std::uint32_t fullMask;
 extern int hashShift;
 extern std::int32_t bitCount[1 << rowLimit];
+// For word-at-a-time tests on 8-bit rows read as one 64-bit word (row r in byte r): the
+// bytes of rows N..7, and a word whose used bytes are fullMask and unused bytes all ones.
+extern std::uint64_t unusedRowBytes;
+extern std::uint64_t fullRowBytes;
 
 // Stores N and fills the size parameters and bitCount for masks 0..2^N-1.
 void setSize(int n);
@@ -33,6 +37,9 @@ void setSize(int n);
 // is 0), 1 (an empty cell absorbed the push) or 2 (the push ran through the whole line).
 // Unforced, the opening refusals and the duplicate refusal apply.
 int applyMove(int index, RowMask* mover, RowMask* opponent, int force);
+// The same rules cell by cell down each column; the 8-bit build's applyMove pushes columns
+// a word at a time and must agree with it.
+int applyMovePlain(int index, RowMask* mover, RowMask* opponent, int force);
 int pushFromTop(int bit, RowMask* mover, RowMask* opponent, int force);
 int pushFromBottom(int bit, RowMask* mover, RowMask* opponent, int force);
 

@@ -1,5 +1,11 @@
 #include "bitrow/evaluate.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <cstring>
+
 #include "bitrow/board.h"
 
 namespace bitrow::BITROW_NS {
@@ -9,35 +15,70 @@ std::int32_t colTally[rowLimit];
 
 namespace {
 
-// One pass over `rows` rows; accumulator k sums the masked bit k itself (worth 2^k), so
-// shifting it right by k at the end gives the column count.
-template <int Bits>
-std::int32_t accumulate(const RowMask* rows, int count) {
-    std::int32_t sum = 0;
-    std::uint32_t acc[Bits] = {};
-    for (int r = 0; r < count; r++) {
-        const std::uint32_t m = rows[r];
-        sum += bitCount[m] * bitCount[m];
-        for (int k = 0; k < Bits; k++) acc[k] += m & (1u << k);
+// Rows 0..count-1 as the bytes of one word, row r in byte r; only for rows below 256.
+inline std::uint64_t packRows(const RowMask* rows, int count) {
+    std::uint64_t w = 0;
+    if constexpr (sizeof(RowMask) == 1) {
+        std::memcpy(&w, rows, count);
+    } else {
+        for (int r = 0; r < count; r++) w |= static_cast<std::uint64_t>(rows[r]) << (8 * r);
     }
-    for (int k = 0; k < Bits; k++) {
-        const std::int32_t c = static_cast<std::int32_t>(acc[k] >> k);
-        sum += c;
-        sum += c * c;
+    return w;
+}
+
+// Transposes the 8 x 8 bit matrix held in a word: byte i, bit j goes to byte j, bit i.
+inline std::uint64_t transpose8(std::uint64_t x) {
+    std::uint64_t t;
+    t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+    x ^= t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+    x ^= t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+    x ^= t ^ (t << 28);
+    return x;
+}
+
+// E of a side whose rows (each below 256) are the bytes of w: the sum over rows of b^2 plus
+// the sum over columns of k^2 + k. The columns are the bytes of the transposed word, so one
+// per-byte count of both words gives every b and k.
+inline std::int32_t evaluateBytes(std::uint64_t w) {
+    const std::uint64_t t = transpose8(w);
+#if defined(__SSE2__)
+    __m128i v = _mm_set_epi64x(static_cast<long long>(t), static_cast<long long>(w));
+    const __m128i m1 = _mm_set1_epi8(0x55), m2 = _mm_set1_epi8(0x33), m4 = _mm_set1_epi8(0x0f);
+    v = _mm_sub_epi8(v, _mm_and_si128(_mm_srli_epi16(v, 1), m1));
+    v = _mm_add_epi8(_mm_and_si128(v, m2), _mm_and_si128(_mm_srli_epi16(v, 2), m2));
+    v = _mm_and_si128(_mm_add_epi8(v, _mm_srli_epi16(v, 4)), m4);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i b = _mm_unpacklo_epi8(v, zero);  // row counts, 16 bits each
+    const __m128i k = _mm_unpackhi_epi8(v, zero);  // column counts
+    __m128i s =
+        _mm_add_epi32(_mm_madd_epi16(b, b), _mm_madd_epi16(k, _mm_add_epi16(k, _mm_set1_epi16(1))));
+    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0x4e));
+    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0xb1));
+    return _mm_cvtsi128_si32(s);
+#else
+    std::int32_t sum = 0;
+    for (int i = 0; i < 8; i++) {
+        const std::int32_t b = bitCount[(w >> (8 * i)) & 0xff], k = bitCount[(t >> (8 * i)) & 0xff];
+        sum += b * b + k * k + k;
     }
     return sum;
+#endif
 }
 
 }  // namespace
 
+// The accumulator evaluators read a fixed number of rows: a masked-bit accumulator per
+// column becomes, after the transpose, one byte per column.
 std::int32_t evaluate4(const RowMask* rows) {
-    return accumulate<4>(rows, 4);
+    return evaluateBytes(packRows(rows, 4));
 }
 std::int32_t evaluate5(const RowMask* rows) {
-    return accumulate<5>(rows, 5);
+    return evaluateBytes(packRows(rows, 5));
 }
 std::int32_t evaluate8(const RowMask* rows) {
-    return accumulate<8>(rows, boardSize);
+    return evaluateBytes(packRows(rows, 8));
 }
 
 std::int32_t evaluateWide(const RowMask* rows) {

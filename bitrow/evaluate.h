@@ -17,7 +17,7 @@ extern std::int32_t colTally[rowLimit];  // scratch of evaluateWide, zero betwee
 
 std::int32_t evaluate4(const RowMask* rows);  // reads rows 0..3, for N up to 4
 std::int32_t evaluate5(const RowMask* rows);  // reads rows 0..4, for N = 5
-std::int32_t evaluate8(const RowMask* rows);  // rows 0..N-1, bits 0..7, for N 6 to 8
+std::int32_t evaluate8(const RowMask* rows);  // rows 0..7 (zero from N on), for N 6 to 8
 std::int32_t evaluateWide(const RowMask* rows);
 
 // The evaluator for N: evaluate4, evaluate5, evaluate8 or evaluateWide.

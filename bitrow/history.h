@@ -26,11 +26,44 @@ extern HistEntry* histBucket[histBuckets];
 
 // The key of the current board as a record at index histCount would hold it.
 std::uint32_t hashBoard();
+
+// The key is 41 * (seed * 65599^N + sum over rows i of v_i * 65599^(N-1-i)) with
+// v_i = (X row i << hashShift) ^ O row i, so it can be updated row by row: keyWeight[i] is
+// 41 * 65599^(N-1-i) and keySeedWeight 41 * 65599^N. Set by setSize.
+extern std::uint32_t keyWeight[rowLimit];
+extern std::uint32_t keySeedWeight;
+void setKeyWeights(int n);
+
+// hashBoard's key for the current board, derived from the top record's key and the rows in
+// which the board differs from that record's board.
+std::uint32_t nextKey();
+
+// Whether a record with this key is on the stack.
+inline bool keyRecorded(std::uint32_t key) {
+    for (const HistEntry* e = histBucket[key & (histBuckets - 1)]; e; e = e->link)
+        if (e->key == key) return true;
+    return false;
+}
+
+// The recording half of pushHist, for a key known not to be on the stack.
+inline void recordBoard(std::uint32_t key) {
+    HistEntry** head = &histBucket[key & (histBuckets - 1)];
+    HistEntry& r = histStack[histCount++];
+    r.board = board;
+    r.key = key;
+    r.link = *head;
+    *head = &r;
+}
 // Records the board as the new top; returns 0, changing nothing, when its key is already
 // on the stack (equal keys count as the same position).
 int pushHist();
-void popHist();
+inline void popHist() {
+    const HistEntry& r = histStack[--histCount];
+    histBucket[r.key & (histBuckets - 1)] = r.link;
+}
 // Copies the top record's board over the whole board.
-void restoreBoard();
+inline void restoreBoard() {
+    board = histStack[histCount - 1].board;
+}
 
 }  // namespace bitrow::BITROW_NS

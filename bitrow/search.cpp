@@ -26,48 +26,57 @@ inline int cacheSlot(int depth, std::uint32_t key) {
 
 }  // namespace
 
+// Equal in every result and every lasting state change to: applyMove, pushHist (restoring
+// the board and losing on a repetition), terminalScore, evaluation at depth 0, the cache and
+// the replies, popHist and restoreBoard. A position that is judged at once is not written to
+// the history at all: its key is only looked up, and the board comes back from the top record.
 std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std::int32_t alpha,
                     std::int32_t beta) {
     searchCalls++;
     if (timeUp) return noScore;
     const int r = applyMove(move, mover, opponent, 0);
     if (r == 0) return noScore;
-    if (!pushHist()) {
+    const std::uint32_t key = nextKey();
+    if (keyRecorded(key)) {
         restoreBoard();
         return lossScore;
     }
 
     std::int32_t result = terminalScore(mover, opponent);
     if (result == winScore || result == lossScore) {
-        // decided: no evaluation, no cache
-    } else if (depth == 0) {
+        restoreBoard();
+        return result;
+    }
+    if (depth == 0) {
         result += evaluate(mover) - evaluate(opponent);
+        restoreBoard();
+        return result;
+    }
+
+    recordBoard(key);
+    const bool cached = depth >= 2 && r == 2;
+    const int slot = cacheSlot(depth, key);
+    if (cached && scoreCache.key[slot] == static_cast<std::int32_t>(key) &&
+        scoreCache.score[slot] != cacheMiss) {
+        result = scoreCache.score[slot];
     } else {
-        const bool cached = depth >= 2 && r == 2;
-        const std::uint32_t key = histStack[histCount - 1].key;
-        const int slot = cacheSlot(depth, key);
-        if (cached && scoreCache.key[slot] == static_cast<std::int32_t>(key) &&
-            scoreCache.score[slot] != cacheMiss) {
-            result = scoreCache.score[slot];
-        } else {
-            std::int32_t v = beta;
-            if (alpha <= beta) {
-                const int moves = 4 * boardSize;
-                for (int i = 0; i < moves; i++) {
-                    const std::int32_t g = -search(i, opponent, mover, depth - 1, -v, -alpha);
-                    if (g < v) {
-                        v = g;
-                        if (v < alpha) break;
-                    }
+        std::int32_t v = beta;
+        if (alpha <= beta) {
+            const int moves = 4 * boardSize;
+            for (int i = 0; i < moves; i++) {
+                const std::int32_t g = -search(i, opponent, mover, depth - 1, -v, -alpha);
+                if (g < v) {
+                    v = g;
+                    if (v < alpha) break;
                 }
             }
-            v = adjustForDistance(v);
-            if (cached) {
-                scoreCache.key[slot] = static_cast<std::int32_t>(key);
-                scoreCache.score[slot] = v;
-            }
-            result = v;
         }
+        v = adjustForDistance(v);
+        if (cached) {
+            scoreCache.key[slot] = static_cast<std::int32_t>(key);
+            scoreCache.score[slot] = v;
+        }
+        result = v;
     }
     popHist();
     restoreBoard();

@@ -69,6 +69,9 @@ void resetEngine() {
     boardSize = 0;
     topBit = fullMask = 0;
     hashShift = 0;
+    unusedRowBytes = fullRowBytes = 0;
+    std::memset(keyWeight, 0, sizeof keyWeight);
+    keySeedWeight = 0;
     std::memset(bitCount, 0, sizeof bitCount);
     std::memset(histStack, 0, sizeof histStack);
     histCount = 0;

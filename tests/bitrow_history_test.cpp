@@ -166,3 +166,23 @@ TEST(BitrowHistory, WideBoardsKeepTheKeysOverlapsAndLosses) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BitrowHistory, IncrementalKeyEqualsTheFullHashAfterEveryKindOfMove) {
+    std::mt19937 rng(123);
+    for (int n = 1; n <= rowLimit; n++) {
+        freshGame(n);
+        for (int ply = 0; ply < 300; ply++) {
+            const int i = std::uniform_int_distribution<int>(0, 4 * n - 1)(rng);
+            applyMove(i, moverRows(), opponentRows(), 1);
+            ASSERT_EQ(nextKey(), hashBoard()) << "N=" << n << " " << moveName(i);
+            if (!pushHist()) restoreBoard();
+            if (histCount > 200) {
+                freshGame(n);
+            }
+        }
+    }
+}
+
+}  // namespace

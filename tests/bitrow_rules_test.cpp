@@ -209,3 +209,29 @@ TEST(BitrowRules, RefusedColumnPushesLoseNoPosition) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BitrowRules, WordPushesAgreeWithTheCellByCellRules) {
+    std::mt19937 rng(2718);
+    for (int n = 1; n <= rowLimit; n++) {
+        setSize(n);
+        for (int trial = 0; trial < 400; trial++) {
+            randomBoard(rng, std::uniform_real_distribution<double>(0, 1)(rng));
+            histCount = 1 + trial % 6;
+            const int force = trial % 5 == 0;
+            const Board start = board;
+            for (int i = 0; i < 4 * n; i++) {
+                board = start;
+                const int fast = applyMove(i, moverRows(), opponentRows(), force);
+                const Board fastBoard = board;
+                board = start;
+                const int plain = applyMovePlain(i, moverRows(), opponentRows(), force);
+                ASSERT_EQ(fast, plain) << "N=" << n << " " << moveName(i);
+                ASSERT_EQ(std::memcmp(&fastBoard, &board, sizeof board), 0) << moveName(i);
+            }
+        }
+    }
+}
+
+}  // namespace
