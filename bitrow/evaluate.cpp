@@ -81,21 +81,46 @@ std::int32_t evaluate8(const RowMask* rows) {
     return evaluateBytes(packRows(rows, 8));
 }
 
+namespace {
+
+// Byte b spread over a word: bit j of b becomes byte j (0 or 1). Adding the spread bytes of
+// every row counts each column in its own byte.
+constexpr auto spreadBits = [] {
+    struct {
+        std::uint64_t of[256];
+    } t{};
+    for (int b = 0; b < 256; b++)
+        for (int j = 0; j < 8; j++)
+            if (b >> j & 1) t.of[b] |= 1ull << (8 * j);
+    return t;
+}();
+
+// Sum of k^2 + k over the byte counts k of w.
+inline std::int32_t columnTerms(std::uint64_t w) {
+    std::int32_t sum = 0;
+    for (; w; w >>= 8) {
+        const std::int32_t k = static_cast<std::int32_t>(w & 0xff);
+        sum += k * k + k;
+    }
+    return sum;
+}
+
+}  // namespace
+
+// Columns are counted a byte of columns at a time instead of bit by bit, so colTally, the
+// per-column scratch of the cell-by-cell count, is never needed and stays zero.
 std::int32_t evaluateWide(const RowMask* rows) {
     const int n = boardSize;
     std::int32_t sum = 0;
+    std::uint64_t low = 0, middle = 0, high = 0;  // counts of bits 0-7, 8-15, 16-23
     for (int r = 0; r < n; r++) {
-        std::uint32_t m = rows[r];
+        const std::uint32_t m = rows[r];
         sum += bitCount[m] * bitCount[m];
-        for (int k = 0; m; k++, m >>= 1) colTally[n - 1 - k] += m & 1;
+        low += spreadBits.of[m & 0xff];
+        middle += spreadBits.of[(m >> 8) & 0xff];
+        if constexpr (rowLimit > 16) high += spreadBits.of[(m >> 16) & 0xff];
     }
-    for (int j = 0; j < n; j++) {
-        const std::int32_t t = colTally[j];
-        sum += t;
-        sum += t * t;
-        colTally[j] = 0;
-    }
-    return sum;
+    return sum + columnTerms(low) + columnTerms(middle) + columnTerms(high);
 }
 
 Evaluator evaluatorFor(int n) {
