@@ -1,13 +1,9 @@
 // Runs the built pusher program for this size on whole turns: input cases, the time limit,
 // the side to move, and short games.
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <regex>
 
 #include "byteboard_testing.h"
+#include "referee/process.h"
 
 namespace {
 
@@ -17,47 +13,18 @@ struct Outcome {
     double seconds = 0;
 };
 
-std::string drain(int fd) {
-    std::string text;
-    char buf[256];
-    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
-    close(fd);
-    return text;
-}
-
 Outcome run(std::vector<std::string> args, const std::string& input) {
-    signal(SIGPIPE, SIG_IGN);  // the program may exit before reading all its input
-    int in[2], out[2], err[2];
+    referee::RunRequest req;
+    req.argv = {PUSHER};
+    req.argv.insert(req.argv.end(), args.begin(), args.end());
+    req.input = input;
+    req.deadline = 60;
+    const referee::RunResult result = referee::runProcess(req);
     Outcome r;
-    if (pipe(in) || pipe(out) || pipe(err)) return r;
-    auto start = std::chrono::steady_clock::now();
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-        std::vector<char*> argv{const_cast<char*>(PUSHER)};
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(PUSHER, argv.data());
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    close(err[1]);
-    for (size_t done = 0; done < input.size();) {
-        ssize_t n = write(in[1], input.data() + done, input.size() - done);
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    close(in[1]);
-    r.out = drain(out[0]);
-    r.err = drain(err[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = result.out;
+    r.err = result.err;
+    if (result.end == referee::RunResult::End::Exited) r.status = result.status;
+    r.seconds = result.answerSeconds;
     return r;
 }
 
