@@ -24,6 +24,25 @@ inline int cacheSlot(int depth, std::uint32_t key) {
     return static_cast<int>((static_cast<std::uint32_t>(depth) + key) & (cacheSlots - 1));
 }
 
+// search at depth 0: the move judged at once, with the same counting and the same result.
+// Kept inline so that a node one ply above the leaves tries its replies without calls.
+inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent) {
+    searchCalls++;
+    if (timeUp) return noScore;
+    if (applyMove(move, mover, opponent, 0) == 0) return noScore;
+    const std::uint32_t key = nextKey();
+    std::int32_t result;
+    if (keyRecorded(key)) {
+        result = lossScore;
+    } else {
+        result = terminalScore(mover, opponent);
+        if (result != winScore && result != lossScore)
+            result += evaluate(mover) - evaluate(opponent);
+    }
+    restoreBoard();
+    return result;
+}
+
 }  // namespace
 
 // Equal in every result and every lasting state change to: applyMove, pushHist (restoring
@@ -64,7 +83,9 @@ std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std:
         if (alpha <= beta) {
             const int moves = 4 * boardSize;
             for (int i = 0; i < moves; i++) {
-                const std::int32_t g = -search(i, opponent, mover, depth - 1, -v, -alpha);
+                const std::int32_t g = depth == 1
+                                           ? -leafValue(i, opponent, mover)
+                                           : -search(i, opponent, mover, depth - 1, -v, -alpha);
                 if (g < v) {
                     v = g;
                     if (v < alpha) break;
