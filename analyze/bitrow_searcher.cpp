@@ -1,0 +1,134 @@
+// The bit-row engine through its width-neutral handle.
+#include <signal.h>
+#include <sys/time.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "analyze/searcher.h"
+#include "bitrow/api.h"
+
+namespace analyze {
+
+namespace {
+
+// The players' budget: 29.5 s from the start of the turn.
+constexpr long playerBudgetMicros = 29500000;
+// The deepening's own last depth.
+constexpr int engineLastDepth = 36;
+
+// The search in progress; the engine's observer is a plain function.
+struct Running {
+    const bitrow::Engine* engine;
+    IterationSink* sink;
+    std::chrono::steady_clock::time_point start;
+    std::uint64_t callsBefore;
+};
+Running* running = nullptr;
+
+void observe(int depth, std::int32_t score, int move, bool complete) {
+    Running& r = *running;
+    Iteration it;
+    it.depth = depth;
+    it.score = score;
+    it.nodes = *r.engine->searchCalls - r.callsBefore;
+    r.callsBefore = *r.engine->searchCalls;
+    it.micros = std::chrono::duration_cast<std::chrono::microseconds>(
+                    std::chrono::steady_clock::now() - r.start)
+                    .count();
+    it.move = r.engine->moveName(move);
+    it.end = complete ? Iteration::End::Complete : Iteration::End::TimeUp;
+    if (r.sink) r.sink->iteration(it);
+}
+
+void stopTimer() {
+    itimerval off{};
+    setitimer(ITIMER_REAL, &off, nullptr);
+}
+
+class BitRowSearcher : public Searcher {
+  public:
+    explicit BitRowSearcher(const bitrow::Engine* e) : engine(e) {}
+
+    std::string name() const override { return "bitrow" + std::to_string(engine->width); }
+
+    std::string load(const Record& record) override {
+        engine->reset();
+        engine->startGame(record.size);
+        // The engine replays from a stream, exactly as the player reads its input.
+        std::string text = recordText(record);
+        std::FILE* in = fmemopen(text.data(), text.size(), "r");
+        if (!in) return "cannot replay the record";
+        const int size = engine->readSize(in);
+        const int replayed = size == record.size ? engine->replay(in) : -1;
+        std::fclose(in);
+        switch (replayed) {
+            case 0:
+                return "";
+            case 1:
+                return "the game repeats a position";
+            case 2:
+                return "game record too long";
+            default:
+                return "cannot replay the record";
+        }
+    }
+
+    int size() const override { return engine->boardSize(); }
+    int cell(int row, int col) const override { return engine->cell(row, col); }
+    int toMove() const override { return engine->histCount() % 2 == 1 ? 1 : 2; }
+
+    std::string search(const Limits& limits, IterationSink* sink) override {
+        const int savedLimit = *engine->depthLimit;
+        *engine->depthLimit = limits.depth > 0 ? limits.depth : engineLastDepth;
+        Running r{engine, sink, {}, *engine->searchCalls};
+        running = &r;
+        *engine->observer = observe;
+        sigset_t alarm;
+        sigemptyset(&alarm);
+        sigaddset(&alarm, SIGALRM);
+        if (!limits.untimed) {
+            // The alarm may arrive blocked from the parent; it must be able to end the search.
+            sigprocmask(SIG_UNBLOCK, &alarm, nullptr);
+            const long micros =
+                limits.seconds > 0 ? static_cast<long>(limits.seconds * 1e6) : playerBudgetMicros;
+            engine->armTimer(micros > 0 ? micros : 1);
+        } else {
+            *engine->timeUp = 0;
+        }
+        r.start = std::chrono::steady_clock::now();
+        std::int32_t score;
+        const int best = engine->deepen(&score);
+        if (!limits.untimed) stopTimer();
+        *engine->observer = nullptr;
+        *engine->depthLimit = savedLimit;
+        running = nullptr;
+        return engine->moveName(best);
+    }
+
+  private:
+    const bitrow::Engine* engine;
+};
+
+}  // namespace
+
+std::unique_ptr<Searcher> makeBitRowSearcher(int width, int n, std::string& error) {
+    const bitrow::Engine* e = nullptr;
+    if (width == 0) {
+        e = bitrow::narrowestEngineFor(n);
+        if (!e) error = "the bit-row engine plays N from 1 to 20, not " + std::to_string(n);
+    } else {
+        e = bitrow::engineWithWidth(width);
+        if (!e) {
+            error = "--width must be 8, 16 or 32";
+        } else if (n < 1 || n > e->rowLimit) {
+            error = "the " + std::to_string(width) + "-bit build plays N from 1 to " +
+                    std::to_string(e->rowLimit) + ", not " + std::to_string(n);
+            e = nullptr;
+        }
+    }
+    if (!e) return nullptr;
+    return std::make_unique<BitRowSearcher>(e);
+}
+
+}  // namespace analyze

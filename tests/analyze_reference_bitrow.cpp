@@ -1,0 +1,48 @@
+#include <cstdio>
+
+#include "analyze_reference.h"
+#include "bitrow/api.h"
+
+namespace analyze_test {
+
+namespace {
+
+struct Collecting {
+    const bitrow::Engine* engine;
+    std::uint64_t calls;
+    std::vector<RefIteration>* out;
+} collecting;
+
+void collect(int depth, std::int32_t score, int move, bool) {
+    const std::uint64_t now = *collecting.engine->searchCalls;
+    collecting.out->push_back(
+        {depth, score, now - collecting.calls, collecting.engine->moveName(move), false});
+    collecting.calls = now;
+}
+
+}  // namespace
+
+std::vector<RefIteration> bitrowIterations(int width, const std::string& record, int depth) {
+    std::vector<RefIteration> out;
+    const bitrow::Engine* e = bitrow::engineWithWidth(width);
+    std::string text = record;
+    std::FILE* in = fmemopen(text.data(), text.size(), "r");
+    if (!e || !in) return out;
+    e->reset();
+    const int n = e->readSize(in);
+    e->startGame(n);
+    const int replayed = e->replay(in);
+    std::fclose(in);
+    if (replayed != 0) return out;
+    collecting = {e, *e->searchCalls, &out};
+    *e->observer = collect;
+    const int saved = *e->depthLimit;
+    *e->depthLimit = depth;
+    std::int32_t score;
+    e->deepen(&score);
+    *e->depthLimit = saved;
+    *e->observer = nullptr;
+    return out;
+}
+
+}  // namespace analyze_test
