@@ -30,6 +30,11 @@ struct posrec {
     int32_t ostraights;
     int32_t xpieces;
     int32_t opieces;
+    // Kept alongside the cells by domove, computerow and computecol, for speed:
+    uint16_t rowcode[N];  // each row's cells as a base-3 number, column 0 the lowest digit
+    uint16_t colcode[N];  // each column's cells, row 0 the lowest digit
+    uint64_t key;         // sum of rowcode[r] * rowweight[r]: equal cells give equal keys
+    int32_t since;        // lowest k such that hist[k .. this record] all hold as many pieces
 };
 
 // The position stack: hist[k] is the position after k moves; hist[hno] is the current one.
@@ -57,8 +62,13 @@ bool inithist();
 // "huh '%c'" and exit status 1. pos must be in 0..N-1.
 void domove(char side, int32_t pos, int32_t player);
 
-// Rescore row r (column c) of rec and correct its totals and straight counts.
+// Rescore row r (column c) of rec from its cells and correct its totals and straight
+// counts; also sets the line's code (and for a row the record's key) from the cells.
 void computerow(posrec& rec, int r);
 void computecol(posrec& rec, int c);
+
+// The same rescoring without the code table: the run scores of the N cells starting at
+// first, stride cells apart, counted cell by cell. What the table is built from.
+linescore plainlinescore(const uint8_t* first, int stride);
 
 }  // namespace byteboard::BYTEBOARD_NS
