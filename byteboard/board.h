@@ -33,8 +33,8 @@ struct posrec {
     // Kept alongside the cells by domove, computerow and computecol, for speed:
     uint16_t rowcode[N];  // each row's cells as a base-3 number, column 0 the lowest digit
     uint16_t colcode[N];  // each column's cells, row 0 the lowest digit
-    uint64_t key;         // sum of rowcode[r] * rowweight[r]: equal cells give equal keys
     int32_t since;        // lowest k such that hist[k .. this record] all hold as many pieces
+    uint64_t key;         // sum of rowcode[r] * rowweight[r]: equal cells give equal keys
 };
 
 // The position stack: hist[k] is the position after k moves; hist[hno] is the current one.
@@ -43,7 +43,8 @@ extern int32_t hno;
 extern int32_t hmax;  // capacity of hist in records: 50, 100, 200, ...
 // Score of a line filled by one player: 1 + 4 + ... + N * N.
 extern int32_t sumsize;
-// Scratch of domove: one flag per visited cell, 1 when the push changed that cell.
+// Scratch of domove: one flag per cell of the pushed line in the order visited, 1 when the
+// push changed that cell (0 for the cells beyond the one that took the push).
 extern uint8_t changed[N];
 
 // Resizes hist (realloc by default). Tests replace it to simulate exhausted memory.

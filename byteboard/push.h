@@ -4,8 +4,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "byteboard/board.h"
 
@@ -73,80 +75,139 @@ inline constexpr std::array<uint64_t, N* N> cellweight = [] {
     return w;
 }();
 
-// Replaces the scores of one line by now, correcting the record's totals and straight
-// counts by the difference. The four totals follow one another in the record in the
-// order of a linescore's fields.
-inline void setline(posrec& rec, linescore& line, const linescore& now) {
-    static_assert(offsetof(posrec, ototal) == offsetof(posrec, xtotal) + 4 &&
-                  offsetof(posrec, xstraights) == offsetof(posrec, xtotal) + 8 &&
-                  offsetof(posrec, ostraights) == offsetof(posrec, xtotal) + 12);
-    rec.xtotal += now.xscore - line.xscore;
-    rec.ototal += now.oscore - line.oscore;
-    rec.xstraights += now.xfull - line.xfull;
-    rec.ostraights += now.ofull - line.ofull;
-    line = now;
+// What a push does to a line, by the line's code, the mover and the end it enters from.
+struct linepush {
+    uint16_t code;    // the line's code afterwards
+    uint8_t out;      // the piece pushed off the far end, 0 when an empty cell took it
+    uint8_t changes;  // bit x: the cell at position x of the line changed
+    uint8_t visits;   // bit i: the i-th visited cell changed (what domove leaves in changed)
+    int8_t delta[N];  // change of the code digit at position x
+};
+
+// pushtable[player - 1][from the far end][code]: a push from position 0 walks up the line,
+// one from the far end (position N - 1) down it.
+inline constexpr auto pushtable = [] {
+    std::array<std::array<std::array<linepush, ncodes>, 2>, 2> t{};
+    for (int player = 1; player <= 2; player++)
+        for (int back = 0; back < 2; back++)
+            for (int code = 0; code < ncodes; code++) {
+                int cells[N];
+                for (int k = 0, rest = code; k < N; k++, rest /= 3) cells[k] = rest % 3;
+                linepush e{};
+                int carried = player, old = 0;
+                for (int i = 0; i < N; i++) {
+                    int x = back ? N - 1 - i : i;
+                    old = cells[x];
+                    if (old != carried) {
+                        e.changes = static_cast<uint8_t>(e.changes | 1 << x);
+                        e.visits = static_cast<uint8_t>(e.visits | 1 << i);
+                        e.delta[x] = static_cast<int8_t>(carried - old);
+                    }
+                    cells[x] = carried;
+                    if (old == 0) break;
+                    carried = old;
+                }
+                e.out = static_cast<uint8_t>(old);
+                int after = 0;
+                for (int k = N - 1; k >= 0; k--) after = 3 * after + cells[k];
+                e.code = static_cast<uint16_t>(after);
+                t[player - 1][back][code] = e;
+            }
+    return t;
+}();
+
+// visitflags[v]: byte i is bit i of v, for the N bytes of changed at once.
+inline constexpr std::array<uint64_t, 1 << N> visitflags = [] {
+    std::array<uint64_t, 1 << N> t{};
+    for (int v = 0; v < 1 << N; v++)
+        for (int i = 0; i < N; i++) t[v] |= static_cast<uint64_t>(v >> i & 1) << 8 * i;
+    return t;
+}();
+static_assert(std::endian::native == std::endian::little, "visitflags is laid out little-endian");
+
+// Four 32-bit lanes: a linescore, or the record's four totals, which follow one another in
+// the order of a linescore's fields.
+typedef int32_t lanes __attribute__((vector_size(16)));
+static_assert(offsetof(posrec, ototal) == offsetof(posrec, xtotal) + 4 &&
+              offsetof(posrec, xstraights) == offsetof(posrec, xtotal) + 8 &&
+              offsetof(posrec, ostraights) == offsetof(posrec, xtotal) + 12 &&
+              sizeof(linescore) == sizeof(lanes));
+
+inline lanes load(const void* p) {
+    lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store(void* p, lanes v) {
+    std::memcpy(p, &v, sizeof v);
 }
 
-// Cell changes of one push: cell idx of the pushed line, at index x of the crossing lines,
-// goes up by delta (-2 .. 2, not 0).
-inline void cellchange(posrec& rec, linescore* cross, uint16_t* crosscode, int32_t crossdigit,
-                       int32_t& owncode, int idx, int x, int delta) {
-    crosscode[x] = static_cast<uint16_t>(crosscode[x] + delta * crossdigit);
-    owncode += delta * pow3[x];
-    rec.key += static_cast<uint64_t>(static_cast<int64_t>(delta)) * cellweight[idx];
-    setline(rec, cross[x], linetable[crosscode[x]]);
+// to = from, sixteen bytes at a time in straight-line code (a plain copy of a record this
+// size becomes a string move or a call).
+template <std::size_t... k>
+[[gnu::always_inline]] inline void copychunks(unsigned char* d, const unsigned char* s,
+                                              std::index_sequence<k...>) {
+    (store(d + 16 * k, load(s + 16 * k)), ...);
+}
+[[gnu::always_inline]] inline void copyrecord(posrec& to, const posrec& from) {
+    constexpr std::size_t chunks = sizeof(posrec) / 16, tail = sizeof(posrec) % 16;
+    auto* d = reinterpret_cast<unsigned char*>(&to);
+    auto* s = reinterpret_cast<const unsigned char*>(&from);
+    copychunks(d, s, std::make_index_sequence<chunks>());
+    if constexpr (tail != 0) std::memcpy(d + 16 * chunks, s + 16 * chunks, tail);
 }
 
 // domove for a valid side letter: plays player's push from side at pos into the new top
 // record. The caller has checked side; pos must be in 0..N-1.
 template <char side>
-inline void push(int32_t pos, int32_t player) {
+[[gnu::always_inline]] inline void push(int32_t pos, int32_t player) {
     constexpr bool vertical = side == 'T' || side == 'B';
-    constexpr bool forward = side == 'T' || side == 'L';
-    constexpr int step = vertical ? (forward ? N : -N) : (forward ? 1 : -1);
-    const int first =
-        vertical ? (forward ? pos : (N - 1) * N + pos) : (forward ? pos * N : pos * N + N - 1);
+    constexpr bool back = side == 'B' || side == 'R';
 
     hno++;
     if (hno >= hmax) growhist();
     posrec& rec = hist[hno];
-    std::memcpy(&rec, &hist[hno - 1], sizeof rec);
+    copyrecord(rec, hist[hno - 1]);
 
     linescore* cross = vertical ? rec.row : rec.col;
     uint16_t* crosscode = vertical ? rec.rowcode : rec.colcode;
-    uint16_t& ownstored = vertical ? rec.colcode[pos] : rec.rowcode[pos];
+    uint16_t& owncode = vertical ? rec.colcode[pos] : rec.rowcode[pos];
     linescore& own = vertical ? rec.col[pos] : rec.row[pos];
+    const linepush& e = pushtable[player - 1][back][owncode];
     const int32_t crossdigit = pow3[pos];
-    int32_t owncode = ownstored;
 
-    // Walk the line carrying the mover's piece; the first empty cell absorbs the push.
-    int carried = player;
-    int old = 0;
-    for (int i = 0; i < N; i++) {
-        const int idx = first + i * step;
-        const int x = forward ? i : N - 1 - i;
-        old = rec.cell[idx];
-        const int delta = carried - old;
-        changed[i] = delta != 0;
-        rec.cell[idx] = static_cast<uint8_t>(carried);
-        if (delta) cellchange(rec, cross, crosscode, crossdigit, owncode, idx, x, delta);
-        if (old == 0) break;
-        carried = old;
+    // Each changed cell changes its crossing line's code by one digit; the totals follow
+    // the rescored lines.
+    lanes totals = load(&rec.xtotal);
+    uint64_t key = rec.key;
+    for (unsigned m = e.changes; m; m &= m - 1) {
+        const int x = __builtin_ctz(m);
+        const int delta = e.delta[x];
+        const int idx = vertical ? x * N + pos : pos * N + x;
+        rec.cell[idx] = static_cast<uint8_t>(rec.cell[idx] + delta);
+        key += static_cast<uint64_t>(static_cast<int64_t>(delta)) * cellweight[idx];
+        const int code = crosscode[x] + delta * crossdigit;
+        crosscode[x] = static_cast<uint16_t>(code);
+        const lanes now = load(&linetable[code]);
+        totals += now - load(&cross[x]);
+        store(&cross[x], now);
     }
-    ownstored = static_cast<uint16_t>(owncode);
-    setline(rec, own, linetable[owncode]);
+    // The pushed line is rescored whatever changed.
+    owncode = e.code;
+    const lanes now = load(&linetable[e.code]);
+    totals += now - load(&own);
+    store(&own, now);
+    store(&rec.xtotal, totals);
+    rec.key = key;
 
-    if (player == 1)
-        rec.xpieces++;
-    else
-        rec.opieces++;
-    if (old == 0) {
+    std::memcpy(changed, &visitflags[e.visits], N);
+    (player == 1 ? rec.xpieces : rec.opieces)++;
+    if (e.out == 0)
         rec.since = hno;  // one piece more than every earlier record
-    } else if (old == 1) {
+    else if (e.out == 1)
         rec.xpieces--;  // a full line: the piece that was in the last cell has left
-    } else {
+    else
         rec.opieces--;
-    }
 }
 
 }  // namespace byteboard::BYTEBOARD_NS

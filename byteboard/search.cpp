@@ -28,6 +28,27 @@ void publish(char* outdir, int32_t* outpos, char dir, int32_t pos) {
     sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
+// score, inline in the search.
+[[gnu::always_inline]] inline int32_t value(const posrec& rec, int32_t player) {
+    nscore++;
+    // Only records with as many pieces can repeat rec: from rec.since on, same side to move.
+    // A key that differs rules a record out; equal keys are confirmed on the cells.
+    const uint64_t key = rec.key;
+    for (int32_t i = rec.since + ((rec.since ^ hno) & 1); i < hno - 1; i += 2)
+        if (hist[i].key == key && std::memcmp(rec.cell, hist[i].cell, sizeof rec.cell) == 0)
+            return decided;
+    int32_t v;
+    if (rec.xstraights > rec.ostraights) {
+        v = decided;
+    } else if (rec.ostraights > rec.xstraights) {
+        v = -decided;
+    } else {
+        int32_t d = rec.xpieces - rec.opieces;
+        v = (rec.xtotal - rec.ototal) + d * std::abs(d);
+    }
+    return player == 1 ? v : -v;
+}
+
 // The moves of ab with side letter letter, positions 0..N-1, raising best; true at a
 // cut-off (best reached beta).
 template <char letter>
@@ -62,27 +83,11 @@ bool reset() {
 }
 
 int32_t score(const posrec& rec, int32_t player) {
-    nscore++;
-    // Only records with as many pieces can repeat rec: from rec.since on, same side to move.
-    // A key that differs rules a record out; equal keys are confirmed on the cells.
-    const uint64_t key = rec.key;
-    for (int32_t i = rec.since + ((rec.since ^ hno) & 1); i < hno - 1; i += 2)
-        if (hist[i].key == key && std::memcmp(rec.cell, hist[i].cell, sizeof rec.cell) == 0)
-            return decided;
-    int32_t v;
-    if (rec.xstraights > rec.ostraights) {
-        v = decided;
-    } else if (rec.ostraights > rec.xstraights) {
-        v = -decided;
-    } else {
-        int32_t d = rec.xpieces - rec.opieces;
-        v = (rec.xtotal - rec.ototal) + d * std::abs(d);
-    }
-    return player == 1 ? v : -v;
+    return value(rec, player);
 }
 
 int32_t ab(int32_t depth, int32_t player, int32_t alpha, int32_t beta) {
-    int32_t v = score(hist[hno], player);
+    int32_t v = value(hist[hno], player);
     if (depth <= 0 || std::abs(v - depth) > decidedbound) return v - depth;
     int32_t best = alpha;
     // In the order of dirs, T, R, B, L; a cut-off skips the remaining moves.
