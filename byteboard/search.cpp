@@ -55,7 +55,9 @@ template <char letter>
 inline bool sidemoves(int32_t depth, int32_t player, int32_t beta, int32_t& best) {
     for (int32_t pos = 0; pos < N; pos++) {
         push<letter>(pos, player);
-        int32_t g = -ab(depth - 1, 3 - player, -beta, -best);
+        // A child with no depth left is its static value: ab(0, ...) without the call.
+        int32_t g =
+            depth > 1 ? -ab(depth - 1, 3 - player, -beta, -best) : -value(hist[hno], 3 - player);
         if (g > best) best = g;
         hno--;
         if (best >= beta) return true;
