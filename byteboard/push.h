@@ -4,7 +4,6 @@
 #pragma once
 
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -117,13 +116,12 @@ inline constexpr auto pushtable = [] {
 }();
 
 // visitflags[v]: byte i is bit i of v, for the N bytes of changed at once.
-inline constexpr std::array<uint64_t, 1 << N> visitflags = [] {
-    std::array<uint64_t, 1 << N> t{};
+inline constexpr auto visitflags = [] {
+    std::array<std::array<uint8_t, 8>, 1 << N> t{};  // rows of 8: cheap to index
     for (int v = 0; v < 1 << N; v++)
-        for (int i = 0; i < N; i++) t[v] |= static_cast<uint64_t>(v >> i & 1) << 8 * i;
+        for (int i = 0; i < N; i++) t[v][i] = static_cast<uint8_t>(v >> i & 1);
     return t;
 }();
-static_assert(std::endian::native == std::endian::little, "visitflags is laid out little-endian");
 
 // Four 32-bit lanes: a linescore, or the record's four totals, which follow one another in
 // the order of a linescore's fields.
@@ -200,7 +198,7 @@ template <char side>
     store(&rec.xtotal, totals);
     rec.key = key;
 
-    std::memcpy(changed, &visitflags[e.visits], N);
+    std::memcpy(changed, visitflags[e.visits].data(), N);
     (player == 1 ? rec.xpieces : rec.opieces)++;
     if (e.out == 0)
         rec.since = hno;  // one piece more than every earlier record
