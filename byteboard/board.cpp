@@ -1,5 +1,7 @@
 #include "byteboard/board.h"
 
+#include "byteboard/push.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,39 +19,35 @@ void outofmemory() {
     std::exit(1);
 }
 
-// Rescores the line of N cells starting at first, stride cells apart, into line, and
-// corrects the record's totals and straight counts by the difference.
-void rescore(posrec& rec, linescore& line, const uint8_t* first, int stride) {
-    int32_t xs = 0, os = 0, xrun = 0, orun = 0;
-    for (int i = 0; i < N; i++) {
-        uint8_t c = first[i * stride];
-        if (c == 1) {
-            xrun++;
-            orun = 0;
-            xs += xrun * xrun;
-        } else if (c == 2) {
-            orun++;
-            xrun = 0;
-            os += orun * orun;
-        }
-    }
+// Rescores line, a line of N cells starting at first, stride cells apart, and corrects the
+// record's totals and straight counts by the difference; returns the line's code.
+int32_t rescore(posrec& rec, linescore& line, const uint8_t* first, int stride) {
+    linescore now = plainlinescore(first, stride);
     rec.xstraights -= line.xfull;
     rec.ostraights -= line.ofull;
-    line.xfull = xs == sumsize;
-    line.ofull = os == sumsize;
+    line.xfull = now.xfull;
+    line.ofull = now.ofull;
     rec.xstraights += line.xfull;
     rec.ostraights += line.ofull;
 
     rec.xtotal -= line.xscore;
     rec.ototal -= line.oscore;
-    line.xscore = xs;
-    line.oscore = os;
-    rec.xtotal += xs;
-    rec.ototal += os;
+    line.xscore = now.xscore;
+    line.oscore = now.oscore;
+    rec.xtotal += now.xscore;
+    rec.ototal += now.oscore;
+
+    int32_t code = 0;
+    for (int i = N - 1; i >= 0; i--) {
+        uint8_t c = first[i * stride];
+        code = 3 * code + (c == 1 ? 1 : c == 2 ? 2 : 0);
+    }
+    return code;
 }
 
-// Doubles the capacity of hist; on failure hands over to growfailed.
-void grow() {
+}  // namespace
+
+void growhist() {
     if (hmax <= INT32_MAX / 2) {
         int32_t more = hmax * 2;
         void* p = histrealloc(hist, static_cast<std::size_t>(more) * sizeof(posrec));
@@ -63,8 +61,6 @@ void grow() {
     growfailed();
     std::abort();  // growfailed must not return: there is no record to play the move into
 }
-
-}  // namespace
 
 posrec* hist = nullptr;
 int32_t hno = 0;
@@ -89,79 +85,51 @@ bool inithist() {
     return true;
 }
 
+linescore plainlinescore(const uint8_t* first, int stride) {
+    int32_t xs = 0, os = 0, xrun = 0, orun = 0;
+    for (int i = 0; i < N; i++) {
+        uint8_t c = first[i * stride];
+        if (c == 1) {
+            xrun++;
+            orun = 0;
+            xs += xrun * xrun;
+        } else if (c == 2) {
+            orun++;
+            xrun = 0;
+            os += orun * orun;
+        }
+    }
+    return {xs, os, xs == sumsize, os == sumsize};
+}
+
 void computerow(posrec& rec, int r) {
-    rescore(rec, rec.row[r], &rec.cell[r * N], 1);
+    int32_t code = rescore(rec, rec.row[r], &rec.cell[r * N], 1);
+    rec.key += static_cast<uint64_t>(code - rec.rowcode[r]) * rowweight[r];
+    rec.rowcode[r] = static_cast<uint16_t>(code);
 }
 
 void computecol(posrec& rec, int c) {
-    rescore(rec, rec.col[c], &rec.cell[c], N);
+    rec.colcode[c] = static_cast<uint16_t>(rescore(rec, rec.col[c], &rec.cell[c], N));
 }
 
 void domove(char side, int32_t pos, int32_t player) {
-    // The first visited cell and the step to the next one.
-    int first, step;
     switch (side) {
         case 'T':
-            first = pos;
-            step = N;
+            push<'T'>(pos, player);
             break;
         case 'B':
-            first = (N - 1) * N + pos;
-            step = -N;
+            push<'B'>(pos, player);
             break;
         case 'L':
-            first = pos * N;
-            step = 1;
+            push<'L'>(pos, player);
             break;
         case 'R':
-            first = pos * N + N - 1;
-            step = -1;
+            push<'R'>(pos, player);
             break;
         default:
             std::fprintf(stderr, "huh '%c'\n", side);
             std::exit(1);
     }
-    bool vertical = side == 'T' || side == 'B';
-
-    hno++;
-    if (hno >= hmax) grow();
-    posrec& rec = hist[hno];
-    rec = hist[hno - 1];
-    if (player == 1)
-        rec.xpieces++;
-    else
-        rec.opieces++;
-
-    // Walk the line carrying the mover's piece; the first empty cell absorbs the push.
-    uint8_t carried = static_cast<uint8_t>(player);
-    uint8_t old = 0;
-    int steps = 0;
-    while (steps < N) {
-        uint8_t& c = rec.cell[first + steps * step];
-        old = c;
-        changed[steps] = old != carried;
-        c = carried;
-        steps++;
-        if (old == 0) break;
-        carried = old;
-    }
-    // A full line: the piece that was in the last cell has left the board.
-    if (old == 1) rec.xpieces--;
-    if (old == 2) rec.opieces--;
-
-    // Only the crossing lines whose cell changed need new scores, then the pushed line.
-    for (int i = 0; i < steps; i++) {
-        if (!changed[i]) continue;
-        int k = first + i * step;
-        if (vertical)
-            computerow(rec, k / N);
-        else
-            computecol(rec, k % N);
-    }
-    if (vertical)
-        computecol(rec, pos);
-    else
-        computerow(rec, pos);
 }
 
 }  // namespace byteboard::BYTEBOARD_NS

@@ -30,6 +30,11 @@ struct posrec {
     int32_t ostraights;
     int32_t xpieces;
     int32_t opieces;
+    // Kept alongside the cells by domove, computerow and computecol, for speed:
+    uint16_t rowcode[N];  // each row's cells as a base-3 number, column 0 the lowest digit
+    uint16_t colcode[N];  // each column's cells, row 0 the lowest digit
+    int32_t since;        // lowest k such that hist[k .. this record] all hold as many pieces
+    uint64_t key;         // sum of rowcode[r] * rowweight[r]: equal cells give equal keys
 };
 
 // The position stack: hist[k] is the position after k moves; hist[hno] is the current one.
@@ -38,7 +43,8 @@ extern int32_t hno;
 extern int32_t hmax;  // capacity of hist in records: 50, 100, 200, ...
 // Score of a line filled by one player: 1 + 4 + ... + N * N.
 extern int32_t sumsize;
-// Scratch of domove: one flag per visited cell, 1 when the push changed that cell.
+// Scratch of domove: one flag per cell of the pushed line in the order visited, 1 when the
+// push changed that cell (0 for the cells beyond the one that took the push).
 extern uint8_t changed[N];
 
 // Resizes hist (realloc by default). Tests replace it to simulate exhausted memory.
@@ -57,8 +63,13 @@ bool inithist();
 // "huh '%c'" and exit status 1. pos must be in 0..N-1.
 void domove(char side, int32_t pos, int32_t player);
 
-// Rescore row r (column c) of rec and correct its totals and straight counts.
+// Rescore row r (column c) of rec from its cells and correct its totals and straight
+// counts; also sets the line's code (and for a row the record's key) from the cells.
 void computerow(posrec& rec, int r);
 void computecol(posrec& rec, int c);
+
+// The same rescoring without the code table: the run scores of the N cells starting at
+// first, stride cells apart, counted cell by cell. What the table is built from.
+linescore plainlinescore(const uint8_t* first, int stride);
 
 }  // namespace byteboard::BYTEBOARD_NS

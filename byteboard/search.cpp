@@ -1,5 +1,7 @@
 #include "byteboard/search.h"
 
+#include "byteboard/push.h"
+
 #include <signal.h>
 
 #include <cstdlib>
@@ -26,6 +28,43 @@ void publish(char* outdir, int32_t* outpos, char dir, int32_t pos) {
     sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
+// score, inline in the search.
+[[gnu::always_inline]] inline int32_t value(const posrec& rec, int32_t player) {
+    nscore++;
+    // Only records with as many pieces can repeat rec: from rec.since on, same side to move.
+    // A key that differs rules a record out; equal keys are confirmed on the cells.
+    const uint64_t key = rec.key;
+    for (int32_t i = rec.since + ((rec.since ^ hno) & 1); i < hno - 1; i += 2)
+        if (hist[i].key == key && std::memcmp(rec.cell, hist[i].cell, sizeof rec.cell) == 0)
+            return decided;
+    int32_t v;
+    if (rec.xstraights > rec.ostraights) {
+        v = decided;
+    } else if (rec.ostraights > rec.xstraights) {
+        v = -decided;
+    } else {
+        int32_t d = rec.xpieces - rec.opieces;
+        v = (rec.xtotal - rec.ototal) + d * std::abs(d);
+    }
+    return player == 1 ? v : -v;
+}
+
+// The moves of ab with side letter letter, positions 0..N-1, raising best; true at a
+// cut-off (best reached beta).
+template <char letter>
+inline bool sidemoves(int32_t depth, int32_t player, int32_t beta, int32_t& best) {
+    for (int32_t pos = 0; pos < N; pos++) {
+        push<letter>(pos, player);
+        // A child with no depth left is its static value: ab(0, ...) without the call.
+        int32_t g =
+            depth > 1 ? -ab(depth - 1, 3 - player, -beta, -best) : -value(hist[hno], 3 - player);
+        if (g > best) best = g;
+        hno--;
+        if (best >= beta) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 const char dirs[5] = "TRBL";
@@ -46,34 +85,16 @@ bool reset() {
 }
 
 int32_t score(const posrec& rec, int32_t player) {
-    nscore++;
-    for (int32_t i = hno % 2; i < hno - 1; i += 2)
-        if (std::memcmp(rec.cell, hist[i].cell, sizeof rec.cell) == 0) return decided;
-    int32_t v;
-    if (rec.xstraights > rec.ostraights) {
-        v = decided;
-    } else if (rec.ostraights > rec.xstraights) {
-        v = -decided;
-    } else {
-        int32_t d = rec.xpieces - rec.opieces;
-        v = (rec.xtotal - rec.ototal) + d * std::abs(d);
-    }
-    return player == 1 ? v : -v;
+    return value(rec, player);
 }
 
 int32_t ab(int32_t depth, int32_t player, int32_t alpha, int32_t beta) {
-    int32_t v = score(hist[hno], player);
+    int32_t v = value(hist[hno], player);
     if (depth <= 0 || std::abs(v - depth) > decidedbound) return v - depth;
     int32_t best = alpha;
-    for (int d = 0; d < 4; d++) {
-        for (int32_t pos = 0; pos < N; pos++) {
-            domove(dirs[d], pos, player);
-            int32_t g = -ab(depth - 1, 3 - player, -beta, -best);
-            if (g > best) best = g;
-            hno--;
-            if (best >= beta) return best;
-        }
-    }
+    // In the order of dirs, T, R, B, L; a cut-off skips the remaining moves.
+    (void)(sidemoves<'T'>(depth, player, beta, best) || sidemoves<'R'>(depth, player, beta, best) ||
+           sidemoves<'B'>(depth, player, beta, best) || sidemoves<'L'>(depth, player, beta, best));
     return best;
 }
 

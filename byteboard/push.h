@@ -1,0 +1,211 @@
+// The push of domove as an inline template per side letter, with the tables it reads, so
+// that the search can play its moves without a call or a switch on the side letter.
+// Private to the engine's sources and its tests.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#include "byteboard/board.h"
+
+namespace byteboard::BYTEBOARD_NS {
+
+// Doubles the capacity of hist for the record hno; on failure takes the move back and hands
+// over to growfailed.
+void growhist();
+
+// 3^k: the weight of the k-th cell of a line in the line's code.
+inline constexpr std::array<int32_t, N + 1> pow3 = [] {
+    std::array<int32_t, N + 1> p{};
+    p[0] = 1;
+    for (int k = 1; k <= N; k++) p[k] = 3 * p[k - 1];
+    return p;
+}();
+
+// Number of line codes.
+inline constexpr int ncodes = pow3[N];
+
+// 1 + 4 + ... + N * N: the run score of a full line.
+inline constexpr int32_t fullscore = N * (N + 1) * (2 * N + 1) / 6;
+
+// Scores of every line, indexed by its code (cell k of the line is digit k, base 3).
+// Built from the cell-by-cell count.
+inline constexpr std::array<linescore, ncodes> linetable = [] {
+    std::array<linescore, ncodes> t{};
+    for (int code = 0; code < ncodes; code++) {
+        int32_t xs = 0, os = 0, xrun = 0, orun = 0;
+        for (int k = 0, rest = code; k < N; k++, rest /= 3) {
+            int c = rest % 3;
+            if (c == 1) {
+                xrun++;
+                orun = 0;
+                xs += xrun * xrun;
+            } else if (c == 2) {
+                orun++;
+                xrun = 0;
+                os += orun * orun;
+            }
+        }
+        t[code] = {xs, os, xs == fullscore, os == fullscore};
+    }
+    return t;
+}();
+
+// Key weights: rowweight[r] multiplies the code of row r; cellweight[r * N + c] is the
+// change of the key when cell (r, c) goes up by one, 3^c * rowweight[r].
+inline constexpr std::array<uint64_t, N> rowweight = [] {
+    std::array<uint64_t, N> w{};
+    uint64_t s = 0x9e3779b97f4a7c15u * (N + 1);
+    for (int r = 0; r < N; r++) {
+        s += 0x9e3779b97f4a7c15u;  // splitmix64
+        uint64_t z = s;
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
+        w[r] = z ^ (z >> 31);
+    }
+    return w;
+}();
+inline constexpr std::array<uint64_t, N* N> cellweight = [] {
+    std::array<uint64_t, N * N> w{};
+    for (int r = 0; r < N; r++)
+        for (int c = 0; c < N; c++) w[r * N + c] = static_cast<uint64_t>(pow3[c]) * rowweight[r];
+    return w;
+}();
+
+// What a push does to a line, by the line's code, the mover and the end it enters from.
+struct linepush {
+    uint16_t code;    // the line's code afterwards
+    uint8_t out;      // the piece pushed off the far end, 0 when an empty cell took it
+    uint8_t changes;  // bit x: the cell at position x of the line changed
+    uint8_t visits;   // bit i: the i-th visited cell changed (what domove leaves in changed)
+    int8_t delta[N];  // change of the code digit at position x
+};
+
+// pushtable[player - 1][from the far end][code]: a push from position 0 walks up the line,
+// one from the far end (position N - 1) down it.
+inline constexpr auto pushtable = [] {
+    std::array<std::array<std::array<linepush, ncodes>, 2>, 2> t{};
+    for (int player = 1; player <= 2; player++)
+        for (int back = 0; back < 2; back++)
+            for (int code = 0; code < ncodes; code++) {
+                int cells[N];
+                for (int k = 0, rest = code; k < N; k++, rest /= 3) cells[k] = rest % 3;
+                linepush e{};
+                int carried = player, old = 0;
+                for (int i = 0; i < N; i++) {
+                    int x = back ? N - 1 - i : i;
+                    old = cells[x];
+                    if (old != carried) {
+                        e.changes = static_cast<uint8_t>(e.changes | 1 << x);
+                        e.visits = static_cast<uint8_t>(e.visits | 1 << i);
+                        e.delta[x] = static_cast<int8_t>(carried - old);
+                    }
+                    cells[x] = carried;
+                    if (old == 0) break;
+                    carried = old;
+                }
+                e.out = static_cast<uint8_t>(old);
+                int after = 0;
+                for (int k = N - 1; k >= 0; k--) after = 3 * after + cells[k];
+                e.code = static_cast<uint16_t>(after);
+                t[player - 1][back][code] = e;
+            }
+    return t;
+}();
+
+// visitflags[v]: byte i is bit i of v, for the N bytes of changed at once.
+inline constexpr auto visitflags = [] {
+    std::array<std::array<uint8_t, 8>, 1 << N> t{};  // rows of 8: cheap to index
+    for (int v = 0; v < 1 << N; v++)
+        for (int i = 0; i < N; i++) t[v][i] = static_cast<uint8_t>(v >> i & 1);
+    return t;
+}();
+
+// Four 32-bit lanes: a linescore, or the record's four totals, which follow one another in
+// the order of a linescore's fields.
+typedef int32_t lanes __attribute__((vector_size(16)));
+static_assert(offsetof(posrec, ototal) == offsetof(posrec, xtotal) + 4 &&
+              offsetof(posrec, xstraights) == offsetof(posrec, xtotal) + 8 &&
+              offsetof(posrec, ostraights) == offsetof(posrec, xtotal) + 12 &&
+              sizeof(linescore) == sizeof(lanes));
+
+inline lanes load(const void* p) {
+    lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store(void* p, lanes v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// to = from, sixteen bytes at a time in straight-line code (a plain copy of a record this
+// size becomes a string move or a call).
+template <std::size_t... k>
+[[gnu::always_inline]] inline void copychunks(unsigned char* d, const unsigned char* s,
+                                              std::index_sequence<k...>) {
+    (store(d + 16 * k, load(s + 16 * k)), ...);
+}
+[[gnu::always_inline]] inline void copyrecord(posrec& to, const posrec& from) {
+    constexpr std::size_t chunks = sizeof(posrec) / 16, tail = sizeof(posrec) % 16;
+    auto* d = reinterpret_cast<unsigned char*>(&to);
+    auto* s = reinterpret_cast<const unsigned char*>(&from);
+    copychunks(d, s, std::make_index_sequence<chunks>());
+    if constexpr (tail != 0) std::memcpy(d + 16 * chunks, s + 16 * chunks, tail);
+}
+
+// domove for a valid side letter: plays player's push from side at pos into the new top
+// record. The caller has checked side; pos must be in 0..N-1.
+template <char side>
+[[gnu::always_inline]] inline void push(int32_t pos, int32_t player) {
+    constexpr bool vertical = side == 'T' || side == 'B';
+    constexpr bool back = side == 'B' || side == 'R';
+
+    hno++;
+    if (hno >= hmax) growhist();
+    posrec& rec = hist[hno];
+    copyrecord(rec, hist[hno - 1]);
+
+    linescore* cross = vertical ? rec.row : rec.col;
+    uint16_t* crosscode = vertical ? rec.rowcode : rec.colcode;
+    uint16_t& owncode = vertical ? rec.colcode[pos] : rec.rowcode[pos];
+    linescore& own = vertical ? rec.col[pos] : rec.row[pos];
+    const linepush& e = pushtable[player - 1][back][owncode];
+    const int32_t crossdigit = pow3[pos];
+
+    // Each changed cell changes its crossing line's code by one digit; the totals follow
+    // the rescored lines.
+    lanes totals = load(&rec.xtotal);
+    uint64_t key = rec.key;
+    for (unsigned m = e.changes; m; m &= m - 1) {
+        const int x = __builtin_ctz(m);
+        const int delta = e.delta[x];
+        const int idx = vertical ? x * N + pos : pos * N + x;
+        rec.cell[idx] = static_cast<uint8_t>(rec.cell[idx] + delta);
+        key += static_cast<uint64_t>(static_cast<int64_t>(delta)) * cellweight[idx];
+        const int code = crosscode[x] + delta * crossdigit;
+        crosscode[x] = static_cast<uint16_t>(code);
+        const lanes now = load(&linetable[code]);
+        totals += now - load(&cross[x]);
+        store(&cross[x], now);
+    }
+    // The pushed line is rescored whatever changed.
+    owncode = e.code;
+    const lanes now = load(&linetable[e.code]);
+    totals += now - load(&own);
+    store(&own, now);
+    store(&rec.xtotal, totals);
+    rec.key = key;
+
+    std::memcpy(changed, visitflags[e.visits].data(), N);
+    (player == 1 ? rec.xpieces : rec.opieces)++;
+    if (e.out == 0)
+        rec.since = hno;  // one piece more than every earlier record
+    else if (e.out == 1)
+        rec.xpieces--;  // a full line: the piece that was in the last cell has left
+    else
+        rec.opieces--;
+}
+
+}  // namespace byteboard::BYTEBOARD_NS

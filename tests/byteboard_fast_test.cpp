@@ -1,0 +1,365 @@
+// The fast paths of the byte-board engine against the plain computations they replace: line
+// scores from the code table against the cell-by-cell count, the stored line codes, keys
+// and piece-count bounds against values recomputed from the cells, the key-filtered
+// repetition scan against a comparison of every earlier record, and the whole search
+// against a plain rendering of it, node for node.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "byteboard/push.h"
+#include "byteboard_testing.h"
+
+namespace {
+
+// The code of a line from its cells: cell k of the line is digit k, base 3.
+int32_t codeof(const uint8_t* first, int stride) {
+    int32_t code = 0;
+    for (int k = N - 1; k >= 0; k--) code = 3 * code + first[k * stride];
+    return code;
+}
+
+// Every derived field of rec recomputed from its cells, except since (a property of the
+// stack, checked by the callers).
+void expectcodes(const posrec& rec) {
+    uint64_t key = 0;
+    for (int k = 0; k < N; k++) {
+        EXPECT_EQ(rec.rowcode[k], codeof(&rec.cell[k * N], 1)) << "row " << k;
+        EXPECT_EQ(rec.colcode[k], codeof(&rec.cell[k], N)) << "col " << k;
+        key += static_cast<uint64_t>(codeof(&rec.cell[k * N], 1)) * rowweight[k];
+    }
+    EXPECT_EQ(rec.key, key);
+}
+
+void expectequal(const linescore& a, const linescore& b, const std::string& what) {
+    EXPECT_EQ(a.xscore, b.xscore) << what;
+    EXPECT_EQ(a.oscore, b.oscore) << what;
+    EXPECT_EQ(a.xfull, b.xfull) << what;
+    EXPECT_EQ(a.ofull, b.ofull) << what;
+}
+
+// Every field of two records.
+void expectidentical(const posrec& a, const posrec& b) {
+    EXPECT_EQ(0, std::memcmp(a.cell, b.cell, sizeof a.cell));
+    for (int k = 0; k < N; k++) {
+        expectequal(a.row[k], b.row[k], "row " + std::to_string(k));
+        expectequal(a.col[k], b.col[k], "col " + std::to_string(k));
+        EXPECT_EQ(a.rowcode[k], b.rowcode[k]);
+        EXPECT_EQ(a.colcode[k], b.colcode[k]);
+    }
+    EXPECT_EQ(a.xtotal, b.xtotal);
+    EXPECT_EQ(a.ototal, b.ototal);
+    EXPECT_EQ(a.xstraights, b.xstraights);
+    EXPECT_EQ(a.ostraights, b.ostraights);
+    EXPECT_EQ(a.xpieces, b.xpieces);
+    EXPECT_EQ(a.opieces, b.opieces);
+    EXPECT_EQ(a.key, b.key);
+    EXPECT_EQ(a.since, b.since);
+}
+
+// The push as plainly written: copy the record, walk the line, then rescore from the cells
+// every crossing line whose cell changed and the pushed line.
+// flags, when given, gets one flag per cell of the line in the order visited: 1 for a cell
+// the push changed, 0 for the others and for the cells beyond the one that took the push.
+posrec plainpush(const posrec& prev, char side, int32_t pos, int32_t player, int32_t index,
+                 uint8_t* flags = nullptr) {
+    posrec rec = prev;
+    int first = side == 'T'   ? pos
+                : side == 'B' ? (N - 1) * N + pos
+                : side == 'L' ? pos * N
+                              : pos * N + N - 1;
+    int step = side == 'T' ? N : side == 'B' ? -N : side == 'L' ? 1 : -1;
+    bool vertical = side == 'T' || side == 'B';
+    int carried = player, old = 0;
+    std::vector<int> touched;
+    if (flags) std::memset(flags, 0, N);
+    for (int i = 0; i < N; i++) {
+        int k = first + i * step;
+        old = rec.cell[k];
+        if (old != carried) touched.push_back(k);
+        if (flags) flags[i] = old != carried;
+        rec.cell[k] = static_cast<uint8_t>(carried);
+        if (old == 0) break;
+        carried = old;
+    }
+    (player == 1 ? rec.xpieces : rec.opieces)++;
+    if (old == 1) rec.xpieces--;
+    if (old == 2) rec.opieces--;
+    if (old == 0) rec.since = index;
+    for (int k : touched) {
+        if (vertical)
+            computerow(rec, k / N);
+        else
+            computecol(rec, k % N);
+    }
+    if (vertical)
+        computecol(rec, pos);
+    else
+        computerow(rec, pos);
+    return rec;
+}
+
+BBTEST(Fast, TheLineTableHoldsTheCellByCellScoresOfEveryLine) {
+    fresh();
+    for (int32_t code = 0; code < ncodes; code++) {
+        uint8_t cells[N];
+        for (int k = 0, rest = code; k < N; k++, rest /= 3)
+            cells[k] = static_cast<uint8_t>(rest % 3);
+        ASSERT_EQ(codeof(cells, 1), code);
+        linescore plain = plainlinescore(cells, 1);
+        expectequal(linetable[code], plain, "code " + std::to_string(code));
+        // And the run-score definition on the model, for both players.
+        std::vector<model::Piece> line;
+        for (uint8_t c : cells) line.push_back(piece(c));
+        EXPECT_EQ(linetable[code].xscore, runscore(line, model::Piece::X)) << code;
+        EXPECT_EQ(linetable[code].oscore, runscore(line, model::Piece::O)) << code;
+    }
+    EXPECT_EQ(fullscore, sumsize);
+}
+
+BBTEST(Fast, PushesEqualThePlainPushOnRandomGames) {
+    std::mt19937 rng(4242 + N);
+    auto all = generationorder();
+    int fulllines = 0, spoiled = 0;
+    for (int game = 0; game < 60; game++) {
+        fresh();
+        int32_t player = 1;
+        for (int ply = 1; ply <= 150; ply++) {
+            // Now and then spoil a stored score: both pushes must carry it along alike
+            // (only changed lines are rescored), and a rescore repairs it in both.
+            if (rng() % 8 == 0) {
+                linescore& l = rng() % 2 ? hist[hno].row[rng() % N] : hist[hno].col[rng() % N];
+                l.xscore += 1 + static_cast<int32_t>(rng() % 50);
+                l.ofull ^= 1;
+                spoiled++;
+            }
+            auto [side, pos] = all[rng() % all.size()];
+            uint8_t flags[N];
+            posrec want = plainpush(hist[hno], side, pos, player, hno + 1, flags);
+            domove(side, pos, player);
+            expectidentical(hist[hno], want);
+            EXPECT_EQ(0, std::memcmp(changed, flags, N));
+            if (HasFailure()) FAIL() << "game " << game << " ply " << ply;
+            fulllines += hist[hno].xpieces + hist[hno].opieces ==
+                         hist[hno - 1].xpieces + hist[hno - 1].opieces;
+            player = 3 - player;
+        }
+    }
+    EXPECT_GT(fulllines, 1000);  // pushes into full lines were met often
+    EXPECT_GT(spoiled, 100);
+}
+
+BBTEST(Fast, CodesKeysAndPieceBoundsFollowTheCells) {
+    std::mt19937 rng(77 + N);
+    for (int game = 0; game < 30; game++) {
+        fresh();
+        // Now and then start from a hand-made record, its codes set by computerow/computecol.
+        if (game % 3 == 1) {
+            std::vector<std::string> rows(N, std::string(N, '.'));
+            for (auto& row : rows)
+                for (char& ch : row) ch = ".XO"[rng() % 3];
+            hist[0] = makerecord(rows);
+        }
+        int32_t player = 1;
+        for (int ply = 1; ply <= 120; ply++) {
+            player = randomgame(rng, 1, player);
+            const posrec& rec = hist[hno];
+            ASSERT_NO_FATAL_FAILURE(expectcodes(rec));
+            // since: the first record of the run of records with as many pieces.
+            int32_t pieces = rec.xpieces + rec.opieces, k = hno;
+            while (k > 0 && hist[k - 1].xpieces + hist[k - 1].opieces == pieces) k--;
+            ASSERT_EQ(rec.since, k) << "game " << game << " ply " << ply;
+            // The piece count never falls, so no earlier record outside the run can match.
+            for (int j = 0; j < k; j++) ASSERT_LT(hist[j].xpieces + hist[j].opieces, pieces);
+        }
+    }
+}
+
+// The static value as plainly written, of stack[top] for player to move: the repetition test
+// compares every earlier record with the same side to move.
+int32_t plainvalue(const posrec* stack, int32_t top, int32_t player) {
+    const posrec& rec = stack[top];
+    for (int32_t i = top % 2; i < top - 1; i += 2)
+        if (std::memcmp(rec.cell, stack[i].cell, sizeof rec.cell) == 0) return kDecided;
+    int32_t v;
+    if (rec.xstraights != rec.ostraights) {
+        v = rec.xstraights > rec.ostraights ? kDecided : -kDecided;
+    } else {
+        int32_t d = rec.xpieces - rec.opieces;
+        v = rec.xtotal - rec.ototal + (d < 0 ? -d * d : d * d);
+    }
+    return player == 1 ? v : -v;
+}
+
+bool plainrepeats() {
+    for (int32_t i = hno % 2; i < hno - 1; i += 2)
+        if (std::memcmp(hist[hno].cell, hist[i].cell, sizeof hist[i].cell) == 0) return true;
+    return false;
+}
+
+BBTEST(Fast, TheRepetitionScanEqualsAComparisonOfEveryEarlierRecord) {
+    std::mt19937 rng(31 + N);
+    // Few distinct moves, so that the board fills and positions recur often.
+    const std::pair<char, int32_t> few[] = {{'T', 0}, {'B', 0}, {'L', 0},
+                                            {'R', 0}, {'T', 1}, {'L', 1}};
+    int hits = 0, misses = 0;
+    for (int game = 0; game < 60; game++) {
+        fresh();
+        int32_t player = 1;
+        for (int ply = 1; ply <= 160; ply++) {
+            auto [side, pos] = few[rng() % (game % 2 ? 4 : 6)];
+            domove(side, pos, player);
+            player = 3 - player;
+            (plainrepeats() ? hits : misses)++;
+            for (int32_t p : {1, 2})
+                ASSERT_EQ(score(hist[hno], p), plainvalue(hist, hno, p))
+                    << "game " << game << " ply " << ply;
+        }
+    }
+    EXPECT_GT(hits, 500);
+    EXPECT_GT(misses, 500);
+}
+
+BBTEST(Fast, EqualKeysOfDifferentCellsAreNoRepetition) {
+    std::mt19937 rng(8 + N);
+    int forged = 0;
+    for (int game = 0; game < 40; game++) {
+        fresh();
+        int32_t player = randomgame(rng, 30 + game, 1);
+        if (plainrepeats()) continue;
+        // Give every earlier record the current key, as a colliding key would.
+        for (int32_t i = 0; i < hno; i++) hist[i].key = hist[hno].key;
+        forged++;
+        EXPECT_EQ(score(hist[hno], player), plainvalue(hist, hno, player)) << "game " << game;
+        EXPECT_EQ(score(hist[hno], 3 - player), plainvalue(hist, hno, 3 - player));
+        // Equal cells behind the forged keys still count: copy an earlier record's cells of
+        // the same parity into the current one.
+        int32_t i = hist[hno].since + ((hist[hno].since ^ hno) & 1);
+        if (i < hno - 1) {
+            std::memcpy(hist[hno].cell, hist[i].cell, sizeof hist[i].cell);
+            EXPECT_EQ(score(hist[hno], player), kDecided) << "game " << game;
+        }
+    }
+    EXPECT_GT(forged, 30);
+}
+
+// The whole engine as plainly written, on a stack of its own: the push above, the full
+// repetition scan, the fixed-order alpha-beta and the root loop.
+struct Plain {
+    std::vector<posrec> stack;
+    int64_t nodes = 0;
+
+    int32_t value(int32_t player) {
+        nodes++;
+        return plainvalue(stack.data(), static_cast<int32_t>(stack.size()) - 1, player);
+    }
+
+    void play(char side, int32_t pos, int32_t player) {
+        posrec next =
+            plainpush(stack.back(), side, pos, player, static_cast<int32_t>(stack.size()));
+        stack.push_back(next);
+    }
+
+    int32_t search(int32_t depth, int32_t player, int32_t alpha, int32_t beta) {
+        int32_t v = value(player);
+        if (depth <= 0 || std::abs(v - depth) > 989999) return v - depth;
+        int32_t best = alpha;
+        for (auto [side, pos] : generationorder()) {
+            play(side, pos, player);
+            int32_t g = -search(depth - 1, 3 - player, -beta, -best);
+            stack.pop_back();
+            if (g > best) best = g;
+            if (best >= beta) return best;
+        }
+        return best;
+    }
+
+    std::vector<iteration> deepen(int32_t player, int32_t last) {
+        std::vector<iteration> out;
+        std::vector<rootmove> current, next(4 * N);
+        for (auto [side, pos] : generationorder()) current.push_back({side, pos, 0});
+        char dir = 0;
+        int32_t at = 0;
+        for (int32_t depth = 3; depth <= last; depth++) {
+            int32_t best = kLowest;
+            for (int j = 0; j < 4 * N; j++) {
+                rootmove e = current[j];
+                play(e.dir, e.pos, player);
+                int32_t f = -search(depth, 3 - player, kLowest, -best);
+                stack.pop_back();
+                if (f > best) {
+                    best = f;
+                    dir = e.dir;
+                    at = e.pos;
+                    if (f > 989999) {
+                        out.push_back({depth, best, nodes, dir, at, true});
+                        return out;
+                    }
+                }
+                int i = j;
+                while (i > 0 && next[i - 1].value < f) {
+                    next[i] = next[i - 1];
+                    i--;
+                }
+                next[i] = {e.dir, e.pos, f};
+            }
+            out.push_back({depth, best, nodes, dir, at, false});
+            nodes = 0;
+            std::swap(current, next);
+        }
+        return out;
+    }
+};
+
+std::vector<iteration> seen;
+void record(const iteration& it) {
+    seen.push_back(it);
+}
+
+BBTEST(Fast, TheSearchEqualsThePlainSearchNodeForNode) {
+    std::mt19937 rng(2024 + N);
+    auto all = generationorder();
+    int games = 0;
+    for (int game = 0; games < 12; game++) {
+        ASSERT_LT(game, 1000) << "too few open games";
+        fresh();
+        // Open games of 6 to 45 moves, with few distinct moves in some so that the search
+        // meets repetitions.
+        int length = 6 + static_cast<int>(rng() % 40);
+        int32_t player = 1;
+        bool open = true;
+        for (int k = 0; k < length && open; k++) {
+            auto [side, pos] = game % 3 ? all[rng() % all.size()] : all[rng() % 3 * N];
+            domove(side, pos, player);
+            player = 3 - player;
+            open = hist[hno].xstraights == hist[hno].ostraights && !plainrepeats();
+        }
+        if (!open) continue;
+        games++;
+        Plain plain;
+        plain.stack.assign(hist, hist + hno + 1);
+        int32_t last = game % 4 == 0 ? 4 : 3;
+        std::vector<iteration> want = plain.deepen(player, last);
+
+        seen.clear();
+        observer = record;
+        maxdepth = last;
+        int32_t start = hno;
+        computemove(&bestdir, &bestpos, player);
+        observer = nullptr;
+        ASSERT_EQ(seen.size(), want.size()) << "game " << game;
+        for (size_t i = 0; i < want.size(); i++) {
+            EXPECT_EQ(seen[i].depth, want[i].depth);
+            EXPECT_EQ(seen[i].value, want[i].value)
+                << "game " << game << " depth " << want[i].depth;
+            EXPECT_EQ(seen[i].nodes, want[i].nodes)
+                << "game " << game << " depth " << want[i].depth;
+            EXPECT_EQ(seen[i].dir, want[i].dir);
+            EXPECT_EQ(seen[i].pos, want[i].pos);
+            EXPECT_EQ(seen[i].forcedwin, want[i].forcedwin);
+        }
+        EXPECT_EQ(hno, start + (want.back().forcedwin ? 1 : 0));
+    }
+}
+
+}  // namespace
