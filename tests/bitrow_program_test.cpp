@@ -29,8 +29,8 @@ std::string drain(int fd) {
     return text;
 }
 
-// Runs shover8 in its folder (where support/ lies) with this standard input.
-Outcome run(const std::string& input) {
+// Runs shover8 with this standard input in a folder, by default its own (where support/ lies).
+Outcome run(const std::string& input, const char* dir = PLAYER_DIR) {
     signal(SIGPIPE, SIG_IGN);
     int in[2], out[2], err[2];
     Outcome r;
@@ -41,7 +41,7 @@ Outcome run(const std::string& input) {
         dup2(out[1], 1);
         dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-        if (chdir(PLAYER_DIR) != 0) _exit(126);
+        if (chdir(dir) != 0) _exit(126);
         execl(SHOVER8, SHOVER8, static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -64,9 +64,10 @@ Outcome run(const std::string& input) {
     return r;
 }
 
-void expectRefused(const std::string& input, const std::string& message) {
+void expectRefused(const std::string& input, const std::string& message,
+                   const char* dir = PLAYER_DIR) {
     SCOPED_TRACE(testing::Message() << "input '" << input.substr(0, 40) << "'");
-    const Outcome r = run(input);
+    const Outcome r = run(input, dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
