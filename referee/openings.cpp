@@ -24,13 +24,18 @@ std::optional<std::string> loadOpenings(const std::string& path, int n, int plie
     std::ostringstream text;
     text << in.rdbuf();
     if (text.str().size() > (64u << 20)) return escape(path) + ": too large for an opening file";
-    RecordFile file = parseRecords(text.str());
-    if (!file.problems.empty()) return escape(path) + ": " + file.problems.front();
-    if (file.records.empty()) return escape(path) + ": no game records";
+    return openingsFromText(text.str(), path, n, plies, out);
+}
+
+std::optional<std::string> openingsFromText(const std::string& text, const std::string& name, int n,
+                                            int plies, std::vector<Opening>& out) {
+    RecordFile file = parseRecords(text);
+    if (!file.problems.empty()) return escape(name) + ": " + file.problems.front();
+    if (file.records.empty()) return escape(name) + ": no game records";
     out.clear();
     for (size_t i = 0; i < file.records.size(); i++) {
         const GameRecord& r = file.records[i];
-        std::string which = escape(path) + ": record " + std::to_string(i + 1);
+        std::string which = escape(name) + ": record " + std::to_string(i + 1);
         if (r.size != n)
             return which + " is for N = " + std::to_string(r.size) + ", not " + std::to_string(n);
         Opening o = r.moves;

@@ -21,6 +21,9 @@ std::optional<size_t> decidingPly(int n, const Opening& opening);
 // line that fits no record, a record of another size, or an opening that decides.
 std::optional<std::string> loadOpenings(const std::string& path, int n, int plies,
                                         std::vector<Opening>& out);
+// The same for the text of such a file; `name` stands for the file in the error texts.
+std::optional<std::string> openingsFromText(const std::string& text, const std::string& name, int n,
+                                            int plies, std::vector<Opening>& out);
 
 // `count` openings of `plies` random plies each, every ply leaving the game open; the same
 // seed gives the same openings, and opening i does not depend on count. Distinct while

@@ -95,9 +95,8 @@ constexpr int kAllKeys = 127;
 std::string formatRecord(const GameRecord& r) {
     std::string t = std::to_string(r.size) + "\n";
     for (const model::Move& m : r.moves) t += model::moveName(m) + "\n";
-    auto key = [&](const char* k, const std::string& v) {
-        t += std::string("# ") + k + ": " + v + "\n";
-    };
+    // Keys are written byte for byte (a NUL in a kept key included), as they were read.
+    auto key = [&](const std::string& k, const std::string& v) { t += "# " + k + ": " + v + "\n"; };
     if (r.game >= 0) key("game", std::to_string(r.game));
     if (r.opening >= 0) key("opening", std::to_string(r.opening));
     key("opening-plies", std::to_string(r.openingPlies));
@@ -111,7 +110,7 @@ std::string formatRecord(const GameRecord& r) {
     key("plies", std::to_string(r.moves.size()));
     key("time-x", fixed3(r.timeX));
     key("time-o", fixed3(r.timeO));
-    for (const auto& [k, v] : r.extra) key(k.c_str(), escape(v, kWhole));
+    for (const auto& [k, v] : r.extra) key(k, escape(v, kWhole));
     t += "# end\n\n";
     return t;
 }

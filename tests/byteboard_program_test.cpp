@@ -133,6 +133,29 @@ BBTEST(Program, PlaysAShortGame) {
     EXPECT_EQ(game.plies(), 4);
 }
 
+BBTEST(Program, NulBytesAndLongRecords) {
+    // A NUL byte read as a side letter is refused like any other letter.
+    Outcome r = run({"1"}, std::string("L1\n\0"
+                                       "3\n",
+                                       6));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, std::string("huh '\0'\n", 8));
+    // Where a number is expected it ends the reading: the moves before it stand.
+    r = run({"1"}, std::string("L1\nT\0"
+                               "2\n",
+                               7));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(legal(r.out)) << r.out;
+    // A record far longer than any game: the stack grows as needed and the limit holds.
+    std::string text;
+    for (int i = 0; i < 6000; i++) text += "L1\nR1\n";
+    r = run({"1"}, text);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(legal(r.out)) << r.out;
+    EXPECT_LT(r.seconds, 1.8);
+}
+
 #if BYTEBOARD_N == 7  // the long wait once, with pusher7
 BBTEST(Program, DefaultTimeLimitIs28Seconds) {
     Outcome r = run({}, "");

@@ -162,6 +162,14 @@ TEST(RefereeRecord, RoundTripsAndStartsAsAPlayerInput) {
     int lines = 0;
     for (char c : text) lines += c == '\n';
     EXPECT_EQ(lines, 1 + 4 + 15 + 1 + 1);
+
+    // A further key is written back byte for byte, a NUL in its name included.
+    GameRecord withNul = r;
+    withNul.extra.push_back({std::string("t\0me", 4), "v"});
+    RecordFile g = parseRecords(formatRecord(withNul));
+    ASSERT_EQ(g.records.size(), 1u);
+    EXPECT_TRUE(g.records[0].complete);
+    EXPECT_EQ(g.records[0].extra, withNul.extra);
 }
 
 TEST(RefereeRecord, BrokenOrCutRecordsAreNotTakenAsFinished) {

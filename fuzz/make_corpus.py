@@ -1,0 +1,152 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of every fuzz target below fuzz/corpus/ (run from anywhere).
+
+The seeds are small, hand-picked cases of each input: well-formed ones, each kind of bad
+input the programs meet, and a few long records. The fuzzers grow their own copies."""
+import os
+import random
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data if isinstance(data, bytes) else data.encode())
+
+
+def push(board, n, side, k, who):
+    """Pushes who's piece in from side at line k (1-based) on a dict board."""
+    k -= 1
+    cells = {
+        "L": [(k, i) for i in range(n)],
+        "R": [(k, n - 1 - i) for i in range(n)],
+        "T": [(i, k) for i in range(n)],
+        "B": [(n - 1 - i, k) for i in range(n)],
+    }[side]
+    carried = who
+    for c in cells:
+        old = board.get(c, 0)
+        board[c] = carried
+        if old == 0:
+            return
+        carried = old
+
+
+def open_game(n, plies, seed):
+    """A random record of n without a repeated position (sides alternate from X)."""
+    rng = random.Random(seed)
+    board, seen, moves = {}, set(), []
+    who = 1
+    seen.add((who, tuple(sorted(board.items()))))
+    while len(moves) < plies:
+        for _ in range(50):
+            side, k = rng.choice("LRTB"), rng.randint(1, n)
+            trial = dict(board)
+            push(trial, n, side, k, who)
+            key = (3 - who, tuple(sorted((c, v) for c, v in trial.items() if v)))
+            if key not in seen:
+                break
+        else:
+            break
+        board = trial
+        seen.add(key)
+        moves.append(f"{side}{k}")
+        who = 3 - who
+    return moves
+
+
+def bitrow():
+    t = "bitrow_record_fuzz"
+    write(t, "empty", "")
+    write(t, "size_only_6", "6\n")
+    write(t, "size_no_newline", "3")
+    write(t, "size_words", "  +7 boards\nL1\nT3\n")
+    write(t, "size_zero", "0\nL1\n")
+    write(t, "size_negative", "-4\nL1\n")
+    write(t, "size_21", "21\nL1\n")
+    write(t, "size_huge", "99999999999999999999\nL1\n")
+    write(t, "no_digits", "six\nL1\n")
+    for n in (1, 2, 3, 4, 5, 8, 9, 16, 17, 20):
+        write(t, f"game_{n}", f"{n}\n" + "".join(m + "\n" for m in open_game(n, 3 * n, n)))
+    write(t, "crlf", "6\r\nL1\r\nT12\r\nL2\r\n")
+    write(t, "lower_case", "5\nl1\nL1\n")
+    write(t, "leading_zero", "6\nL05\nR6\n")
+    write(t, "trailing_text", "12\nL12x\nL5x\nL1\n")
+    write(t, "out_of_range", "4\nL1\nR0\nT5\nB9\nL99\n")
+    write(t, "nul_bytes", b"6\nL\x001\nL1\n\x00\n")
+    write(t, "last_line_no_newline", "12\nL1\nT12")
+    write(t, "overlong_size_line", "8" + " " * 100 + "L1\nR2\n")
+    write(t, "overlong_move_line", "8\nL1" + "x" * 96 + "\nT3\nR4\n")
+    write(t, "repetition", "3\nL1\nR1\nL1\nR1\nL1\nR1\nL1\nR1\n")
+    write(t, "repetition_far", "2\nL1\nL2\nL1\nL2\nR1\nR2\nR1\nR2\nT1\nT2\nT1\nT2\n")
+    write(t, "small_search_3", "3\nL2\nT1\n")
+    long_moves = open_game(20, 3000, 7)
+    write(t, "too_long_20", "20\n" + "".join(m + "\n" for m in long_moves))
+
+
+def byteboard():
+    t = "byteboard_input_fuzz"
+    write(t, "no_arg_empty", "")
+    write(t, "arg_5", "5\nL3\nT1\n")
+    write(t, "arg_negative", "-3\nL1\n")
+    write(t, "arg_huge", "99999999999999999999999\nR2\n")
+    write(t, "arg_blank_sign", "  +12abc\nB6\n")
+    write(t, "arg_no_digits", "abc\n")
+    write(t, "arg_zero", "0\n")
+    for n in (6, 7):
+        write(t, f"game_{n}", "28\n" + "".join(m + "\n" for m in open_game(n, 40, n)))
+    write(t, "blank_first_line", "28\n\nL1\nT2\n")
+    write(t, "spaces_and_signs", "1\nL 3\nT+2\n\n\n  B  -1\nR4\n")
+    write(t, "bad_letter", "1\nL1\nQ4\nT1\n")
+    write(t, "lower_case", "1\nl1\n")
+    write(t, "out_of_range", "1\nL1\nT0\nB8\n")
+    write(t, "int_overflow", "1\nL1\nT99999999999\n")
+    write(t, "crlf", "2\r\nL1\r\nT2\r\n")
+    write(t, "nul_bytes", b"2\nL1\n\x00\x00T2\n")
+    write(t, "long_game", "3\n" + "L1\nR1\n" * 400)
+
+
+def answers():
+    t = "referee_answer_fuzz"
+    # byte 0: N (mod 23); byte 1: how the run ended; then standard output.
+    cases = {
+        "good": b"\x06\x00L3\n", "no_newline": b"\x06\x00T6", "crlf": b"\x06\x00L3\r\n",
+        "two_lines": b"\x06\x00L3\nL4\n", "leading_zero": b"\x06\x00L03\n",
+        "blank": b"\x06\x00 L3\n", "out_of_range": b"\x06\x00L7\n", "lower": b"\x06\x00l3\n",
+        "empty": b"\x06\x00", "nul": b"\x06\x00L\x003\n", "n20": b"\x14\x00B20\n",
+        "killed": b"\x06\x02L1\n", "signalled": b"\x06\x0fL1", "cut": b"\x06\x80L1\n",
+        "no_answer": b"\x06\x40", "high_bytes": b"\x06\x00\xff\xfe\x80\n",
+        "quotes": b"\x06\x00'a b' \"c\\\"d\" e\\ f\n",
+    }
+    for name, data in cases.items():
+        write(t, name, data)
+
+
+def records():
+    t = "referee_record_fuzz"
+    rec = ("6\nL1\nT3\n# game: 0\n# opening: 0\n# opening-plies: 0\n# x: shover8\n"
+           "# o: pusher6\n# size: 6\n# result: 1-0\n# winner: x\n# loss: straights\n"
+           "# reason: X (shover8) has more straights at ply 2\n# plies: 2\n"
+           "# time-x: 12.345\n# time-o: 10.200\n# stderr: ply 1 o: a\\nb\\x01\n# end\n\n")
+    # bytes 0, 1: N (mod 21, plus 1) and the opening length (mod 12, minus 1).
+    write(t, "complete", b"\x05\x00" + rec.encode())
+    write(t, "two_records", b"\x05\x02" + (rec + rec.replace("# game: 0", "# game: 1")).encode())
+    write(t, "cut_off", b"\x05\x00" + (rec + rec[:60]).encode())
+    write(t, "plain_input", b"\x05\x01" + b"6\nL1\nR2\nT3\n")
+    write(t, "other_size", b"\x07\x01" + b"6\nL1\n")
+    write(t, "bad_key", b"\x05\x00" + rec.replace("# plies: 2", "# plies: x").encode())
+    write(t, "crlf", b"\x05\x00" + rec.replace("\n", "\r\n").encode())
+    write(t, "comment", b"\x05\x00# a comment\n" + rec.encode())
+    write(t, "decided", b"\x01\x0b" + b"2\nL1\nR2\nL2\n")
+    write(t, "nul_bytes", b"\x05\x00" + rec.replace("shover8", "sh\x00ver").encode())
+    game = open_game(6, 60, 3)
+    write(t, "long", b"\x05\x0b" + ("6\n" + "".join(m + "\n" for m in game)).encode())
+
+
+if __name__ == "__main__":
+    bitrow()
+    byteboard()
+    answers()
+    records()

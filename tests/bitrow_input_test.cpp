@@ -1,0 +1,156 @@
+// The game record as the player reads it: the size line, the move lines and their bad
+// forms, records that repeat a position or do not fit the history.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <set>
+#include <vector>
+
+#include "tests/bitrow_util.h"
+
+using namespace testutil;
+
+namespace {
+
+int sizeOf(const std::string& text) {
+    std::FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+    if (!f) f = std::fopen("/dev/null", "r");  // an empty text
+    const int n = readSize(f);
+    std::fclose(f);
+    return n;
+}
+
+// Plays the moves on the model and on a fresh engine and checks the engine read exactly
+// them from the text: the same count and the same cells.
+void expectReads(int n, const std::string& lines, const std::vector<std::string>& names) {
+    SCOPED_TRACE(testing::Message() << "N=" << n << " text '" << lines << "'");
+    freshGame(n);
+    ASSERT_EQ(replayText(lines), Replay::Ok);
+    ASSERT_EQ(histCount - 1, static_cast<int>(names.size()));
+    model::Game game(n);
+    for (const std::string& name : names) game.play(*model::parseMove(name, n));
+    EXPECT_EQ(toModel(), game.board());
+}
+
+// A record of `count` moves of size n that never repeats a position.
+std::string freshRecord(int n, int count, unsigned seed) {
+    std::mt19937 rng(seed);
+    model::Board b(n);
+    model::Piece who = model::Piece::X;
+    std::set<std::pair<std::string, int>> seen;
+    auto key = [&] {
+        std::string k;
+        for (int r = 0; r < n; r++)
+            for (int c = 0; c < n; c++) k += model::pieceChar(b.at(r, c));
+        return std::make_pair(k, static_cast<int>(who));
+    };
+    seen.insert(key());
+    std::string text;
+    const std::vector<model::Move> all = model::allMoves(n);
+    for (int i = 0; i < count; i++) {
+        for (;;) {
+            const model::Board before = b;
+            const model::Move m = all[rng() % all.size()];
+            b.push(m, who);
+            who = model::opponent(who);
+            if (seen.insert(key()).second) {
+                text += model::moveName(m) + "\n";
+                break;
+            }
+            b = before;
+            who = model::opponent(who);
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(BitrowInput, SizeLineReadsLikeStrtolClampedToInt) {
+    EXPECT_EQ(sizeOf(""), 0);  // no line
+    EXPECT_EQ(sizeOf("\n"), 0);
+    EXPECT_EQ(sizeOf("six\n"), 0);  // no digits
+    EXPECT_EQ(sizeOf("6\n"), 6);
+    EXPECT_EQ(sizeOf("  +7 boards\n"), 7);
+    EXPECT_EQ(sizeOf("6\r\n"), 6);
+    EXPECT_EQ(sizeOf("-4\n"), -4);
+    EXPECT_EQ(sizeOf("21"), 21);
+    EXPECT_EQ(sizeOf("99999999999999999999\n"), INT_MAX);
+    EXPECT_EQ(sizeOf("-99999999999999999999\n"), INT_MIN);
+    EXPECT_EQ(sizeOf(std::string("\0"
+                                 "6\n",
+                                 3)),
+              0);                                            // a NUL ends the number
+    EXPECT_EQ(sizeOf(std::string(96, ' ') + "12345\n"), 1);  // only 97 characters are read
+}
+
+TEST(BitrowInput, MoveLinesAndTheirBadForms) {
+    const int n = rowLimit < 6 ? rowLimit : 6;
+    expectReads(n, "L1\nR2\nT3\nB4\n", {"L1", "R2", "T3", "B4"});
+    expectReads(n, "L05\nR6\n", {"L5", "R6"});  // two digits: the rest is not looked at
+    expectReads(n, "L5", {});                   // one digit needs the line end
+    expectReads(n, "L1\r\nR2\n", {});           // CRLF ends the record at a one-digit move
+    expectReads(n, "l1\nL1\n", {});             // lower case
+    expectReads(n, " L1\n", {});                // leading blank
+    expectReads(n, "L5x\n", {});
+    expectReads(n, "L1\nL0\nR2\n", {"L1"});  // 0 is no row
+    expectReads(n, "L1\nR7\nR2\n", {"L1"});  // past N: not another side's move
+    expectReads(n, "L1\nT99\n", {"L1"});
+    expectReads(n, "L1\nQ2\n", {"L1"});
+    expectReads(n,
+                std::string("L1\nL\0"
+                            "2\nR2\n",
+                            9),
+                {"L1"});  // NUL bytes
+    expectReads(n, std::string("L1\0\nR2\n", 7), {});
+    // A line longer than 97 characters is read in pieces: the rest is the next line.
+    expectReads(n, "L05" + std::string(94, 'x') + "R2\nT1\n", {"L5", "R2", "T1"});
+    expectReads(n, "L1" + std::string(95, 'x') + "R2\n", {});
+    if (rowLimit >= 12) {
+        expectReads(12, "L12\r\nT12", {"L12", "T12"});  // two digits, CR or no line end
+        expectReads(12, "L12x\nL13\n", {"L12"});
+    }
+}
+
+TEST(BitrowInput, RepeatedPositionsAndRecordsLongerThanTheHistory) {
+    // L1 R1 L1 R1 on 1 x 1 boards: every push replaces the only piece.
+    freshGame(1);
+    EXPECT_EQ(replayText("L1\nR1\nL1\n"), Replay::Repetition);
+    EXPECT_EQ(histCount, 3);  // the start and the first two moves; the third is not kept
+    // Random records on small boards: refused exactly at the first move that recreates a
+    // position of the model's game (same cells, same side to move), the moves before kept.
+    std::mt19937 rng(5);
+    for (int t = 0; t < 300; t++) {
+        const int n = 2 + t % 2;
+        const std::vector<model::Move> all = model::allMoves(n);
+        std::string text;
+        model::Game game(n);
+        int firstRepeat = -1;
+        for (int i = 0; i < 24; i++) {
+            const model::Move m = all[rng() % all.size()];
+            text += model::moveName(m) + "\n";
+            if (game.play(m) == model::Outcome::Repetition && firstRepeat < 0) firstRepeat = i;
+        }
+        freshGame(n);
+        const Replay r = replayText(text);
+        SCOPED_TRACE(text);
+        if (firstRepeat < 0) {
+            EXPECT_EQ(r, Replay::Ok);
+            EXPECT_EQ(histCount, 25);
+        } else {
+            EXPECT_EQ(r, Replay::Repetition);
+            EXPECT_EQ(histCount, firstRepeat + 1);
+        }
+    }
+
+    const int n = rowLimit;
+    const std::string fits = freshRecord(n, maxRecordMoves, 11);
+    freshGame(n);
+    EXPECT_EQ(replayText(fits), Replay::Ok);
+    EXPECT_EQ(histCount - 1, maxRecordMoves);
+    const std::string over = freshRecord(n, maxRecordMoves + 1, 11);
+    freshGame(n);
+    EXPECT_EQ(replayText(over), Replay::TooLong);
+    EXPECT_EQ(histCount - 1, maxRecordMoves);
+    EXPECT_EQ(maxRecordMoves, 2962);
+}
