@@ -85,23 +85,6 @@ bool inithist() {
     return true;
 }
 
-linescore plainlinescore(const uint8_t* first, int stride) {
-    int32_t xs = 0, os = 0, xrun = 0, orun = 0;
-    for (int i = 0; i < N; i++) {
-        uint8_t c = first[i * stride];
-        if (c == 1) {
-            xrun++;
-            orun = 0;
-            xs += xrun * xrun;
-        } else if (c == 2) {
-            orun++;
-            xrun = 0;
-            os += orun * orun;
-        }
-    }
-    return {xs, os, xs == sumsize, os == sumsize};
-}
-
 void computerow(posrec& rec, int r) {
     int32_t code = rescore(rec, rec.row[r], &rec.cell[r * N], 1);
     rec.key += static_cast<uint64_t>(code - rec.rowcode[r]) * rowweight[r];

@@ -70,6 +70,24 @@ void computecol(posrec& rec, int c);
 
 // The same rescoring without the code table: the run scores of the N cells starting at
 // first, stride cells apart, counted cell by cell. What the table is built from.
-linescore plainlinescore(const uint8_t* first, int stride);
+// 1 + 4 + ... + N * N: the run score of a full line.
+inline constexpr int32_t fullscore = N * (N + 1) * (2 * N + 1) / 6;
+
+constexpr linescore plainlinescore(const uint8_t* first, int stride) {
+    int32_t xs = 0, os = 0, xrun = 0, orun = 0;
+    for (int i = 0; i < N; i++) {
+        const uint8_t c = first[i * stride];
+        if (c == 1) {
+            xrun++;
+            orun = 0;
+            xs += xrun * xrun;
+        } else if (c == 2) {
+            orun++;
+            xrun = 0;
+            os += orun * orun;
+        }
+    }
+    return {xs, os, xs == fullscore, os == fullscore};
+}
 
 }  // namespace byteboard::BYTEBOARD_NS

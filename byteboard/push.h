@@ -27,28 +27,16 @@ inline constexpr std::array<int32_t, N + 1> pow3 = [] {
 // Number of line codes.
 inline constexpr int ncodes = pow3[N];
 
-// 1 + 4 + ... + N * N: the run score of a full line.
-inline constexpr int32_t fullscore = N * (N + 1) * (2 * N + 1) / 6;
 
 // Scores of every line, indexed by its code (cell k of the line is digit k, base 3).
 // Built from the cell-by-cell count.
 inline constexpr std::array<linescore, ncodes> linetable = [] {
     std::array<linescore, ncodes> t{};
     for (int code = 0; code < ncodes; code++) {
-        int32_t xs = 0, os = 0, xrun = 0, orun = 0;
-        for (int k = 0, rest = code; k < N; k++, rest /= 3) {
-            int c = rest % 3;
-            if (c == 1) {
-                xrun++;
-                orun = 0;
-                xs += xrun * xrun;
-            } else if (c == 2) {
-                orun++;
-                xrun = 0;
-                os += orun * orun;
-            }
-        }
-        t[code] = {xs, os, xs == fullscore, os == fullscore};
+        uint8_t cells[N] = {};
+        for (int k = 0, rest = code; k < N; k++, rest /= 3)
+            cells[k] = static_cast<uint8_t>(rest % 3);
+        t[code] = plainlinescore(cells, 1);
     }
     return t;
 }();
