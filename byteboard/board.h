@@ -68,11 +68,11 @@ void domove(char side, int32_t pos, int32_t player);
 void computerow(posrec& rec, int r);
 void computecol(posrec& rec, int c);
 
-// The same rescoring without the code table: the run scores of the N cells starting at
-// first, stride cells apart, counted cell by cell. What the table is built from.
 // 1 + 4 + ... + N * N: the run score of a full line.
 inline constexpr int32_t fullscore = N * (N + 1) * (2 * N + 1) / 6;
 
+// The same rescoring without the code table: the run scores of the N cells starting at
+// first, stride cells apart, counted cell by cell. What the table is built from.
 constexpr linescore plainlinescore(const uint8_t* first, int stride) {
     int32_t xs = 0, os = 0, xrun = 0, orun = 0;
     for (int i = 0; i < N; i++) {
