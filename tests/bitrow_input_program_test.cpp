@@ -10,6 +10,7 @@
 
 #include "model/cell_model.h"
 #include "referee/process.h"
+#include "tests/fresh_record.h"
 
 namespace {
 
@@ -51,36 +52,9 @@ void expectAnswer(const std::string& input, const std::string& answer) {
     EXPECT_EQ(r.err, "");
 }
 
-// A record of `count` moves of size n that never repeats a position.
+// A record of `count` moves of size n, size line first, that never repeats a position.
 std::string freshRecord(int n, int count, unsigned seed) {
-    std::mt19937 rng(seed);
-    model::Game game(n);
-    std::set<std::pair<std::vector<model::Piece>, int>> seen;
-    model::Board b(n);
-    model::Piece who = model::Piece::X;
-    auto key = [&] {
-        std::vector<model::Piece> cells;
-        for (int r = 0; r < n; r++)
-            for (int c = 0; c < n; c++) cells.push_back(b.at(r, c));
-        return std::make_pair(cells, static_cast<int>(who));
-    };
-    seen.insert(key());
-    const std::vector<model::Move> all = model::allMoves(n);
-    std::string text = std::to_string(n) + "\n";
-    for (int i = 0; i < count;) {
-        const model::Board before = b;
-        const model::Move m = all[rng() % all.size()];
-        b.push(m, who);
-        who = model::opponent(who);
-        if (seen.insert(key()).second) {
-            text += model::moveName(m) + "\n";
-            i++;
-        } else {
-            b = before;
-            who = model::opponent(who);
-        }
-    }
-    return text;
+    return std::to_string(n) + "\n" + testrecords::freshRecord(n, count, seed);
 }
 
 }  // namespace

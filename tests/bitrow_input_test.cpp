@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/bitrow_util.h"
+#include "tests/fresh_record.h"
 
 using namespace testutil;
 
@@ -30,38 +31,6 @@ void expectReads(int n, const std::string& lines, const std::vector<std::string>
     model::Game game(n);
     for (const std::string& name : names) game.play(*model::parseMove(name, n));
     EXPECT_EQ(toModel(), game.board());
-}
-
-// A record of `count` moves of size n that never repeats a position.
-std::string freshRecord(int n, int count, unsigned seed) {
-    std::mt19937 rng(seed);
-    model::Board b(n);
-    model::Piece who = model::Piece::X;
-    std::set<std::pair<std::string, int>> seen;
-    auto key = [&] {
-        std::string k;
-        for (int r = 0; r < n; r++)
-            for (int c = 0; c < n; c++) k += model::pieceChar(b.at(r, c));
-        return std::make_pair(k, static_cast<int>(who));
-    };
-    seen.insert(key());
-    std::string text;
-    const std::vector<model::Move> all = model::allMoves(n);
-    for (int i = 0; i < count; i++) {
-        for (;;) {
-            const model::Board before = b;
-            const model::Move m = all[rng() % all.size()];
-            b.push(m, who);
-            who = model::opponent(who);
-            if (seen.insert(key()).second) {
-                text += model::moveName(m) + "\n";
-                break;
-            }
-            b = before;
-            who = model::opponent(who);
-        }
-    }
-    return text;
 }
 
 }  // namespace
@@ -144,11 +113,11 @@ TEST(BitrowInput, RepeatedPositionsAndRecordsLongerThanTheHistory) {
     }
 
     const int n = rowLimit;
-    const std::string fits = freshRecord(n, maxRecordMoves, 11);
+    const std::string fits = testrecords::freshRecord(n, maxRecordMoves, 11);
     freshGame(n);
     EXPECT_EQ(replayText(fits), Replay::Ok);
     EXPECT_EQ(histCount - 1, maxRecordMoves);
-    const std::string over = freshRecord(n, maxRecordMoves + 1, 11);
+    const std::string over = testrecords::freshRecord(n, maxRecordMoves + 1, 11);
     freshGame(n);
     EXPECT_EQ(replayText(over), Replay::TooLong);
     EXPECT_EQ(histCount - 1, maxRecordMoves);
