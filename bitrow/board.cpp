@@ -99,6 +99,7 @@ int pushColumnPlain(int bit, RowMask* mover, RowMask* opponent, int force, int f
     return walkColumn(bit, mover, opponent, first, step);
 }
 
+#if BITROW_WIDTH == 8
 // The 8-bit build pushes columns a word at a time: a side's rows are the bytes of one
 // 64-bit word, row r in byte r. A bottom push is a top push on the rows in reverse order.
 constexpr std::uint64_t byteOnes = 0x0101010101010101ull;
@@ -175,6 +176,7 @@ int pushColumnWords(int bit, RowMask* mover, RowMask* opponent, int force, bool 
     storeRows(opponent, o);
     return result;
 }
+#endif
 
 int pushLeft(int r, RowMask* mover, RowMask* opponent, int force) {
     if (!force && histCount == 1 && 2 * r >= boardSize) return 0;
@@ -225,16 +227,20 @@ int pushRight(int r, RowMask* mover, RowMask* opponent, int force) {
 
 }  // namespace
 
-constexpr bool wordColumns = sizeof(RowMask) == 1 && rowLimit == 8;
-
 int pushFromTop(int bit, RowMask* mover, RowMask* opponent, int force) {
-    if constexpr (wordColumns) return pushColumnWords(bit, mover, opponent, force, true);
+#if BITROW_WIDTH == 8
+    return pushColumnWords(bit, mover, opponent, force, true);
+#else
     return pushColumnPlain(bit, mover, opponent, force, 0, 1);
+#endif
 }
 
 int pushFromBottom(int bit, RowMask* mover, RowMask* opponent, int force) {
-    if constexpr (wordColumns) return pushColumnWords(bit, mover, opponent, force, false);
+#if BITROW_WIDTH == 8
+    return pushColumnWords(bit, mover, opponent, force, false);
+#else
     return pushColumnPlain(bit, mover, opponent, force, boardSize - 1, -1);
+#endif
 }
 
 int applyMove(int index, RowMask* mover, RowMask* opponent, int force) {

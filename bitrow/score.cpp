@@ -28,7 +28,7 @@ std::int32_t countStraights(const RowMask* a, const RowMask* b) {
     return lossScore;
 }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && BITROW_WIDTH == 8
 // Straights of both sides of the 8-bit build at once: the two sides' rows as the two halves
 // of one vector, row r in byte r. A row is full when its byte equals fullMask (rows from N on
 // are zero and meet all-ones in fullRowBytes, so they never match); a column is full when
@@ -47,31 +47,28 @@ inline void straightsOf(const RowMask* a, const RowMask* b, bool* hasA, bool* ha
     *hasA = (fullRows & 0xff) || colsA;
     *hasB = (fullRows >> 8) || colsB;
 }
+#else
+// Whether each side has a straight, row by row: (row + 1) >> N is 1 exactly for a full row;
+// the sum is taken in 32 bits, wider than the row itself, so a full 16-bit row does not wrap.
+inline void straightsOf(const RowMask* a, const RowMask* b, bool* hasA, bool* hasB) {
+    const int n = boardSize;
+    std::uint32_t fullRowA = 0, fullRowB = 0, colsA = fullMask, colsB = fullMask;
+    for (int r = 0; r < n; r++) {
+        fullRowA |= (static_cast<std::uint32_t>(a[r]) + 1) >> n;
+        fullRowB |= (static_cast<std::uint32_t>(b[r]) + 1) >> n;
+        colsA &= a[r];
+        colsB &= b[r];
+    }
+    *hasA = (fullRowA | colsA) != 0;
+    *hasB = (fullRowB | colsB) != 0;
+}
 #endif
 
 }  // namespace
 
 std::int32_t terminalScore(const RowMask* a, const RowMask* b) {
-    const int n = boardSize;
     bool hasA, hasB;
-#if defined(__SSE2__)
-    if constexpr (sizeof(RowMask) == 1 && rowLimit == 8) {
-        straightsOf(a, b, &hasA, &hasB);
-    } else
-#endif
-    {
-        // (row + 1) >> N is 1 exactly for a full row; the sum is taken in 32 bits, wider
-        // than the row itself, so a full 16-bit row does not wrap to 0.
-        std::uint32_t fullRowA = 0, fullRowB = 0, colsA = fullMask, colsB = fullMask;
-        for (int r = 0; r < n; r++) {
-            fullRowA |= (static_cast<std::uint32_t>(a[r]) + 1) >> n;
-            fullRowB |= (static_cast<std::uint32_t>(b[r]) + 1) >> n;
-            colsA &= a[r];
-            colsB &= b[r];
-        }
-        hasA = (fullRowA | colsA) != 0;
-        hasB = (fullRowB | colsB) != 0;
-    }
+    straightsOf(a, b, &hasA, &hasB);
     if (!hasA) return hasB ? lossScore : 0;
     if (!hasB) return winScore;
     return countStraights(a, b);
