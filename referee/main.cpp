@@ -166,11 +166,11 @@ int main(int argc, char** argv) {
         return fail("--openings and --random-openings exclude each other");
     if (c.resume && c.output.empty()) return fail("--resume needs --output");
 
-    for (auto [side, spec] : {std::pair{&sa, &c.a}, std::pair{&sb, &c.b}}) {
-        spec->name = side->name;
-        spec->time = side->time.value_or(time);
+    for (auto [side, player] : {std::pair{&sa, &c.a}, std::pair{&sb, &c.b}}) {
+        player->name = side->name;
+        player->time = side->time.value_or(time);
         if (auto err = referee::makePlayer(side->command, *referee::parseProtocol(side->proto),
-                                           side->dir, *spec))
+                                           side->dir, *player))
             return fail(*err);
     }
     if (c.a.name == c.b.name) {
