@@ -27,7 +27,6 @@ inline constexpr std::array<int32_t, N + 1> pow3 = [] {
 // Number of line codes.
 inline constexpr int ncodes = pow3[N];
 
-
 // Scores of every line, indexed by its code (cell k of the line is digit k, base 3).
 // Built from the cell-by-cell count.
 inline constexpr std::array<linescore, ncodes> linetable = [] {
