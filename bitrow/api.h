@@ -17,6 +17,8 @@ struct Engine {
 
     void (*reset)();              // every table as at process start
     int (*readSize)(std::FILE*);  // the size line of a game record
+    void (*setSize)(int n);       // N for readMove and moveName, without starting a game
+    int (*readMove)(std::FILE*);  // one move line: a MoveIndex, or -1 at the record's end
     void (*startGame)(int n);     // tables for N, evaluator, start position
     int (*replay)(std::FILE*);    // 0 played, 1 repeats a position, 2 too long
     void (*armTimer)(long micros);
