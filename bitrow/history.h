@@ -45,7 +45,7 @@ inline bool keyRecorded(std::uint32_t key) {
     return false;
 }
 
-// The recording half of pushHist, for a key known not to be on the stack.
+// The recording half of pushHist: records the board under this key as the new top.
 inline void recordBoard(std::uint32_t key) {
     HistEntry** head = &histBucket[key & (histBuckets - 1)];
     HistEntry& r = histStack[histCount++];

@@ -31,6 +31,22 @@ void startGame(int n) {
     pushHist();
 }
 
+namespace {
+
+// Whether the stack holds this very position: the same board with the same side to move (a
+// record's side to move is the parity of its index). Keys alone can collide for different
+// boards: from N = 16 on the shifted X rows overlap the O rows, and from N = 18 X's leftmost
+// columns fall out of the key.
+bool positionRecorded(std::uint32_t key) {
+    for (const HistEntry* e = histBucket[key & (histBuckets - 1)]; e; e = e->link)
+        if (e->key == key && (e - histStack) % 2 == histCount % 2 &&
+            std::memcmp(&e->board, &board, sizeof board) == 0)
+            return true;
+    return false;
+}
+
+}  // namespace
+
 Replay replayGame(std::FILE* in) {
     while (!std::feof(in)) {
         const int i = readMove(in);
@@ -40,7 +56,14 @@ Replay replayGame(std::FILE* in) {
             applyMove(i, board.x, board.o, 1);
         else
             applyMove(i, board.o, board.x, 1);
-        if (!pushHist()) return Replay::Repetition;
+        if (!pushHist()) {
+            // A record is refused only for a real repetition. A new position whose key merely
+            // equals an earlier one is legal: it is recorded beside it, and the search then
+            // treats the two keys as one position as it always does.
+            const std::uint32_t key = hashBoard();
+            if (positionRecorded(key)) return Replay::Repetition;
+            recordBoard(key);
+        }
     }
     return Replay::Ok;
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -88,6 +89,26 @@ TEST(BitrowProgram, BadRecordsAreRefusedWithoutAMove) {
     EXPECT_EQ(rep.out, "");
     for (const char* word : {"pushHist()", "main", "play", "676"})
         EXPECT_NE(rep.err.find(word), std::string::npos) << word;
+}
+
+// From N = 16 on, different positions can share a key: X in column N and O in column N - 15
+// of a row cancel in it. Such a record is a legal game and is answered (here by shover20
+// after the hand-over, at its full budget); a record that really repeats is still refused.
+TEST(BitrowProgram, WideRecordsWhoseKeysCollideAreAnsweredRealRepeatsRefused) {
+    const std::string dir = fs::path(SHOVER8).parent_path();
+    const Turn t = run(SHOVER8, "20\nR1\nT5\n", dir);
+    EXPECT_EQ(t.status, 0) << t.err;
+    const std::string move = t.out.substr(0, t.out.size() - 1);
+    EXPECT_TRUE(move.size() >= 2 && move.size() <= 3 && t.out.back() == '\n') << t.out;
+    EXPECT_NE(std::string("LRTB").find(move[0]), std::string::npos) << t.out;
+    const int number = std::atoi(move.c_str() + 1);
+    EXPECT_TRUE(number >= 1 && number <= 20) << t.out;
+
+    std::string repeat = "20\nR1\nT5\n";
+    for (int i = 0; i < 22; i++) repeat += "L2\n";  // row 2 full, then two more: a repeat
+    const Turn rep = run(SHOVER8, repeat, dir);
+    EXPECT_EQ(rep.out, "");
+    EXPECT_NE(rep.err.find("pushHist()"), std::string::npos) << rep.err;
 }
 
 // A working directory with support/ holding the given programs (copied or written).

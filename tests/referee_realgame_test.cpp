@@ -16,13 +16,13 @@ using namespace referee;
 namespace {
 
 std::vector<GameRecord> match(const std::string& name, std::vector<std::string> args, int games,
-                              int maxPlies) {
+                              int maxPlies, int size = 6) {
     std::string path = testing::TempDir() + name + ".txt";
     std::remove(path.c_str());
     RunRequest req;
     req.argv = {REFEREE,
                 "-n",
-                "6",
+                std::to_string(size),
                 "--games",
                 std::to_string(games),
                 "--max-plies",
@@ -63,6 +63,21 @@ TEST(RefereeRealGames, BitRowAnalyserAgainstByteBoard) {
           {"-a", std::string(ANALYZE) + " --quiet --time 1", "--a-time", "1", "-b", PUSHER6,
            "--b-proto", "byteboard", "--b-time", "1", "-j", "2"},
           2, 12);
+}
+#endif
+
+#ifdef ANALYZE
+// From N = 16 on, different positions can share a key; the players' replay must take such a
+// record for what it is, a legal game, or a player would lose it as if it had crashed.
+TEST(RefereeRealGames, WideBoardsWithCollidingKeysAreAnsweredEveryTurn) {
+    for (int n = 16; n <= 20; n++) {
+        SCOPED_TRACE(n);
+        const std::string player = std::string(ANALYZE) + " --quiet --depth 3";
+        match("wide" + std::to_string(n),
+              {"-a", player, "-b", player, "--random-openings", "30", "--seed", std::to_string(n),
+               "--time", "10", "-j", "2"},
+              2, 40, n);
+    }
 }
 #endif
 
