@@ -1,0 +1,314 @@
+#include "referee/ratings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace referee {
+
+namespace {
+
+const double inf = std::numeric_limits<double>::infinity();
+const double eloPerUnit = 400.0 / std::log(10.0);  // natural-log strength to Elo
+const double z95 = 1.959963984540054;
+
+using Matrix = std::vector<std::vector<double>>;
+
+// Cholesky factor of a symmetric positive definite matrix; false when it is not.
+bool cholesky(const Matrix& a, Matrix& l) {
+    size_t n = a.size();
+    l.assign(n, std::vector<double>(n, 0.0));
+    for (size_t j = 0; j < n; ++j) {
+        double d = a[j][j];
+        for (size_t k = 0; k < j; ++k) d -= l[j][k] * l[j][k];
+        if (!(d > 0) || !std::isfinite(d)) return false;
+        l[j][j] = std::sqrt(d);
+        for (size_t i = j + 1; i < n; ++i) {
+            double s = a[i][j];
+            for (size_t k = 0; k < j; ++k) s -= l[i][k] * l[j][k];
+            l[i][j] = s / l[j][j];
+        }
+    }
+    return true;
+}
+
+// Solves L L^T x = b.
+std::vector<double> choleskySolve(const Matrix& l, std::vector<double> b) {
+    size_t n = l.size();
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t k = 0; k < i; ++k) b[i] -= l[i][k] * b[k];
+        b[i] /= l[i][i];
+    }
+    for (size_t i = n; i-- > 0;) {
+        for (size_t k = i + 1; k < n; ++k) b[i] -= l[k][i] * b[k];
+        b[i] /= l[i][i];
+    }
+    return b;
+}
+
+// The log-likelihood of the games between players of one group, over the free
+// parameters: the strengths (natural log) of the players that are not their group's
+// reference, then log nu when draws are modelled.
+struct Likelihood {
+    const std::vector<RatedGame>* games;
+    std::vector<int> param;  // per player: index of its strength, -1 when fixed at 0
+    int drawParam = -1;      // index of log nu, -1 when there are no draws to model
+    size_t size = 0;
+
+    double strength(const std::vector<double>& p, int player) const {
+        int k = param[player];
+        return k < 0 ? 0.0 : p[k];
+    }
+
+    // Value, and when g is given, gradient and Hessian.
+    double eval(const std::vector<double>& p, std::vector<double>* g, Matrix* h) const {
+        if (g) {
+            g->assign(size, 0.0);
+            h->assign(size, std::vector<double>(size, 0.0));
+        }
+        double f = 0;
+        for (const RatedGame& game : *games) {
+            double a = strength(p, game.x), b = strength(p, game.o);
+            // Outcomes: X wins, O wins, drawn; each a log-weight and a direction in the
+            // parameter space (at most three non-zero entries).
+            struct Outcome {
+                double logit;
+                int index[3];
+                double coef[3];
+            };
+            Outcome out[3] = {{a, {param[game.x], -1, -1}, {1, 0, 0}},
+                              {b, {param[game.o], -1, -1}, {1, 0, 0}},
+                              {0, {-1, -1, -1}, {0, 0, 0}}};
+            int outcomes = 2;
+            if (drawParam >= 0) {
+                out[2] = {(a + b) / 2 + p[drawParam],
+                          {param[game.x], param[game.o], drawParam},
+                          {0.5, 0.5, 1}};
+                outcomes = 3;
+            }
+            int played = game.result == 1 ? 0 : game.result == 0 ? 1 : 2;
+            double top = std::max({out[0].logit, out[1].logit, out[outcomes - 1].logit});
+            double sum = 0;
+            for (int k = 0; k < outcomes; ++k) sum += std::exp(out[k].logit - top);
+            double logZ = top + std::log(sum);
+            f += out[played].logit - logZ;
+            if (!g) continue;
+            // Gradient: the played direction minus the expected direction; Hessian: minus
+            // the covariance of the direction under the model's outcome probabilities.
+            std::vector<std::pair<int, double>> mean;
+            for (int k = 0; k < outcomes; ++k) {
+                double prob = std::exp(out[k].logit - logZ);
+                for (int e = 0; e < 3; ++e) {
+                    int i = out[k].index[e];
+                    if (i < 0) continue;
+                    double c = out[k].coef[e];
+                    if (k == played) (*g)[i] += c;
+                    (*g)[i] -= prob * c;
+                    bool found = false;
+                    for (auto& m : mean)
+                        if (m.first == i) m.second += prob * c, found = true;
+                    if (!found) mean.push_back({i, prob * c});
+                    for (int e2 = 0; e2 < 3; ++e2) {
+                        int j = out[k].index[e2];
+                        if (j >= 0) (*h)[i][j] -= prob * c * out[k].coef[e2];
+                    }
+                }
+            }
+            for (auto& [i, mi] : mean)
+                for (auto& [j, mj] : mean) (*h)[i][j] += mi * mj;
+        }
+        return f;
+    }
+};
+
+// Maximises a concave log-likelihood by Newton steps with a backtracking line search.
+// Returns the number of steps; p holds the maximum.
+int maximise(const Likelihood& lik, std::vector<double>& p) {
+    std::vector<double> g;
+    Matrix h, negH, l;
+    int steps = 0;
+    for (; steps < 200; ++steps) {
+        double f = lik.eval(p, &g, &h);
+        double gmax = 0;
+        for (double x : g) gmax = std::max(gmax, std::fabs(x));
+        if (gmax < 1e-10) break;
+        negH = h;
+        for (auto& row : negH)
+            for (double& x : row) x = -x;
+        // A flat direction would make the step undefined: a small ridge keeps it finite.
+        double ridge = 0;
+        while (!cholesky(negH, l)) {
+            ridge = ridge == 0 ? 1e-9 : ridge * 10;
+            if (ridge > 1e6) return steps;
+            for (size_t i = 0; i < negH.size(); ++i) negH[i][i] = -h[i][i] + ridge;
+        }
+        std::vector<double> d = choleskySolve(l, g);
+        double slope = 0;
+        for (size_t i = 0; i < d.size(); ++i) slope += g[i] * d[i];
+        double t = 1;
+        std::vector<double> q(p.size());
+        for (;;) {
+            for (size_t i = 0; i < p.size(); ++i) q[i] = p[i] + t * d[i];
+            if (lik.eval(q, nullptr, nullptr) >= f + 1e-4 * t * slope) break;
+            t /= 2;
+            if (t < 1e-12) return steps + 1;
+        }
+        p = q;
+    }
+    return steps;
+}
+
+// reach[i][j]: a chain of games leads from i to j, each step a game in which the earlier
+// player scored at least a draw against the later one.
+std::vector<std::vector<char>> reachability(int n, const std::vector<std::vector<int>>& edges) {
+    std::vector<std::vector<char>> reach(n, std::vector<char>(n, 0));
+    std::vector<int> stack;
+    for (int s = 0; s < n; ++s) {
+        reach[s][s] = 1;
+        stack.assign(1, s);
+        while (!stack.empty()) {
+            int u = stack.back();
+            stack.pop_back();
+            for (int v : edges[u])
+                if (!reach[s][v]) reach[s][v] = 1, stack.push_back(v);
+        }
+    }
+    return reach;
+}
+
+}  // namespace
+
+std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& games, int anchor,
+                                     RatingList& out) {
+    if (players < 1) return "no players to rate";
+    if (anchor < 0 || anchor >= players) return "the anchor is not one of the players";
+    for (size_t k = 0; k < games.size(); ++k) {
+        const RatedGame& g = games[k];
+        std::string where = "game " + std::to_string(k + 1) + ": ";
+        if (g.x < 0 || g.x >= players || g.o < 0 || g.o >= players)
+            return where + "player number out of range";
+        if (g.x == g.o) return where + "a player against itself";
+        if (!(g.result == 0 || g.result == 0.5 || g.result == 1))
+            return where + "result is not 1, 1/2 or 0";
+    }
+
+    out = RatingList();
+    out.anchor = anchor;
+    out.players.assign(players, PlayerRating());
+    std::vector<std::vector<int>> scored(players), met(players);
+    for (const RatedGame& g : games) {
+        out.players[g.x].games++;
+        out.players[g.o].games++;
+        out.players[g.x].points += g.result;
+        out.players[g.o].points += 1 - g.result;
+        if (g.result >= 0.5) scored[g.x].push_back(g.o);
+        if (g.result <= 0.5) scored[g.o].push_back(g.x);
+        met[g.x].push_back(g.o);
+        met[g.o].push_back(g.x);
+    }
+    auto reach = reachability(players, scored);
+    auto linked = reachability(players, met);
+
+    // Groups: players who reach each other. Games inside a group have a finite maximum;
+    // between groups every point went one way, which only an infinite difference explains.
+    // Each group's first player (the anchor in the anchor's group) is its reference.
+    std::vector<int> group(players, -1);
+    Likelihood lik;
+    lik.param.assign(players, -1);
+    int groups = 0;
+    for (int i : std::vector<int>{anchor})
+        for (int j = 0; j < players; ++j)
+            if (reach[i][j] && reach[j][i]) group[j] = groups;
+    groups++;
+    for (int i = 0; i < players; ++i) {
+        if (group[i] >= 0) continue;
+        for (int j = i; j < players; ++j)
+            if (reach[i][j] && reach[j][i]) group[j] = groups;
+        groups++;
+    }
+    std::vector<char> seen(groups, 0);
+    seen[group[anchor]] = 1;  // the anchor is its group's reference
+    for (int i = 0; i < players; ++i) {
+        if (i == anchor) continue;
+        if (seen[group[i]])
+            lik.param[i] = static_cast<int>(lik.size++);
+        else
+            seen[group[i]] = 1;
+    }
+
+    std::vector<RatedGame> inside;
+    int draws = 0;
+    for (const RatedGame& g : games)
+        if (group[g.x] == group[g.o]) inside.push_back(g), draws += g.result == 0.5;
+    lik.games = &inside;
+    int decisive = static_cast<int>(inside.size()) - draws;
+
+    // The draw parameter sits on its boundary without both kinds of game: nu = 0 without
+    // draws (the plain model), nu = infinity without decisive games, where every pair
+    // is best explained as equal and nothing bounds the differences.
+    bool unbounded = false;
+    std::vector<double> p(lik.size, 0.0);
+    if (inside.empty()) {
+        out.nu = std::numeric_limits<double>::quiet_NaN();
+        out.drawEqual = out.nu;
+    } else if (draws == 0) {
+        out.nu = 0;
+    } else if (decisive == 0) {
+        out.nu = inf;
+        out.drawEqual = 1;
+        unbounded = true;
+    } else {
+        lik.drawParam = static_cast<int>(lik.size++);
+        p.push_back(std::log(2.0 * draws / decisive));  // nu for equal players
+    }
+    if (!unbounded && lik.size > 0) out.iterations = maximise(lik, p);
+    if (lik.drawParam >= 0) {
+        out.nu = std::exp(p[lik.drawParam]);
+        out.drawEqual = out.nu / (2 + out.nu);
+    }
+
+    // Covariance of the estimates: the inverse of the observed information.
+    std::vector<double> variance(lik.size, inf);
+    if (!unbounded && lik.size > 0) {
+        std::vector<double> g;
+        Matrix h, l;
+        lik.eval(p, &g, &h);
+        for (auto& row : h)
+            for (double& x : row) x = -x;
+        if (cholesky(h, l)) {
+            for (size_t i = 0; i < lik.size; ++i) {
+                std::vector<double> e(lik.size, 0.0);
+                e[i] = 1;
+                variance[i] = choleskySolve(l, e)[i];
+            }
+        }
+    }
+
+    for (int i = 0; i < players; ++i) {
+        PlayerRating& r = out.players[i];
+        using Kind = PlayerRating::Kind;
+        if (!linked[anchor][i]) {
+            r.kind = Kind::Unlinked;
+        } else if (group[i] == group[anchor]) {
+            r.kind = Kind::Finite;
+            int k = lik.param[i];
+            if (k < 0) continue;  // the anchor: 0 [0, 0]
+            r.elo = eloPerUnit * (unbounded ? 0.0 : p[k]);
+            double half = unbounded ? inf : z95 * eloPerUnit * std::sqrt(variance[k]);
+            if (!std::isfinite(half)) half = inf;
+            r.low = r.elo - half;
+            r.high = r.elo + half;
+        } else if (reach[anchor][i]) {
+            r.kind = Kind::Below;
+            r.elo = r.low = r.high = -inf;
+        } else if (reach[i][anchor]) {
+            r.kind = Kind::Above;
+            r.elo = r.low = r.high = inf;
+        } else {
+            r.kind = Kind::Undecided;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace referee
