@@ -48,11 +48,15 @@ std::vector<double> choleskySolve(const Matrix& l, std::vector<double> b) {
 
 // The log-likelihood of the games between players of one group, over the free
 // parameters: the strengths (natural log) of the players that are not their group's
-// reference, then log nu when draws are modelled.
+// reference, then log nu. A weak prior on nu counts as three games between two equal
+// players, one drawn and one won by each: it keeps nu finite and positive (the data alone
+// put it at 0 without draws, at infinity without decisive games, and let it run off to
+// infinity together with the ratings when in some pair one side drew but never won), and
+// it fades as games accumulate.
 struct Likelihood {
     const std::vector<RatedGame>* games;
     std::vector<int> param;  // per player: index of its strength, -1 when fixed at 0
-    int drawParam = -1;      // index of log nu, -1 when there are no draws to model
+    int drawParam = 0;       // index of log nu
     size_t size = 0;
 
     double strength(const std::vector<double>& p, int player) const {
@@ -66,7 +70,13 @@ struct Likelihood {
             g->assign(size, 0.0);
             h->assign(size, std::vector<double>(size, 0.0));
         }
-        double f = 0;
+        // The prior: log(nu / (2 + nu)) + 2 log(1 / (2 + nu)).
+        double nu = std::exp(p[drawParam]);
+        double f = p[drawParam] - 3 * std::log(2 + nu);
+        if (g) {
+            (*g)[drawParam] += 1 - 3 * nu / (2 + nu);
+            (*h)[drawParam][drawParam] -= 6 * nu / ((2 + nu) * (2 + nu));
+        }
         for (const RatedGame& game : *games) {
             double a = strength(p, game.x), b = strength(p, game.o);
             // Outcomes: X wins, O wins, drawn; each a log-weight and a direction in the
@@ -78,14 +88,10 @@ struct Likelihood {
             };
             Outcome out[3] = {{a, {param[game.x], -1, -1}, {1, 0, 0}},
                               {b, {param[game.o], -1, -1}, {1, 0, 0}},
-                              {0, {-1, -1, -1}, {0, 0, 0}}};
-            int outcomes = 2;
-            if (drawParam >= 0) {
-                out[2] = {(a + b) / 2 + p[drawParam],
-                          {param[game.x], param[game.o], drawParam},
-                          {0.5, 0.5, 1}};
-                outcomes = 3;
-            }
+                              {(a + b) / 2 + p[drawParam],
+                               {param[game.x], param[game.o], drawParam},
+                               {0.5, 0.5, 1}}};
+            const int outcomes = 3;
             int played = game.result == 1 ? 0 : game.result == 0 ? 1 : 2;
             double top = std::max({out[0].logit, out[1].logit, out[outcomes - 1].logit});
             double sum = 0;
@@ -237,39 +243,18 @@ std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& 
     }
 
     std::vector<RatedGame> inside;
-    int draws = 0;
     for (const RatedGame& g : games)
-        if (group[g.x] == group[g.o]) inside.push_back(g), draws += g.result == 0.5;
+        if (group[g.x] == group[g.o]) inside.push_back(g);
     lik.games = &inside;
-    int decisive = static_cast<int>(inside.size()) - draws;
-
-    // The draw parameter sits on its boundary without both kinds of game: nu = 0 without
-    // draws (the plain model), nu = infinity without decisive games, where every pair
-    // is best explained as equal and nothing bounds the differences.
-    bool unbounded = false;
+    lik.drawParam = static_cast<int>(lik.size++);
     std::vector<double> p(lik.size, 0.0);
-    if (inside.empty()) {
-        out.nu = std::numeric_limits<double>::quiet_NaN();
-        out.drawEqual = out.nu;
-    } else if (draws == 0) {
-        out.nu = 0;
-    } else if (decisive == 0) {
-        out.nu = inf;
-        out.drawEqual = 1;
-        unbounded = true;
-    } else {
-        lik.drawParam = static_cast<int>(lik.size++);
-        p.push_back(std::log(2.0 * draws / decisive));  // nu for equal players
-    }
-    if (!unbounded && lik.size > 0) out.iterations = maximise(lik, p);
-    if (lik.drawParam >= 0) {
-        out.nu = std::exp(p[lik.drawParam]);
-        out.drawEqual = out.nu / (2 + out.nu);
-    }
+    out.iterations = maximise(lik, p);
+    out.nu = std::exp(p[lik.drawParam]);
+    out.drawEqual = out.nu / (2 + out.nu);
 
     // Covariance of the estimates: the inverse of the observed information.
     std::vector<double> variance(lik.size, inf);
-    if (!unbounded && lik.size > 0) {
+    {
         std::vector<double> g;
         Matrix h, l;
         lik.eval(p, &g, &h);
@@ -293,8 +278,8 @@ std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& 
             r.kind = Kind::Finite;
             int k = lik.param[i];
             if (k < 0) continue;  // the anchor: 0 [0, 0]
-            r.elo = eloPerUnit * (unbounded ? 0.0 : p[k]);
-            double half = unbounded ? inf : z95 * eloPerUnit * std::sqrt(variance[k]);
+            r.elo = eloPerUnit * p[k];
+            double half = z95 * eloPerUnit * std::sqrt(variance[k]);
             if (!std::isfinite(half)) half = inf;
             r.low = r.elo - half;
             r.high = r.elo + half;

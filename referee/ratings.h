@@ -7,7 +7,9 @@
 // Wins over losses between two players is 10^(difference / 400), as with Elo; colours are
 // not modelled (every schedule plays both colours of each opening). Each rating comes with
 // a 95 % interval from the observed information (the curvature of the log-likelihood at
-// its maximum), relative to the anchor, whose rating is 0 by definition.
+// its maximum), relative to the anchor, whose rating is 0 by definition. nu is fitted
+// with the ratings, under a weak prior worth three games between equal players (one
+// drawn, one won by each) that keeps it finite and positive on any games.
 //
 // Where the maximum is not finite the list says so instead of inventing numbers:
 // a group of players who scored nothing at all against another group is infinitely far
@@ -43,9 +45,8 @@ struct PlayerRating {
 struct RatingList {
     std::vector<PlayerRating> players;  // in input order
     int anchor = 0;
-    // The draw parameter nu; +infinity when every game that bears on it was drawn, NaN
-    // when no game bears on it. drawEqual = nu / (2 + nu) is the chance of a draw between
-    // two equal players.
+    // The draw parameter nu (1, the prior's, when no game bears on it); drawEqual =
+    // nu / (2 + nu) is the chance of a draw between two equal players.
     double nu = 0, drawEqual = 0;
     int iterations = 0;  // Newton steps taken
 };

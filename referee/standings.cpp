@@ -120,13 +120,8 @@ std::vector<std::string> ratingListLines(const RatingList& list,
     }
     lines.push_back("ratings relative to " + anchor + " (0)");
     char buf[160];
-    if (std::isnan(list.nu))
-        snprintf(buf, sizeof buf, "draw parameter nu: none (no games inside a rated group)");
-    else if (std::isinf(list.nu))
-        snprintf(buf, sizeof buf, "draw parameter nu: infinite (no decisive game inside a group)");
-    else
-        snprintf(buf, sizeof buf, "draw parameter nu: %.3f (draws between equal players: %.1f%%)",
-                 list.nu, 100 * list.drawEqual);
+    snprintf(buf, sizeof buf, "draw parameter nu: %.3f (draws between equal players: %.1f%%)",
+             list.nu, 100 * list.drawEqual);
     lines.push_back(buf);
     return lines;
 }

@@ -45,28 +45,94 @@ double logLikelihood(const std::vector<double>& elo, double nu,
     return sum;
 }
 
+// With the prior on nu: three games between equal players, one drawn, one won by each.
+double logPosterior(const std::vector<double>& elo, double nu,
+                    const std::vector<RatedGame>& games) {
+    return logLikelihood(elo, nu, games) + std::log(nu / (2 + nu)) - 2 * std::log(2 + nu);
+}
+
+// The maximum over the ratings of players 1 .. n-1 (player 0 at 0) and log nu: a grid,
+// then a pattern search with shrinking steps from its best point. Returns the ratings
+// followed by log nu.
+std::vector<double> bruteForce(int n, const std::vector<RatedGame>& games) {
+    std::vector<double> x(n, 0.0), best = x;  // x[0] holds log nu
+    double top = -inf;
+    auto value = [&](const std::vector<double>& v) {
+        std::vector<double> elo = v;
+        elo[0] = 0;
+        return logPosterior(elo, std::exp(v[0]), games);
+    };
+    std::vector<int> at(n, 0);
+    for (;;) {  // odometer over the grid: ratings -600 .. 600 by 16, log nu -3 .. 3 by 0.2
+        x[0] = -3 + 0.2 * at[0];
+        for (int i = 1; i < n; ++i) x[i] = -600 + 16 * at[i];
+        double v = value(x);
+        if (v > top) top = v, best = x;
+        int i = 0;
+        while (i < n && ++at[i] > (i == 0 ? 30 : 75)) at[i++] = 0;
+        if (i == n) break;
+    }
+    for (double step = 8; step > 1e-5; step /= 2)
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (int i = 0; i < n; ++i)
+                for (int sign : {-1, 1}) {
+                    std::vector<double> y = best;
+                    y[i] += sign * (i == 0 ? step / 100 : step);
+                    double v = value(y);
+                    if (v > top) top = v, best = y, moved = true;
+                }
+        }
+    std::vector<double> out(best.begin() + 1, best.end());
+    out.push_back(best[0]);
+    return out;
+}
+
+// Checks the ratings (anchor 0) and nu against the brute-force maximum.
+void expectMaximum(int n, const std::vector<RatedGame>& games) {
+    RatingList list = rate(n, games, 0);
+    std::vector<double> best = bruteForce(n, games);
+    for (int i = 1; i < n; ++i) {
+        ASSERT_EQ(list.players[i].kind, Kind::Finite);
+        EXPECT_NEAR(list.players[i].elo, best[i - 1], 0.01) << "player " << i;
+        EXPECT_LT(list.players[i].low, list.players[i].elo);
+        EXPECT_GT(list.players[i].high, list.players[i].elo);
+    }
+    EXPECT_NEAR(std::log(list.nu), best[n - 1], 1e-4);
+    // And the brute force finds nothing better than the answer.
+    std::vector<double> elo;
+    for (const auto& p : list.players) elo.push_back(p.elo);
+    std::vector<double> found = best;
+    found.insert(found.begin(), 0.0);
+    found.pop_back();
+    EXPECT_GE(logPosterior(elo, list.nu, games),
+              logPosterior(found, std::exp(best[n - 1]), games) - 1e-9);
+}
+
 TEST(Ratings, TwoPlayersMatchTheClosedForm) {
     // Two players: the model has as many parameters as free outcome frequencies, so the
-    // maximum reproduces them: wins / losses = 10^(d / 400) and nu = D / sqrt(W L).
+    // likelihood alone peaks where it reproduces them: wins / losses = 10^(d / 400) and
+    // nu = D / sqrt(W L). With 4 wins, 2 draws and 1 loss that nu is 1, where the prior
+    // peaks as well, so the closed form holds exactly.
     std::vector<RatedGame> games;
-    add(games, 0, 1, 1, 7);
-    add(games, 0, 1, 0.5, 5);
-    add(games, 0, 1, 0, 3);
+    add(games, 0, 1, 1, 4);
+    add(games, 0, 1, 0.5, 2);
+    add(games, 0, 1, 0, 1);
     RatingList list = rate(2, games, 1);
     ASSERT_EQ(list.players[0].kind, Kind::Finite);
-    EXPECT_NEAR(list.players[0].elo, 400 * std::log10(7.0 / 3), 1e-6);
-    EXPECT_NEAR(list.nu, 5 / std::sqrt(21.0), 1e-8);
-    EXPECT_NEAR(list.drawEqual, list.nu / (2 + list.nu), 1e-12);
+    EXPECT_NEAR(list.players[0].elo, 400 * std::log10(4.0), 1e-6);
+    EXPECT_NEAR(list.nu, 1, 1e-8);
+    EXPECT_NEAR(list.drawEqual, 1.0 / 3, 1e-9);
     EXPECT_EQ(list.players[1].elo, 0);
     EXPECT_EQ(list.players[1].low, 0);
     EXPECT_EQ(list.players[1].high, 0);
-    EXPECT_EQ(list.players[0].games, 15);
-    EXPECT_DOUBLE_EQ(list.players[0].points, 9.5);
+    EXPECT_EQ(list.players[0].games, 7);
+    EXPECT_DOUBLE_EQ(list.players[0].points, 5);
 
-    // The interval from the curvature of the likelihood, taken here by finite differences
-    // in (rating, log nu) and inverted by hand.
+    // The interval from the curvature, taken here by finite differences in
+    // (rating, log nu) and inverted by hand.
     double d = list.players[0].elo, ln = std::log(list.nu), h = 1e-3;
-    auto f = [&](double x, double y) { return logLikelihood({x, 0}, std::exp(y), games); };
+    auto f = [&](double x, double y) { return logPosterior({x, 0}, std::exp(y), games); };
     double hxx = (f(d + h, ln) - 2 * f(d, ln) + f(d - h, ln)) / (h * h);
     double hyy = (f(d, ln + h) - 2 * f(d, ln) + f(d, ln - h)) / (h * h);
     double hxy =
@@ -76,15 +142,25 @@ TEST(Ratings, TwoPlayersMatchTheClosedForm) {
     EXPECT_NEAR(list.players[0].high - d, half, 1e-3 * half);
     EXPECT_NEAR(d - list.players[0].low, half, 1e-3 * half);
 
-    // Without draws nu is 0 and the plain model remains: 3 wins to 1 is 400 log10 3.
+    // Only draws: equal, nu from 3 draws in 5 games with the prior's: 3 / nu = 5 / (2 + nu).
+    list = rate(2, {{1, 0, 0.5}, {0, 1, 0.5}}, 0);
+    EXPECT_EQ(list.players[1].kind, Kind::Finite);
+    EXPECT_NEAR(list.players[1].elo, 0, 1e-9);
+    EXPECT_NEAR(list.nu, 3, 1e-8);
+    EXPECT_NEAR(list.players[1].high, -list.players[1].low, 1e-6);
+    EXPECT_TRUE(std::isfinite(list.players[1].high));
+    EXPECT_GT(list.players[1].high, 0);
+
+    // No draws; and one side drawing but never winning, where the likelihood alone has
+    // no finite maximum (nu and the difference grow together without end).
     games.clear();
     add(games, 0, 1, 1, 3);
     add(games, 1, 0, 1, 1);
-    list = rate(2, games, 1);
-    EXPECT_EQ(list.nu, 0);
-    EXPECT_NEAR(list.players[0].elo, 400 * std::log10(3.0), 1e-6);
-    EXPECT_LT(list.players[0].low, list.players[0].elo);
-    EXPECT_TRUE(std::isfinite(list.players[0].low));
+    expectMaximum(2, games);
+    games.clear();
+    add(games, 0, 1, 1, 10);
+    add(games, 0, 1, 0.5, 3);
+    expectMaximum(2, games);
 }
 
 TEST(Ratings, ThreePlayersMatchABruteForceMaximum) {
@@ -98,40 +174,7 @@ TEST(Ratings, ThreePlayersMatchABruteForceMaximum) {
     add(games, 2, 0, 1, 1);
     add(games, 2, 0, 0.5, 3);
     add(games, 2, 0, 0, 6);
-    RatingList list = rate(3, games, 0);
-
-    // Grid over the two ratings and nu, then a pattern search from the best grid point
-    // with shrinking steps.
-    double best = -inf, r1 = 0, r2 = 0, lnu = 0;
-    for (double a = -400; a <= 400; a += 8)
-        for (double b = -400; b <= 400; b += 8)
-            for (double c = -3; c <= 3; c += 0.1) {
-                double v = logLikelihood({0, a, b}, std::exp(c), games);
-                if (v > best) best = v, r1 = a, r2 = b, lnu = c;
-            }
-    for (double step = 4; step > 1e-4; step /= 2) {
-        for (bool moved = true; moved;) {
-            moved = false;
-            for (int axis = 0; axis < 3; ++axis)
-                for (int sign : {-1, 1}) {
-                    double a = r1, b = r2, c = lnu, s = sign * step;
-                    (axis == 0 ? a : axis == 1 ? b : c) += axis == 2 ? s / 100 : s;
-                    double v = logLikelihood({0, a, b}, std::exp(c), games);
-                    if (v > best) best = v, r1 = a, r2 = b, lnu = c, moved = true;
-                }
-        }
-    }
-    EXPECT_NEAR(list.players[1].elo, r1, 0.01);
-    EXPECT_NEAR(list.players[2].elo, r2, 0.01);
-    EXPECT_NEAR(std::log(list.nu), lnu, 1e-4);
-    // And no point the search found is better than the answer.
-    double mine = logLikelihood({0, list.players[1].elo, list.players[2].elo}, list.nu, games);
-    EXPECT_GE(mine, best - 1e-9);
-    for (const auto& p : list.players) {
-        EXPECT_EQ(p.kind, Kind::Finite);
-        EXPECT_LE(p.low, p.elo);
-        EXPECT_GE(p.high, p.elo);
-    }
+    expectMaximum(3, games);
 }
 
 // Random games among n players, every pair with wins both ways so that all are rated.
@@ -202,7 +245,9 @@ TEST(Ratings, SymmetriesAndAnchoring) {
     EXPECT_NEAR(tie.players[1].elo, 0, 1e-9);
     EXPECT_NEAR(tie.players[2].elo, 0, 1e-9);
     EXPECT_NEAR(tie.players[1].high, tie.players[2].high, 1e-9);
-    EXPECT_NEAR(tie.nu, 2.0, 1e-8);  // half the games drawn at equal strength: nu / (2 + nu) = 1/2
+    // 6 draws and 6 decisive games at equal strength, with the prior's 1 and 2:
+    // 7 / nu = 15 / (2 + nu).
+    EXPECT_NEAR(tie.nu, 1.75, 1e-8);
 }
 
 TEST(Ratings, InfiniteUndecidedAndUnlinkedPlayers) {
@@ -211,15 +256,15 @@ TEST(Ratings, InfiniteUndecidedAndUnlinkedPlayers) {
     add(games, 0, 1, 1, 3);
     add(games, 0, 2, 1, 2);
     add(games, 1, 2, 1, 4);
-    add(games, 1, 2, 0.5, 3);
-    add(games, 1, 2, 0, 2);
+    add(games, 1, 2, 0.5, 2);
+    add(games, 1, 2, 0, 1);
     RatingList list = rate(3, games, 1);
     EXPECT_EQ(list.players[0].kind, Kind::Above);
     EXPECT_EQ(list.players[0].elo, inf);
     EXPECT_EQ(list.players[2].kind, Kind::Finite);
     // 1 and 2 are rated from their own games alone: the two-player closed form.
-    EXPECT_NEAR(list.players[2].elo, -400 * std::log10(4.0 / 2), 1e-6);
-    EXPECT_NEAR(list.nu, 3 / std::sqrt(8.0), 1e-8);
+    EXPECT_NEAR(list.players[2].elo, -400 * std::log10(4.0), 1e-6);
+    EXPECT_NEAR(list.nu, 1, 1e-8);
 
     // 3 and 4 only meet each other: unrated, but their games share nu with the others,
     // so the answer is the maximum of the joint likelihood, with 3 and 4 at their best.
@@ -230,7 +275,7 @@ TEST(Ratings, InfiniteUndecidedAndUnlinkedPlayers) {
     EXPECT_EQ(list.players[3].kind, Kind::Unlinked);
     EXPECT_EQ(list.players[4].kind, Kind::Unlinked);
     EXPECT_GT(list.nu, 0);
-    EXPECT_LT(list.nu, 3 / std::sqrt(8.0));
+    EXPECT_LT(list.nu, 1);
     std::vector<RatedGame> inside;
     for (auto g : games)
         if (g.x != 0 && g.o != 0) inside.push_back(g);
@@ -238,7 +283,7 @@ TEST(Ratings, InfiniteUndecidedAndUnlinkedPlayers) {
     // The likelihood with 4's rating (relative to 3) at its best, by ternary search: the
     // log-likelihood is concave in it.
     auto joint = [&](double a, double c) {
-        auto f = [&](double b) { return logLikelihood({0, 0, a, 0, b}, std::exp(c), inside); };
+        auto f = [&](double b) { return logPosterior({0, 0, a, 0, b}, std::exp(c), inside); };
         double lo = -1000, hi = 1000;
         for (int k = 0; k < 200; ++k) {
             double m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
@@ -267,7 +312,7 @@ TEST(Ratings, InfiniteUndecidedAndUnlinkedPlayers) {
     list = rate(3, games, 1);
     EXPECT_EQ(list.players[0].kind, Kind::Above);
     EXPECT_EQ(list.players[2].kind, Kind::Undecided);
-    EXPECT_TRUE(std::isnan(list.nu));
+    EXPECT_NEAR(list.nu, 1, 1e-8);  // the prior alone
 
     // No games: only the anchor has a rating.
     list = rate(3, {}, 2);
@@ -279,14 +324,14 @@ TEST(Ratings, InfiniteUndecidedAndUnlinkedPlayers) {
     // One decisive game.
     list = rate(2, {{1, 0, 0}}, 1);
     EXPECT_EQ(list.players[0].kind, Kind::Above);
-    // One draw (or only draws): equal, but nothing bounds the difference.
-    list = rate(2, {{1, 0, 0.5}, {0, 1, 0.5}}, 0);
-    EXPECT_EQ(list.players[1].kind, Kind::Finite);
-    EXPECT_EQ(list.players[1].elo, 0);
-    EXPECT_EQ(list.players[1].low, -inf);
-    EXPECT_EQ(list.players[1].high, inf);
-    EXPECT_EQ(list.nu, inf);
-    EXPECT_EQ(list.drawEqual, 1);
+    // A draw is a point scored: the side that never won is still rated, whichever colour.
+    for (auto pair : {std::vector<RatedGame>{{0, 1, 1}, {0, 1, 0.5}},
+                      std::vector<RatedGame>{{1, 0, 0.5}, {0, 1, 1}}}) {
+        list = rate(2, pair, 0);
+        EXPECT_EQ(list.players[1].kind, Kind::Finite);
+        EXPECT_LT(list.players[1].elo, 0);
+        EXPECT_TRUE(std::isfinite(list.players[1].low));
+    }
 }
 
 TEST(Ratings, RefusesBadInput) {
