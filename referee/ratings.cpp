@@ -137,7 +137,7 @@ int maximise(const Likelihood& lik, std::vector<double>& p) {
         double f = lik.eval(p, &g, &h);
         double gmax = 0;
         for (double x : g) gmax = std::max(gmax, std::fabs(x));
-        if (gmax < 1e-10) break;
+        if (gmax < 1e-11 * (1.0 + lik.games->size())) break;
         negH = h;
         for (auto& row : negH)
             for (double& x : row) x = -x;
@@ -187,6 +187,9 @@ std::vector<std::vector<char>> reachability(int n, const std::vector<std::vector
 std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& games, int anchor,
                                      RatingList& out) {
     if (players < 1) return "no players to rate";
+    // The work grows with the cube of the number of players.
+    if (players > maxRatedPlayers)
+        return "more than " + std::to_string(maxRatedPlayers) + " players to rate";
     if (anchor < 0 || anchor >= players) return "the anchor is not one of the players";
     for (size_t k = 0; k < games.size(); ++k) {
         const RatedGame& g = games[k];
@@ -258,6 +261,9 @@ std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& 
         std::vector<double> g;
         Matrix h, l;
         lik.eval(p, &g, &h);
+        double gmax = 0;
+        for (double x : g) gmax = std::max(gmax, std::fabs(x));
+        out.converged = gmax < 1e-8 * (1.0 + inside.size());
         for (auto& row : h)
             for (double& x : row) x = -x;
         if (cholesky(h, l)) {

@@ -23,6 +23,8 @@
 
 namespace referee {
 
+const int maxRatedPlayers = 1000;
+
 struct RatedGame {
     int x = 0, o = 0;   // player indices
     double result = 0;  // for X: 1 win, 0.5 draw, 0 loss
@@ -48,11 +50,13 @@ struct RatingList {
     // The draw parameter nu (1, the prior's, when no game bears on it); drawEqual =
     // nu / (2 + nu) is the chance of a draw between two equal players.
     double nu = 0, drawEqual = 0;
-    int iterations = 0;  // Newton steps taken
+    int iterations = 0;      // Newton steps taken
+    bool converged = false;  // the maximum was found (the gradient vanishes there)
 };
 
 // Refuses (with a message) a player index outside 0 .. players-1, a player against itself,
-// a result other than 1, 0.5 or 0, and an anchor that is not a player.
+// a result other than 1, 0.5 or 0, an anchor that is not a player, and more than
+// maxRatedPlayers players.
 std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& games, int anchor,
                                      RatingList& out);
 

@@ -123,6 +123,8 @@ std::vector<std::string> ratingListLines(const RatingList& list,
     snprintf(buf, sizeof buf, "draw parameter nu: %.3f (draws between equal players: %.1f%%)",
              list.nu, 100 * list.drawEqual);
     lines.push_back(buf);
+    if (!list.converged)
+        lines.push_back("warning: the fit did not converge; the ratings may be off");
     return lines;
 }
 

@@ -30,6 +30,7 @@ RatingList rate(int players, const std::vector<RatedGame>& games, int anchor = 0
     RatingList list;
     auto error = rateGames(players, games, anchor, list);
     EXPECT_FALSE(error) << *error;
+    EXPECT_TRUE(list.converged);
     return list;
 }
 
@@ -344,6 +345,8 @@ TEST(Ratings, RefusesBadInput) {
     EXPECT_TRUE(rateGames(2, {{0, 1, 1}}, 2, list));
     EXPECT_TRUE(rateGames(2, {{0, 1, 1}}, -1, list));
     EXPECT_TRUE(rateGames(0, {}, 0, list));
+    EXPECT_TRUE(rateGames(maxRatedPlayers + 1, {}, 0, list));
+    EXPECT_FALSE(rateGames(maxRatedPlayers, {{0, maxRatedPlayers - 1, 1}}, 0, list));
     EXPECT_FALSE(rateGames(2, {{0, 1, 1}}, 1, list));
 }
 
