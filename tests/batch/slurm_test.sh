@@ -38,7 +38,7 @@ finish() {
 }
 
 mkdir "$work/run" && cd "$work/run" || exit 1
-read -r array tally < <("$batch/slurm-submit.sh" 3 -- "${options[@]}")
+read -r _ tally < <("$batch/slurm-submit.sh" 3 -- "${options[@]}")
 [ -n "${tally:-}" ] || { echo "FAILED: submission"; exit 1; }
 state=$(finish "$tally")
 [ "$state" = COMPLETED ] || { echo "FAILED: tally job $state"; cat ./*.log tally.txt 2>/dev/null; exit 1; }
@@ -48,7 +48,7 @@ for k in 0 1 2; do
 done
 
 mkdir "$work/fail" && cd "$work/fail" || exit 1
-read -r array tally < <(STUB_FAIL=1 "$batch/slurm-submit.sh" 3 -- "${options[@]}")
+read -r _ tally < <(STUB_FAIL=1 "$batch/slurm-submit.sh" 3 -- "${options[@]}")
 state=$(finish "$tally")
 [ "$state" = CANCELLED ] || { echo "FAILED: tally job after a failed shard: $state"; exit 1; }
 [ -e tally.txt ] && { echo "FAILED: tallied after a failed shard"; exit 1; }

@@ -19,7 +19,7 @@ if [ "${1:-}" = tally ]; then
         if [ -z "$m" ]; then m=${BASH_REMATCH[2]}; first=$f; fi
         [ "${BASH_REMATCH[2]}" = "$m" ] || { echo "tally: $f is of another match" >&2; exit 1; }
         [ -z "${seen[$k]:-}" ] || { echo "tally: shard $k twice" >&2; exit 1; }
-        seen[$k]=1
+        seen[k]=1
         cmp -s <(tail -n +2 "$f") <(tail -n +2 "$first") ||
             { echo "tally: $f has other options" >&2; exit 1; }
     done
@@ -39,7 +39,7 @@ while [ $# -gt 0 ]; do
     *) options+=("$1"); shift ;;
     esac
 done
-[ -n "$shard" ] && [ -n "$out" ] || { echo "stub: --shard and -o needed" >&2; exit 1; }
+if [ -z "$shard" ] || [ -z "$out" ]; then echo "stub: --shard and -o needed" >&2; exit 1; fi
 [ "${STUB_FAIL:-}" != "${shard%/*}" ] || { echo "stub: shard $shard fails" >&2; exit 1; }
 {
     echo "shard $shard"
