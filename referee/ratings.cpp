@@ -204,17 +204,22 @@ std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& 
     out = RatingList();
     out.anchor = anchor;
     out.players.assign(players, PlayerRating());
-    std::vector<std::vector<int>> scored(players), met(players);
+    // Who scored against whom, and who met whom: each pair once, however many games.
+    std::vector<std::vector<char>> scoredPair(players, std::vector<char>(players, 0));
     for (const RatedGame& g : games) {
         out.players[g.x].games++;
         out.players[g.o].games++;
         out.players[g.x].points += g.result;
         out.players[g.o].points += 1 - g.result;
-        if (g.result >= 0.5) scored[g.x].push_back(g.o);
-        if (g.result <= 0.5) scored[g.o].push_back(g.x);
-        met[g.x].push_back(g.o);
-        met[g.o].push_back(g.x);
+        if (g.result >= 0.5) scoredPair[g.x][g.o] = 1;
+        if (g.result <= 0.5) scoredPair[g.o][g.x] = 1;
     }
+    std::vector<std::vector<int>> scored(players), met(players);
+    for (int i = 0; i < players; ++i)
+        for (int j = 0; j < players; ++j) {
+            if (scoredPair[i][j]) scored[i].push_back(j);
+            if (scoredPair[i][j] || scoredPair[j][i]) met[i].push_back(j);
+        }
     auto reach = reachability(players, scored);
     auto linked = reachability(players, met);
 
@@ -224,11 +229,9 @@ std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& 
     std::vector<int> group(players, -1);
     Likelihood lik;
     lik.param.assign(players, -1);
-    int groups = 0;
-    for (int i : std::vector<int>{anchor})
-        for (int j = 0; j < players; ++j)
-            if (reach[i][j] && reach[j][i]) group[j] = groups;
-    groups++;
+    int groups = 1;
+    for (int j = 0; j < players; ++j)
+        if (reach[anchor][j] && reach[j][anchor]) group[j] = 0;
     for (int i = 0; i < players; ++i) {
         if (group[i] >= 0) continue;
         for (int j = i; j < players; ++j)
