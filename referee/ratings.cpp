@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 namespace referee {
 
@@ -127,9 +129,9 @@ struct Likelihood {
     }
 };
 
-// Maximises a concave log-likelihood by Newton steps with a backtracking line search.
-// Returns the number of steps; p holds the maximum.
-int maximise(const Likelihood& lik, std::vector<double>& p) {
+// Maximises a concave log-likelihood by Newton steps with a backtracking line search;
+// p holds the maximum. Returns the number of steps, and whether the maximum was reached.
+std::pair<int, bool> maximise(const Likelihood& lik, std::vector<double>& p) {
     std::vector<double> g;
     Matrix h, negH, l;
     int steps = 0;
@@ -137,7 +139,7 @@ int maximise(const Likelihood& lik, std::vector<double>& p) {
         double f = lik.eval(p, &g, &h);
         double gmax = 0;
         for (double x : g) gmax = std::max(gmax, std::fabs(x));
-        if (gmax < 1e-11 * (1.0 + lik.games->size())) break;
+        if (gmax < 1e-11 * (1.0 + lik.games->size())) return {steps, true};
         negH = h;
         for (auto& row : negH)
             for (double& x : row) x = -x;
@@ -145,23 +147,30 @@ int maximise(const Likelihood& lik, std::vector<double>& p) {
         double ridge = 0;
         while (!cholesky(negH, l)) {
             ridge = ridge == 0 ? 1e-9 : ridge * 10;
-            if (ridge > 1e6) return steps;
+            if (ridge > 1e6) return {steps, false};
             for (size_t i = 0; i < negH.size(); ++i) negH[i][i] = -h[i][i] + ridge;
         }
         std::vector<double> d = choleskySolve(l, g);
         double slope = 0;
         for (size_t i = 0; i < d.size(); ++i) slope += g[i] * d[i];
+        // Near the maximum the gain of a step (slope / 2) is below the rounding of the sum
+        // over the games, and the line search could not see it: such a step is taken
+        // whole, and lands on the maximum (Newton converges quadratically).
+        if (slope < 1e-13 * (1.0 + lik.games->size())) {
+            for (size_t i = 0; i < p.size(); ++i) p[i] += d[i];
+            return {steps + 1, true};
+        }
         double t = 1;
         std::vector<double> q(p.size());
         for (;;) {
             for (size_t i = 0; i < p.size(); ++i) q[i] = p[i] + t * d[i];
             if (lik.eval(q, nullptr, nullptr) >= f + 1e-4 * t * slope) break;
             t /= 2;
-            if (t < 1e-12) return steps + 1;
+            if (t < 1e-12) return {steps + 1, false};
         }
         p = q;
     }
-    return steps;
+    return {steps, false};
 }
 
 // reach[i][j]: a chain of games leads from i to j, each step a game in which the earlier
@@ -254,7 +263,7 @@ std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& 
     lik.games = &inside;
     lik.drawParam = static_cast<int>(lik.size++);
     std::vector<double> p(lik.size, 0.0);
-    out.iterations = maximise(lik, p);
+    std::tie(out.iterations, out.converged) = maximise(lik, p);
     out.nu = std::exp(p[lik.drawParam]);
     out.drawEqual = out.nu / (2 + out.nu);
 
@@ -264,9 +273,6 @@ std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& 
         std::vector<double> g;
         Matrix h, l;
         lik.eval(p, &g, &h);
-        double gmax = 0;
-        for (double x : g) gmax = std::max(gmax, std::fabs(x));
-        out.converged = gmax < 1e-8 * (1.0 + inside.size());
         for (auto& row : h)
             for (double& x : row) x = -x;
         if (cholesky(h, l)) {

@@ -251,6 +251,40 @@ TEST(Ratings, SymmetriesAndAnchoring) {
     EXPECT_NEAR(tie.nu, 1.75, 1e-8);
 }
 
+TEST(Ratings, ManyGamesReachTheMaximum) {
+    // At the maximum every player's points equal its expected points under the fitted
+    // model, and the draws (with the prior's one) equal the expected draws (with the
+    // prior's 3 nu / (2 + nu)): the likelihood's derivatives, written out here.
+    const int n = 20;
+    // 19000 games with random results: enough that near the maximum the gain of a
+    // Newton step is below the rounding of the likelihood's sum.
+    std::mt19937 gen(1);
+    std::vector<RatedGame> games;
+    for (int a = 0; a < n; ++a)
+        for (int b = a + 1; b < n; ++b)
+            for (int k = 0; k < 100; ++k) games.push_back({a, b, 0.5 * (gen() % 3)});
+    RatingList list = rate(n, games, 3);
+    std::vector<double> expected(n, 0.0), points(n, 0.0);
+    double draws = 1, expectedDraws = 3 * list.nu / (2 + list.nu);
+    for (const RatedGame& g : games) {
+        double sx = std::pow(10.0, list.players[g.x].elo / 400);
+        double so = std::pow(10.0, list.players[g.o].elo / 400);
+        double draw = list.nu * std::sqrt(sx * so), total = sx + so + draw;
+        expected[g.x] += (sx + draw / 2) / total;
+        expected[g.o] += (so + draw / 2) / total;
+        points[g.x] += g.result;
+        points[g.o] += 1 - g.result;
+        expectedDraws += draw / total;
+        draws += g.result == 0.5;
+    }
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(list.players[i].kind, Kind::Finite);
+        EXPECT_NEAR(expected[i], points[i], 1e-6) << "player " << i;
+        EXPECT_DOUBLE_EQ(list.players[i].points, points[i]);
+    }
+    EXPECT_NEAR(expectedDraws, draws, 1e-6);
+}
+
 TEST(Ratings, InfiniteUndecidedAndUnlinkedPlayers) {
     // 0 wins every game against 1 and 2, who share points.
     std::vector<RatedGame> games;
