@@ -12,6 +12,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+# Stopped from outside (a timeout, ^C): still stop the daemons on the way out.
+trap 'exit 1' TERM INT HUP
 "$batch/local-slurm.sh" start "$work/cluster" 2>"$work/start.txt"
 status=$?
 if [ $status -eq 2 ]; then
