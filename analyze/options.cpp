@@ -19,10 +19,12 @@ constexpr int byteBoardLastDepth = 999;
 // About eleven days: far beyond any use, and well inside the timers' range.
 constexpr double longestBudget = 1e6;
 
-// A number of seconds written plainly: digits with an optional fraction, no sign, no
-// exponent words such as "inf" or "nan".
+// A number of seconds written plainly: digits with an optional fraction; no sign, exponent,
+// hexadecimal form or words such as "inf" or "nan".
 bool seconds(const std::string& text, double& value) {
-    if (text.empty() || !((text[0] >= '0' && text[0] <= '9') || text[0] == '.')) return false;
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos ||
+        text.find('.') != text.rfind('.'))
+        return false;
     errno = 0;
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);

@@ -200,6 +200,14 @@ TEST(AnalyzeOptions, RefusesWhatCannotBeMeant) {
              {"--frobnicate"},
              {"a.txt", "b.txt"},
              {"bench", "--depth", "3"},
+             {"--depth", "4", "bench"},
+             {"bench", "game.txt"},
+             {"--ply", "-1"},
+             {"--ply", "1e3"},
+             {"--game", "x"},
+             {"--game"},
+             {"--depth=0x10"},
+             {"--time", "0x10"},
          })
         EXPECT_NE(optionError(bad), "") << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
 }
@@ -220,6 +228,46 @@ TEST(AnalyzeOptions, AcceptsTheDocumentedForms) {
     ASSERT_EQ(parseOptions({"bench", "--short", "--suite", "s.txt"}, o), "");
     EXPECT_TRUE(o.bench && o.benchShort);
     EXPECT_EQ(o.suite, "s.txt");
+    // --opt=value and --opt value alike.
+    ASSERT_EQ(
+        parseOptions(
+            {"--engine=byteboard", "--depth=7", "--time=1.5", "--ply=0", "--game", "12", "-"}, o),
+        "");
+    EXPECT_EQ(o.engine, EngineKind::ByteBoard);
+    EXPECT_EQ(o.depth, 7);
+    EXPECT_DOUBLE_EQ(o.seconds, 1.5);
+    EXPECT_EQ(o.ply, 0);
+    EXPECT_EQ(o.game, 12);
+    EXPECT_FALSE(o.bench);
+    ASSERT_EQ(parseOptions({"bench", "--suite=t.txt"}, o), "");
+    EXPECT_EQ(o.suite, "t.txt");
+    EXPECT_FALSE(o.benchShort);
+    // Nothing given: the engine's own limits, the whole record, the first game.
+    ASSERT_EQ(parseOptions({}, o), "");
+    EXPECT_EQ(o.depth, 0);
+    EXPECT_EQ(o.seconds, 0);
+    EXPECT_EQ(o.ply, -1);
+    EXPECT_EQ(o.game, -1);
+}
+
+TEST(AnalyzeOptions, HelpNamesEveryOptionWithItsDefaultAndErrorsNameTheRange) {
+    Options o;
+    ASSERT_EQ(parseOptions({"--help"}, o), "");
+    for (const char* text :
+         {"--engine", "--width", "--depth", "--time", "--ply", "--game", "--board", "--quiet",
+          "--version", "bench", "3 to 36", "3 to 999", "29.5", "28", "default"})
+        EXPECT_NE(o.infoText.find(text), std::string::npos) << text;
+    ASSERT_EQ(parseOptions({"bench", "--help"}, o), "");
+    EXPECT_NE(o.infoText.find("--short"), std::string::npos);
+    EXPECT_NE(o.infoText.find("--suite"), std::string::npos);
+    ASSERT_EQ(parseOptions({"--version"}, o), "");
+    EXPECT_FALSE(o.infoText.empty());
+    EXPECT_EQ(o.infoText.back(), '\n');
+    EXPECT_NE(optionError({"--depth", "2"}).find("3 to 999"), std::string::npos);
+    EXPECT_NE(optionError({"--depth=37"}).find("3 to 36"), std::string::npos);
+    EXPECT_NE(optionError({"--width=12"}).find("8, 16 or 32"), std::string::npos);
+    EXPECT_NE(optionError({"--time", "0"}).find("above 0"), std::string::npos);
+    EXPECT_NE(optionError({"--ply", "-1"}).find("0 to"), std::string::npos);
 }
 
 TEST(AnalyzeEngines, WidthAndSizeChoices) {
