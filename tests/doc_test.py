@@ -7,9 +7,11 @@ Convention (docs/development.md describes it for page writers):
                         docs/..., bench/...); blocks of a page run in order, in one
                         workspace, so a block may use the files an earlier one wrote.
   ```sh timeout=300     the same with another time limit in seconds (default 60).
+  ```sh status=1        the block must end with this exit status instead of 0: an example
+                        of a refusal (the block stops at its first failing command).
   ```sh notest          shown only: set-up commands, long runs, placeholders.
   any other fence       (```text, ```console, ...) is never run.
-A block fails the test when it exits with a status other than 0 or runs out of time.
+A block fails the test when it ends with another exit status or runs out of time.
 
 Usage: doc_test.py --source SRC --build BUILD PAGE.md
        doc_test.py --self-test
@@ -49,14 +51,16 @@ def blocks(text):
 
 
 def runnable(info):
-    """The time limit of a block that runs, or None."""
+    """(time limit, expected exit status) of a block that runs, or None."""
     if not info or info[0] != "sh" or "notest" in info[1:]:
         return None
-    timeout = DEFAULT_TIMEOUT
+    timeout, status = DEFAULT_TIMEOUT, 0
     for word in info[1:]:
         if word.startswith("timeout="):
             timeout = int(word.split("=", 1)[1])
-    return timeout
+        elif word.startswith("status="):
+            status = int(word.split("=", 1)[1])
+    return timeout, status
 
 
 def workspace(source, build):
@@ -81,13 +85,14 @@ def run_page(page, source, build, log=sys.stdout):
     """Runs the page's blocks; returns the number of failed blocks."""
     with open(page, encoding="utf-8") as f:
         text = f.read()
-    ws = workspace(source, build)
+    ws = workspace(os.path.abspath(source), os.path.abspath(build))
     failed = ran = 0
     try:
         for line, info, body in blocks(text):
-            timeout = runnable(info)
-            if timeout is None:
+            how = runnable(info)
+            if how is None:
                 continue
+            timeout, status = how
             ran += 1
             print(f"--- {page}:{line} (timeout {timeout} s)\n{body}", file=log, flush=True)
             proc = subprocess.Popen(["bash", "-euo", "pipefail", "-c", body], cwd=ws,
@@ -96,8 +101,9 @@ def run_page(page, source, build, log=sys.stdout):
             try:
                 out, _ = proc.communicate(timeout=timeout)
                 print(out.decode(errors="replace"), file=log, end="", flush=True)
-                if proc.returncode != 0:
-                    print(f"FAILED {page}:{line}: exit status {proc.returncode}", file=log)
+                if proc.returncode != status:
+                    print(f"FAILED {page}:{line}: exit status {proc.returncode}, not {status}",
+                          file=log)
                     failed += 1
             except subprocess.TimeoutExpired:
                 # The whole group: the block's commands and whatever they started.
@@ -132,18 +138,22 @@ def self_test():
                     "```bash\nexit 5\n```\n"
                     "  ```sh\n  test \"$(cat out.txt)\" = made\n  ```\n"
                     "```sh\nfalse | true\n```\n"
-                    "```sh timeout=1\nsleep 5\n```\n")
+                    "```sh timeout=1\nsleep 5\n```\n"
+                    "```sh status=3\nexit 3\n```\n"
+                    "```sh status=1\nno-such-program-here\n```\n")
         log = io.StringIO()
         failed = run_page(page, src, build, log)
         out = log.getvalue()
         problems = []
-        if failed != 2:
-            problems.append(f"{failed} failures, not 2")
-        if "FAILED " + page + ":17: exit status 1" not in out:
+        if failed != 3:
+            problems.append(f"{failed} failures, not 3")
+        if "FAILED " + page + ":26: exit status 127, not 1" not in out:
+            problems.append("a missing program passed for an expected refusal")
+        if "FAILED " + page + ":17: exit status 1, not 0" not in out:
             problems.append("the pipeline whose first command fails is not reported")
         if "FAILED " + page + ":20: still running" not in out:
             problems.append("the timed-out block is not reported")
-        if "5 blocks run" in out or "4 blocks run" not in out:
+        if "6 blocks run" not in out:
             problems.append("the wrong blocks ran")
         if os.path.exists(os.path.join(src, "out.txt")):
             problems.append("a block wrote into the source tree")
