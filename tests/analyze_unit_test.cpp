@@ -142,6 +142,33 @@ TEST(AnalyzeRecord, ReachesTheEnginesOwnPositionOnRandomRecords) {
     }
 }
 
+TEST(AnalyzeRecord, GamesOfARecordFileAreFoundByTheirWholeKeyLine) {
+    const std::string a = "4\nL1\n# game: 10\n# end\n";
+    const std::string b = "4\nL2\n# x: p\n# game: 1\n# end\n";
+    const std::string c = "5\nT3\n# game: 2";  // cut off: no end line, no line end
+    const std::string file = a + "\n" + b + "\n\n" + c;
+    std::string got;
+    ASSERT_TRUE(findGame(file, 10, got));
+    EXPECT_EQ(got, a);
+    ASSERT_TRUE(findGame(file, 1, got));
+    EXPECT_EQ(got, b);
+    ASSERT_TRUE(findGame(file, 2, got));
+    EXPECT_EQ(got, c);
+    for (int missing : {0, 3, 100}) EXPECT_FALSE(findGame(file, missing, got)) << missing;
+    EXPECT_FALSE(findGame("", 0, got));
+    EXPECT_FALSE(findGame("# game: 0x\n# end\n", 0, got));
+    EXPECT_FALSE(findGame(" # game: 0\n", 0, got));
+    // Any bytes at all: no crash, and a found record is a piece of the input.
+    std::mt19937 rng(9);
+    const char alphabet[] = "#game: 0123\n\0end\r";
+    for (int i = 0; i < 2000; i++) {
+        std::string text;
+        for (int k = rng() % 80; k > 0; k--) text += alphabet[rng() % (sizeof alphabet - 1)];
+        if (findGame(text, static_cast<int>(rng() % 4), got))
+            EXPECT_NE(text.find(got), std::string::npos);
+    }
+}
+
 TEST(AnalyzeRecord, LineRulesOfThePlayers) {
     auto moves = [](const std::string& text) {
         std::string list;
