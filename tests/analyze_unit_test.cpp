@@ -164,8 +164,9 @@ TEST(AnalyzeRecord, GamesOfARecordFileAreFoundByTheirWholeKeyLine) {
     for (int i = 0; i < 2000; i++) {
         std::string text;
         for (int k = rng() % 80; k > 0; k--) text += alphabet[rng() % (sizeof alphabet - 1)];
-        if (findGame(text, static_cast<int>(rng() % 4), got))
+        if (findGame(text, static_cast<int>(rng() % 4), got)) {
             EXPECT_NE(text.find(got), std::string::npos);
+        }
     }
 }
 
