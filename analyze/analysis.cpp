@@ -2,8 +2,65 @@
 
 #include "analyze/record.h"
 #include "analyze/report.h"
+#include "analyze/verdict.h"
 
 namespace analyze {
+
+namespace {
+
+// The players' own budgets, shown in the progress line when no --time is given.
+constexpr double bitRowBudget = 29.5;
+constexpr double byteBoardBudget = 28;
+// A file of records larger than this is refused rather than read into memory.
+constexpr size_t largestRecordFile = 64u << 20;
+
+// Reads the whole stream; false when it holds more than largestRecordFile bytes.
+bool readAll(std::FILE* in, std::string& text) {
+    char buf[65536];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;) {
+        if (text.size() + n > largestRecordFile) return false;
+        text.append(buf, n);
+    }
+    return true;
+}
+
+// Reads the record the options name from in: the first one, or with --game the one marked
+// with that game number. An error message, or empty.
+std::string readChosenRecord(const Options& o, std::FILE* in, Record& record) {
+    RecordStatus status;
+    if (o.game < 0) {
+        status = readRecord(in, record);
+    } else {
+        std::string text, chosen;
+        if (!readAll(in, text)) return "the record file is larger than 64 MiB";
+        if (!findGame(text, o.game, chosen))
+            return "no record with '# game: " + std::to_string(o.game) + "' in the input";
+        std::FILE* one = fmemopen(chosen.data(), chosen.size(), "r");
+        if (!one) return "cannot read the record";
+        status = readRecord(one, record);
+        std::fclose(one);
+    }
+    if (status == RecordStatus::BadSize)
+        return "the size line must give N from 1 to " + std::to_string(largestSize);
+    if (status == RecordStatus::TooLong) return "game record too long";
+    if (o.ply >= 0) {
+        if (static_cast<size_t>(o.ply) > record.moves.size())
+            return "--ply " + std::to_string(o.ply) + ": the record has only " +
+                   std::to_string(record.moves.size()) + " plies";
+        record.moves.resize(static_cast<size_t>(o.ply));
+    }
+    return "";
+}
+
+const char* sideName(int player) {
+    return player == 1 ? "X" : "O";
+}
+
+const Move* lastMove(const Record& record) {
+    return record.moves.empty() ? nullptr : &record.moves.back();
+}
+
+}  // namespace
 
 int runAnalysis(const Options& o, std::FILE* out, std::FILE* err) {
     std::FILE* in = stdin;
@@ -15,18 +72,32 @@ int runAnalysis(const Options& o, std::FILE* out, std::FILE* err) {
         }
     }
     Record record;
-    const RecordStatus status = readRecord(in, record);
+    std::string error = readChosenRecord(o, in, record);
     if (in != stdin) std::fclose(in);
-    if (status == RecordStatus::BadSize) {
-        std::fprintf(err, "analyze: the size line must give N from 1 to %d\n", largestSize);
-        return 1;
-    }
-    if (status == RecordStatus::TooLong) {
-        std::fputs("analyze: game record too long\n", err);
+    if (!error.empty()) {
+        std::fprintf(err, "analyze: %s\n", error.c_str());
         return 1;
     }
 
-    std::string error;
+    // A finished game is reported, not searched.
+    Verdict verdict;
+    if (!judgeRecord(record, verdict, error)) {
+        std::fprintf(err, "analyze: %s\n", error.c_str());
+        return 1;
+    }
+    if (verdict.winner != 0) {
+        if (o.board && !o.quiet) {
+            // The decided position, or the one the repeating move was played from.
+            Record shown = record;
+            shown.moves.resize(verdict.ply - (verdict.repetition ? 1 : 0));
+            std::unique_ptr<Searcher> s = makeSearcher(EngineKind::BitRow, 0, shown.size, error);
+            if (s && s->load(shown).empty())
+                std::fputs(boardText(*s, lastMove(shown)).c_str(), out);
+        }
+        std::fprintf(out, "%s\n", verdict.text.c_str());
+        return std::fflush(out) == 0 && !std::ferror(out) ? 0 : 1;
+    }
+
     std::unique_ptr<Searcher> searcher = makeSearcher(o.engine, o.width, record.size, error);
     if (!searcher) {
         std::fprintf(err, "analyze: %s\n", error.c_str());
@@ -37,13 +108,27 @@ int runAnalysis(const Options& o, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "analyze: %s\n", error.c_str());
         return 1;
     }
-    if (o.board && !o.quiet) std::fputs(boardText(*searcher).c_str(), out);
+    if (o.board && !o.quiet) std::fputs(boardText(*searcher, lastMove(record)).c_str(), out);
     std::fflush(out);
 
     Limits limits;
     limits.depth = o.depth;
     limits.seconds = o.seconds;
     limits.timeoutPrefix = o.quiet ? "" : "bestmove ";
+    if (!o.quiet) {
+        const bool bitRow = o.engine == EngineKind::BitRow;
+        const double budget = o.seconds > 0 ? o.seconds : bitRow ? bitRowBudget : byteBoardBudget;
+        std::fprintf(err,
+                     "analyze: searching N = %d after %zu plies, %s to move, engine %s, up to "
+                     "depth %d or %g s\n",
+                     record.size, record.moves.size(), sideName(searcher->toMove()),
+                     searcher->name().c_str(),
+                     o.depth > 0 ? o.depth
+                     : bitRow    ? 36
+                                 : 999,
+                     budget);
+        std::fflush(err);
+    }
     InfoPrinter printer(out);
     const std::string best = searcher->search(limits, o.quiet ? nullptr : &printer);
     std::fprintf(out, "%s%s\n", o.quiet ? "" : "bestmove ", best.c_str());

@@ -6,6 +6,7 @@
 
 #include "analyze/record.h"
 #include "analyze/report.h"
+#include "analyze/where.h"
 
 namespace analyze {
 
@@ -26,7 +27,7 @@ std::string folderOf(const std::string& path) {
 }  // namespace
 
 std::string defaultSuite() {
-    return ANALYZE_BENCH_DIR "/suite.txt";
+    return dataDir() + "/bench/suite.txt";
 }
 
 std::string readSuite(const std::string& path, std::vector<BenchEntry>& entries) {

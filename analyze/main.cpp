@@ -13,11 +13,11 @@ int main(int argc, char** argv) {
     const std::string error =
         parseOptions(std::vector<std::string>(argv + 1, argv + argc), options);
     if (!error.empty()) {
-        std::fprintf(stderr, "analyze: %s\n%s", error.c_str(), usageText);
+        std::fprintf(stderr, "analyze: %s\n(analyze --help shows the options)\n", error.c_str());
         return 2;
     }
-    if (options.help) {
-        std::fputs(usageText, stdout);
+    if (!options.infoText.empty()) {
+        std::fputs(options.infoText.c_str(), stdout);
         return 0;
     }
     if (options.bench) return runBench(options.suite, options.benchShort, stdout, stderr);

@@ -1,18 +1,14 @@
 #include "analyze/options.h"
 
+#include <CLI/CLI.hpp>
 #include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 
-namespace analyze {
+#include "analyze/record.h"
+#include "common/version.h"
 
-const char* const usageText =
-    "usage: analyze [--engine bitrow|byteboard] [--width 8|16|32] [--depth D] [--time S]\n"
-    "               [--board] [--quiet] [RECORD]\n"
-    "       analyze bench [--short] [--suite FILE]\n"
-    "Searches the position of a game record (size line, then one move per line; standard\n"
-    "input without RECORD) and prints one info line per iteration and the best move.\n";
+namespace analyze {
 
 namespace {
 
@@ -23,91 +19,120 @@ constexpr int byteBoardLastDepth = 999;
 // About eleven days: far beyond any use, and well inside the timers' range.
 constexpr double longestBudget = 1e6;
 
-bool wholeNumber(const std::string& text, long& value) {
-    if (text.empty() || text[0] == ' ' || text[0] == '+' || text[0] == '-') return false;
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtol(text.c_str(), &end, 10);
-    return errno == 0 && *end == 0;
-}
-
+// A number of seconds written plainly: digits with an optional fraction; no sign, exponent,
+// hexadecimal form or words such as "inf" or "nan".
 bool seconds(const std::string& text, double& value) {
-    if (text.empty() || !((text[0] >= '0' && text[0] <= '9') || text[0] == '.')) return false;
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos ||
+        text.find('.') != text.rfind('.'))
+        return false;
     errno = 0;
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
     return errno == 0 && *end == 0 && std::isfinite(value);
 }
 
+const CLI::Validator timeRange(
+    [](std::string& text) -> std::string {
+        double v = 0;
+        if (!seconds(text, v) || !(v > 0) || v > longestBudget)
+            return "must be a number of seconds above 0 and at most 1000000 (fractions "
+                   "allowed), not '" +
+                   text + "'";
+        return "";
+    },
+    "SECONDS in (0, 1000000]");
+
+// A whole number from lo to hi, written with digits only (CLI11 alone would also take
+// "0x10" or "5.0").
+CLI::Validator wholeNumberIn(long lo, long hi) {
+    const std::string range = std::to_string(lo) + " to " + std::to_string(hi);
+    return CLI::Validator(
+        [lo, hi, range](std::string& text) -> std::string {
+            const bool digits = !text.empty() && text.size() <= 9 &&
+                                text.find_first_not_of("0123456789") == std::string::npos;
+            if (!digits || std::stol(text) < lo || std::stol(text) > hi)
+                return "must be a whole number from " + range + ", not '" + text + "'";
+            return "";
+        },
+        "in " + range);
+}
+
 }  // namespace
 
 std::string parseOptions(const std::vector<std::string>& args, Options& o) {
     o = Options{};
-    size_t i = 0;
-    if (!args.empty() && args[0] == "bench") {
-        o.bench = true;
-        i = 1;
+    CLI::App app(
+        "Searches the position of a game record with the players' own engines and prints "
+        "one info line per iteration, then the best move. RECORD is a game record as the "
+        "bit-row players read it (size line, then one move per line), or a file of referee "
+        "records; without it, standard input. A finished game (a side has more straights, "
+        "or the last move repeats a position) is reported instead of searched.",
+        "analyze");
+    app.set_version_flag("--version", common::toolVersion(), "Print the version and exit");
+    app.get_formatter()->column_width(30);
+
+    std::string engine = "bitrow";
+    app.add_option("--engine", engine,
+                   "bitrow (N = 1 to 20) or byteboard (N = 6, 7); default bitrow")
+        ->check(CLI::IsMember({"bitrow", "byteboard"}));
+    app.add_option("--width", o.width,
+                   "Bit-row build: 8, 16 or 32-bit rows; default the narrowest for N")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                if (text == "8" || text == "16" || text == "32") return "";
+                return "must be 8, 16 or 32, not '" + text + "'";
+            },
+            "8, 16 or 32"));
+    app.add_option("--depth", o.depth,
+                   "Last iteration: 3 to 36 bit-row, 3 to 999 byte-board; default the last")
+        ->check(wholeNumberIn(firstDepth, byteBoardLastDepth));
+    app.add_option("--time", o.seconds,
+                   "Seconds, above 0, at most 1000000; default 29.5 bit-row, 28 byte-board")
+        ->check(timeRange);
+    app.add_option("--ply", o.ply,
+                   "Analyse after the first K plies, 0 to the record's length; default all")
+        ->check(wholeNumberIn(0, recordMoveLimit));
+    app.add_option("--game", o.game,
+                   "The record with '# game: G' in a file of records; default the first")
+        ->check(wholeNumberIn(0, 999999999));
+    app.add_flag("--board", o.board,
+                 "Draw the board first, with the side to move and the straights");
+    app.add_flag("--quiet", o.quiet,
+                 "Print only the answer, like a player: no board, info or progress");
+    app.add_option("RECORD", o.file, "Game record file, '-' for standard input (default)");
+
+    CLI::App* bench = app.add_subcommand(
+        "bench", "Search the bench positions to fixed depths: nodes, speed, signature");
+    bench->add_flag("--short", o.benchShort, "Only the positions marked short (a few seconds)");
+    bench->add_option("--suite", o.suite,
+                      "Suite file; default share/pushgame/bench/suite.txt beside bin/");
+
+    // CLI11 takes the arguments in reverse order.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        o.infoText = app.help();
+        return "";
+    } catch (const CLI::CallForVersion& e) {
+        o.infoText = std::string(e.what()) + "\n";
+        return "";
+    } catch (const CLI::ParseError& e) {
+        return e.what();
     }
-    bool depthGiven = false;
-    for (; i < args.size(); i++) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size()) return false;
-            out = args[++i];
-            return true;
-        };
-        std::string v;
-        if (a == "--help" || a == "-h") {
-            o.help = true;
-        } else if (o.bench) {
-            if (a == "--short") {
-                o.benchShort = true;
-            } else if (a == "--suite") {
-                if (!value(o.suite)) return "--suite needs a file";
-            } else {
-                return "unknown bench option '" + a + "'";
-            }
-        } else if (a == "--engine") {
-            if (!value(v)) return "--engine needs bitrow or byteboard";
-            if (v == "bitrow")
-                o.engine = EngineKind::BitRow;
-            else if (v == "byteboard")
-                o.engine = EngineKind::ByteBoard;
-            else
-                return "--engine must be bitrow or byteboard, not '" + v + "'";
-        } else if (a == "--width") {
-            long w = 0;
-            if (!value(v) || !wholeNumber(v, w) || (w != 8 && w != 16 && w != 32))
-                return "--width must be 8, 16 or 32";
-            o.width = static_cast<int>(w);
-        } else if (a == "--depth") {
-            long d = 0;
-            if (!value(v) || !wholeNumber(v, d) || d < firstDepth || d > byteBoardLastDepth)
-                return "--depth must be a whole number from 3 (36 at most for the bit-row "
-                       "engine, 999 for the byte-board engine)";
-            o.depth = static_cast<int>(d);
-            depthGiven = true;
-        } else if (a == "--time") {
-            if (!value(v) || !seconds(v, o.seconds) || !(o.seconds > 0) ||
-                o.seconds > longestBudget)
-                return "--time must be a number of seconds above 0 (fractions allowed), at "
-                       "most 1000000";
-        } else if (a == "--board") {
-            o.board = true;
-        } else if (a == "--quiet") {
-            o.quiet = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return "unknown option '" + a + "'";
-        } else if (!o.file.empty()) {
-            return "only one record file, not also '" + a + "'";
-        } else {
-            o.file = a;
-        }
+    o.bench = bench->parsed();
+    if (o.bench) {
+        for (const char* name : {"--engine", "--width", "--depth", "--time", "--ply", "--game",
+                                 "--board", "--quiet", "RECORD"})
+            if (app.count(name) > 0)
+                return std::string("bench takes only --short and --suite, not ") + name;
     }
+    o.engine = engine == "byteboard" ? EngineKind::ByteBoard : EngineKind::BitRow;
     if (o.engine == EngineKind::ByteBoard && o.width != 0)
         return "--width is for the bit-row engine only";
-    if (depthGiven && o.engine == EngineKind::BitRow && o.depth > bitRowLastDepth)
-        return "--depth must be from 3 to 36 for the bit-row engine";
+    if (o.engine == EngineKind::BitRow && o.depth > bitRowLastDepth)
+        return "--depth must be from 3 to 36 for the bit-row engine, not " +
+               std::to_string(o.depth);
     return "";
 }
 

@@ -1,6 +1,7 @@
 #include "analyze/record.h"
 
 #include <cstdlib>
+#include <string_view>
 
 #include "bitrow/api.h"
 
@@ -21,6 +22,32 @@ RecordStatus readRecord(std::FILE* in, Record& record) {
         record.moves.push_back({name[0], std::atoi(name + 1)});
     }
     return RecordStatus::Ok;
+}
+
+bool findGame(const std::string& text, int game, std::string& record) {
+    const std::string key = "# game: " + std::to_string(game);
+    size_t start = 0;  // of the current record
+    bool found = false;
+    for (size_t pos = 0; pos < text.size();) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view line(text.data() + pos, end - pos);
+        if (line == key) found = true;
+        const size_t next = end < text.size() ? end + 1 : end;
+        if (line == "# end") {
+            if (found) {
+                record = text.substr(start, next - start);
+                return true;
+            }
+            start = next;
+        } else if (line.empty() && start == pos) {
+            start = next;  // the blank line between records
+        }
+        pos = next;
+    }
+    // A last record without its end line still counts.
+    if (found) record = text.substr(start);
+    return found;
 }
 
 std::string moveText(const Move& move) {

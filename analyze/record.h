@@ -36,6 +36,10 @@ RecordStatus readRecord(std::FILE* in, Record& record);
 // The record as the players' input: "N\n" and one "L3\n" line per move.
 std::string recordText(const Record& record);
 
+// In a file of referee records (each ends with a line "# end"), the text of the record that
+// holds the line "# game: G". False when there is none.
+bool findGame(const std::string& text, int game, std::string& record);
+
 // "L3" for a move.
 std::string moveText(const Move& move);
 

@@ -1,5 +1,9 @@
 #include "analyze/report.h"
 
+#include <vector>
+
+#include "common/board_text.h"
+
 namespace analyze {
 
 std::uint64_t nodesPerSecond(std::uint64_t nodes, std::int64_t micros) {
@@ -17,41 +21,16 @@ std::string infoLine(const Iteration& it) {
     return line;
 }
 
-namespace {
-
-std::string columnNumbers(int n) {
-    std::string line = "   ";
-    for (int c = 1; c <= n; c++) {
-        std::string num = std::to_string(c);
-        line += std::string(3 - num.size(), ' ') + num;
-    }
-    return line + "\n";
-}
-
-std::string padded(int value) {
-    std::string num = std::to_string(value);
-    return std::string(num.size() < 3 ? 3 - num.size() : 0, ' ') + num;
-}
-
-}  // namespace
-
-std::string boardText(const Searcher& s) {
+std::string boardText(const Searcher& s, const Move* last) {
     const int n = s.size();
-    static const char glyph[] = ".XO";
-    std::string text = columnNumbers(n);
-    for (int r = 0; r < n; r++) {
-        text += padded(r + 1);
-        for (int c = 0; c < n; c++) {
-            const int v = s.cell(r, c);
-            text += "  ";
-            text += glyph[v >= 0 && v <= 2 ? v : 0];
-        }
-        text += " " + std::to_string(r + 1) + "\n";
-    }
-    text += columnNumbers(n);
-    text += std::string(s.toMove() == 1 ? "X" : "O") + " to move; straights X " +
-            std::to_string(s.straights(1)) + ", O " + std::to_string(s.straights(2)) + "\n";
-    return text;
+    std::vector<int> cells(static_cast<size_t>(n) * n);
+    for (int r = 0; r < n; r++)
+        for (int c = 0; c < n; c++) cells[r * n + c] = s.cell(r, c);
+    common::EdgeMark mark;
+    if (last) mark = {last->side, last->number};
+    return common::drawBoard(n, cells, mark) + (s.toMove() == 1 ? "X" : "O") +
+           " to move; straights X " + std::to_string(s.straights(1)) + ", O " +
+           std::to_string(s.straights(2)) + "\n";
 }
 
 void InfoPrinter::iteration(const Iteration& it) {

@@ -15,9 +15,9 @@ std::uint64_t nodesPerSecond(std::uint64_t nodes, std::int64_t micros);
 // iteration a forced win ended, " partial" for one the time cut short; no line end.
 std::string infoLine(const Iteration& it);
 
-// The position: column numbers above and below, row numbers left and right, X, O and '.'
-// for the cells, then the side to move and the straights of each side.
-std::string boardText(const Searcher& s);
+// The position in the tools' common drawing (the last move, when given, marked at its
+// edge), then the side to move and the straights of each side.
+std::string boardText(const Searcher& s, const Move* last = nullptr);
 
 // Writes every iteration as an info line and flushes it at once.
 class InfoPrinter : public IterationSink {

@@ -1,43 +1,17 @@
 #include "referee/show.h"
 
+#include "common/board_text.h"
+
 namespace referee {
 
 std::string drawBoard(const model::Board& board, std::optional<model::Move> last) {
-    int n = board.size();
-    auto mark = [&](char side, int k) { return last && last->side == side && last->line == k; };
-    // Cells sit at columns 1, 3, 5, ... of the part between the borders.
-    std::string text;
-    auto numbers = [&](bool tens) {
-        std::string line(5 + 2 * n + 1, ' ');
-        for (int c = 1; c <= n; c++)
-            if (!tens || c >= 10)
-                line[5 + 2 * (c - 1) + 1] = static_cast<char>('0' + (tens ? c / 10 : c % 10));
-        while (!line.empty() && line.back() == ' ') line.pop_back();
-        text += line + "\n";
-    };
-    auto border = [&](char side, char arrow) {
-        std::string line = "    +" + std::string(2 * n + 1, '-') + "+";
-        for (int c = 1; c <= n; c++)
-            if (mark(side, c)) line[5 + 2 * (c - 1) + 1] = arrow;
-        text += line + "\n";
-    };
-    if (n >= 10) numbers(true);
-    numbers(false);
-    border('T', 'v');
-    for (int r = 1; r <= n; r++) {
-        std::string line = std::to_string(r) + " ";
-        line.insert(0, 4 - line.size(), ' ');
-        line += mark('L', r) ? '>' : '|';
-        for (int c = 0; c < n; c++) {
-            line += ' ';
-            line += model::pieceChar(board.at(r - 1, c));
-        }
-        line += ' ';
-        line += mark('R', r) ? '<' : '|';
-        text += line + "\n";
-    }
-    border('B', '^');
-    return text;
+    const int n = board.size();
+    std::vector<int> cells(static_cast<size_t>(n) * n);
+    for (int r = 0; r < n; r++)
+        for (int c = 0; c < n; c++) cells[r * n + c] = static_cast<int>(board.at(r, c));
+    common::EdgeMark mark;
+    if (last) mark = {last->side, last->line};
+    return common::drawBoard(n, cells, mark);
 }
 
 }  // namespace referee

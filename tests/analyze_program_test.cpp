@@ -244,13 +244,15 @@ TEST(AnalyzeOutput, BoardShowsThePosition) {
     auto r = analyze({"--board", "--depth", "3"}, "4\nL1\nT4\nL1\nB1\n");
     ASSERT_EQ(r.status, 0) << r.err;
     // L1 twice: X X in row 1; T4 puts O at row 1 col 4; B1 an O at the bottom of column 1.
+    // The referee's drawing, the last move's edge marked.
     const std::string board =
-        "     1  2  3  4\n"
-        "  1  X  X  .  O 1\n"
-        "  2  .  .  .  . 2\n"
-        "  3  .  .  .  . 3\n"
-        "  4  O  .  .  . 4\n"
-        "     1  2  3  4\n"
+        "      1 2 3 4\n"
+        "    +---------+\n"
+        "  1 | X X . O |\n"
+        "  2 | . . . . |\n"
+        "  3 | . . . . |\n"
+        "  4 | O . . . |\n"
+        "    +-^-------+\n"
         "X to move; straights X 0, O 0\n";
     EXPECT_EQ(r.out.substr(0, board.size()), board);
     auto s = analyze({"--board", "--engine", "byteboard", "--depth", "3"}, rowsFilling(6, 6));
@@ -302,12 +304,15 @@ TEST(AnalyzeErrors, ClearMessagesAndStatuses) {
              {{"--width", "12"}, "6\n", 2, "--width"},
              {{"--width", "8"}, "9\n", 1, "1 to 8"},
              {{"--depth", "two"}, "6\n", 2, "--depth"},
-             {{"--depth", "37"}, "6\n", 2, "--depth"},
+             {{"--depth", "37"}, "6\n", 2, "from 3 to 36"},
+             {{"--depth=1000", "--engine=byteboard"}, "6\n", 2, "from 3 to 999"},
              {{"--time", "-1"}, "6\n", 2, "--time"},
              {{}, "0\n", 1, "size line"},
              {{}, "21\n", 1, "size line"},
              {{}, "", 1, "size line"},
-             {{}, "4\nL1\nR1\nL1\nR1\nL1\nR1\nL1\nR1\nL1\nR1\n", 1, "repeats a position"},
+             {{"--ply", "3"}, "4\nL1\n", 1, "only 1 plies"},
+             {{"--game", "0"}, "4\nL1\n", 1, "no record with '# game: 0'"},
+             {{"--depth=3", "bench"}, "", 2, "bench takes only"},
              {{"/nonexistent/record.txt"}, "", 1, "cannot open"},
              {{"bench", "--suite", "/nonexistent/suite.txt"}, "", 1, "cannot open"},
          }) {

@@ -142,6 +142,34 @@ TEST(AnalyzeRecord, ReachesTheEnginesOwnPositionOnRandomRecords) {
     }
 }
 
+TEST(AnalyzeRecord, GamesOfARecordFileAreFoundByTheirWholeKeyLine) {
+    const std::string a = "4\nL1\n# game: 10\n# end\n";
+    const std::string b = "4\nL2\n# x: p\n# game: 1\n# end\n";
+    const std::string c = "5\nT3\n# game: 2";  // cut off: no end line, no line end
+    const std::string file = a + "\n" + b + "\n\n" + c;
+    std::string got;
+    ASSERT_TRUE(findGame(file, 10, got));
+    EXPECT_EQ(got, a);
+    ASSERT_TRUE(findGame(file, 1, got));
+    EXPECT_EQ(got, b);
+    ASSERT_TRUE(findGame(file, 2, got));
+    EXPECT_EQ(got, c);
+    for (int missing : {0, 3, 100}) EXPECT_FALSE(findGame(file, missing, got)) << missing;
+    EXPECT_FALSE(findGame("", 0, got));
+    EXPECT_FALSE(findGame("# game: 0x\n# end\n", 0, got));
+    EXPECT_FALSE(findGame(" # game: 0\n", 0, got));
+    // Any bytes at all: no crash, and a found record is a piece of the input.
+    std::mt19937 rng(9);
+    const char alphabet[] = "#game: 0123\n\0end\r";
+    for (int i = 0; i < 2000; i++) {
+        std::string text;
+        for (int k = rng() % 80; k > 0; k--) text += alphabet[rng() % (sizeof alphabet - 1)];
+        if (findGame(text, static_cast<int>(rng() % 4), got)) {
+            EXPECT_NE(text.find(got), std::string::npos);
+        }
+    }
+}
+
 TEST(AnalyzeRecord, LineRulesOfThePlayers) {
     auto moves = [](const std::string& text) {
         std::string list;
@@ -200,6 +228,14 @@ TEST(AnalyzeOptions, RefusesWhatCannotBeMeant) {
              {"--frobnicate"},
              {"a.txt", "b.txt"},
              {"bench", "--depth", "3"},
+             {"--depth", "4", "bench"},
+             {"bench", "game.txt"},
+             {"--ply", "-1"},
+             {"--ply", "1e3"},
+             {"--game", "x"},
+             {"--game"},
+             {"--depth=0x10"},
+             {"--time", "0x10"},
          })
         EXPECT_NE(optionError(bad), "") << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
 }
@@ -220,6 +256,46 @@ TEST(AnalyzeOptions, AcceptsTheDocumentedForms) {
     ASSERT_EQ(parseOptions({"bench", "--short", "--suite", "s.txt"}, o), "");
     EXPECT_TRUE(o.bench && o.benchShort);
     EXPECT_EQ(o.suite, "s.txt");
+    // --opt=value and --opt value alike.
+    ASSERT_EQ(
+        parseOptions(
+            {"--engine=byteboard", "--depth=7", "--time=1.5", "--ply=0", "--game", "12", "-"}, o),
+        "");
+    EXPECT_EQ(o.engine, EngineKind::ByteBoard);
+    EXPECT_EQ(o.depth, 7);
+    EXPECT_DOUBLE_EQ(o.seconds, 1.5);
+    EXPECT_EQ(o.ply, 0);
+    EXPECT_EQ(o.game, 12);
+    EXPECT_FALSE(o.bench);
+    ASSERT_EQ(parseOptions({"bench", "--suite=t.txt"}, o), "");
+    EXPECT_EQ(o.suite, "t.txt");
+    EXPECT_FALSE(o.benchShort);
+    // Nothing given: the engine's own limits, the whole record, the first game.
+    ASSERT_EQ(parseOptions({}, o), "");
+    EXPECT_EQ(o.depth, 0);
+    EXPECT_EQ(o.seconds, 0);
+    EXPECT_EQ(o.ply, -1);
+    EXPECT_EQ(o.game, -1);
+}
+
+TEST(AnalyzeOptions, HelpNamesEveryOptionWithItsDefaultAndErrorsNameTheRange) {
+    Options o;
+    ASSERT_EQ(parseOptions({"--help"}, o), "");
+    for (const char* text :
+         {"--engine", "--width", "--depth", "--time", "--ply", "--game", "--board", "--quiet",
+          "--version", "bench", "3 to 36", "3 to 999", "29.5", "28", "default"})
+        EXPECT_NE(o.infoText.find(text), std::string::npos) << text;
+    ASSERT_EQ(parseOptions({"bench", "--help"}, o), "");
+    EXPECT_NE(o.infoText.find("--short"), std::string::npos);
+    EXPECT_NE(o.infoText.find("--suite"), std::string::npos);
+    ASSERT_EQ(parseOptions({"--version"}, o), "");
+    EXPECT_FALSE(o.infoText.empty());
+    EXPECT_EQ(o.infoText.back(), '\n');
+    EXPECT_NE(optionError({"--depth", "2"}).find("3 to 999"), std::string::npos);
+    EXPECT_NE(optionError({"--depth=37"}).find("3 to 36"), std::string::npos);
+    EXPECT_NE(optionError({"--width=12"}).find("8, 16 or 32"), std::string::npos);
+    EXPECT_NE(optionError({"--time", "0"}).find("above 0"), std::string::npos);
+    EXPECT_NE(optionError({"--ply", "-1"}).find("0 to"), std::string::npos);
 }
 
 TEST(AnalyzeEngines, WidthAndSizeChoices) {

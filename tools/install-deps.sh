@@ -1,30 +1,38 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and running the tools need.
-# Safe to run again: only missing packages are installed. Uses sudo when not root.
+# Installs the Debian packages that building, testing and running the tools need, and only
+# those (docs/development.md says what uses each). Safe to run again: only missing packages
+# are installed. Uses sudo when not root.
 set -euo pipefail
 
 packages=(
     # build and tests
-    cmake make g++ clang clang-format libgtest-dev libgmock-dev python3
-    # sanitizer and fuzzing runtime for the clang build in CI
-    libclang-rt-14-dev
-    # instruction counts of the bench
-    valgrind
-    # referee and analyze: option parsing and JSON
-    libcli11-dev nlohmann-json3-dev
-    # spreading a match over many machines
+    cmake make g++ libgtest-dev python3 git
+    # analyze's command line
+    libcli11-dev
+    # CI: formatting, the clang sanitizer build and fuzzing
+    clang clang-format libclang-rt-14-dev
+    # measuring: instruction counts of the bench, peak memory
+    valgrind time
+    # spreading a match over many machines: the batch recipes and their tests
     parallel slurm-wlm munge
-    # testing the match report in a real browser
-    chromium
 )
 
 missing=()
 for p in "${packages[@]}"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    # Installed, not merely known (a removed package keeps a status entry).
+    [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" = "install ok installed" ] ||
+        missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
+echo "install-deps: installing ${missing[*]}" >&2
 sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+        echo "install-deps: not root and no sudo; as root run: apt-get install ${missing[*]}" >&2
+        exit 1
+    fi
+    sudo=(sudo)
+fi
 "${sudo[@]}" apt-get update
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
