@@ -37,7 +37,7 @@ void judge(GameRecord& r, model::Outcome outcome, bool xMoved, const std::string
     }
 }
 
-std::string header(int ply, bool x, const PlayerSpec& p, const std::string& move, double secs,
+std::string header(int ply, bool x, const PlayerSetup& p, const std::string& move, double secs,
                    const model::Board& b) {
     char buf[256];
     snprintf(buf, sizeof buf, "ply %d: %c (%s) %s in %.2f s; straights X %d, O %d\n", ply,
@@ -81,7 +81,7 @@ std::optional<GameRecord> playGame(const GameSetup& s) {
             break;
         }
         bool xMoves = game.toMove() == model::Piece::X;
-        const PlayerSpec& p = xMoves ? *s.x : *s.o;
+        const PlayerSetup& p = xMoves ? *s.x : *s.o;
         std::string who = std::string(xMoves ? "X" : "O") + " (" + p.name + ")";
         RunResult raw;
         Turn turn = playTurn(p, s.size, r.moves, s.margin, &raw);

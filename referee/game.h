@@ -16,8 +16,8 @@ struct GameSetup {
     int size = 6;
     std::vector<model::Move> opening;  // played before the players take over
     int game = -1, openingIndex = -1;
-    const PlayerSpec* x = nullptr;
-    const PlayerSpec* o = nullptr;
+    const PlayerSetup* x = nullptr;
+    const PlayerSetup* o = nullptr;
     int maxPlies = 400;  // reaching it, opening included, ends the game as a draw
     double margin = 1;   // seconds of grace over each player's time per move
     // When set, gets the board after every move.

@@ -29,8 +29,8 @@ std::optional<std::string> checkRecord(const MatchConfig& c, const GameRecord& r
     if (r.game < 0 || r.game >= c.games)
         return "game " + std::to_string(r.game) + " is not one of this match";
     Pairing p = pairing(c, r.game);
-    const PlayerSpec& x = p.aIsX ? c.a : c.b;
-    const PlayerSpec& o = p.aIsX ? c.b : c.a;
+    const PlayerSetup& x = p.aIsX ? c.a : c.b;
+    const PlayerSetup& o = p.aIsX ? c.b : c.a;
     std::string g = "game " + std::to_string(r.game);
     if (r.x != x.name || r.o != o.name)
         return g + " was " + escape(r.x) + " against " + escape(r.o) + ", not " + escape(x.name) +
@@ -66,7 +66,7 @@ std::string summaryText(const MatchConfig& c, const std::vector<GameRecord>& rec
     snprintf(buf, sizeof buf, "%d game%s, N = %d\n", static_cast<int>(records.size()),
              records.size() == 1 ? "" : "s", c.size);
     text += buf;
-    for (const PlayerSpec* p : {&c.a, &c.b}) {
+    for (const PlayerSetup* p : {&c.a, &c.b}) {
         Tally t = tally(records, p->name);
         EloEstimate e = estimateElo(t.wins, t.draws, t.losses);
         std::string elo = e.valid ? "Elo " + formatElo(e.elo) + " [" + formatElo(e.low) + ", " +

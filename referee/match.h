@@ -16,7 +16,7 @@
 namespace referee {
 
 struct MatchConfig {
-    PlayerSpec a, b;
+    PlayerSetup a, b;
     int size = 6;
     std::vector<Opening> openings{Opening()};  // at least one (possibly empty) opening
     int games = 2;

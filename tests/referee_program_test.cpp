@@ -36,9 +36,9 @@ const std::string kStandin = STANDIN;
 const std::string kModelPlayer = MODEL_PLAYER;
 const std::string kReferee = REFEREE;
 
-PlayerSpec player(const std::string& command, Protocol protocol = Protocol::BitRow,
-                  double time = 5) {
-    PlayerSpec p;
+PlayerSetup player(const std::string& command, Protocol protocol = Protocol::BitRow,
+                   double time = 5) {
+    PlayerSetup p;
     auto err = makePlayer(command, protocol, "", p);
     EXPECT_FALSE(err) << *err;
     p.time = time;
@@ -168,13 +168,13 @@ TEST(RefereeTurn, EachProtocolGetsItsInputArgumentsAndFolder) {
     playTurn(player(kStandin + " echo", Protocol::ByteBoard, 0.3), 6, {}, 1, &raw);
     EXPECT_EQ(raw.err, "args: echo 1\ndir: " + folder + "\n");
 
-    PlayerSpec elsewhere;
+    PlayerSetup elsewhere;
     ASSERT_FALSE(makePlayer(kStandin + " echo", Protocol::BitRow, "/", elsewhere));
     playTurn(elsewhere, 6, {}, 1, &raw);
     EXPECT_EQ(raw.err, "args: echo\ndir: /\n6\n");
 }
 
-GameRecord play(const PlayerSpec& x, const PlayerSpec& o, int n, int maxPlies = 400,
+GameRecord play(const PlayerSetup& x, const PlayerSetup& o, int n, int maxPlies = 400,
                 std::vector<Move> opening = {}, double margin = 0.3) {
     GameSetup s;
     s.size = n;
@@ -208,9 +208,9 @@ TEST(RefereeGame, EveryWayOfFailingLosesForTheRightReason) {
         {"late", Loss::Time, "no answer within 0.800 s"},
         {"hang", Loss::Time, "no answer"},
     };
-    PlayerSpec good = player(kModelPlayer);
+    PlayerSetup good = player(kModelPlayer);
     for (const Case& c : cases) {
-        PlayerSpec bad = player(kStandin + " " + c.mode, Protocol::BitRow, 0.5);
+        PlayerSetup bad = player(kStandin + " " + c.mode, Protocol::BitRow, 0.5);
         for (bool badIsX : {true, false}) {
             Clock::time_point t = Clock::now();
             GameRecord r = badIsX ? play(bad, good, 6) : play(good, bad, 6);
@@ -235,9 +235,9 @@ TEST(RefereeGame, EveryWayOfFailingLosesForTheRightReason) {
 }
 
 TEST(RefereeGame, AnswersThatStandDespiteTheirManners) {
-    PlayerSpec good = player(kModelPlayer);
+    PlayerSetup good = player(kModelPlayer);
     for (const char* mode : {"nonewline", "answercrash", "answerlinger", "noread", "noisy"}) {
-        PlayerSpec odd = player(kStandin + " " + mode, Protocol::BitRow, 0.5);
+        PlayerSetup odd = player(kStandin + " " + mode, Protocol::BitRow, 0.5);
         GameRecord r = play(odd, good, 6, 2);
         EXPECT_EQ(r.winner, Winner::None) << mode;
         ASSERT_EQ(r.moves.size(), 2u) << mode;
@@ -250,7 +250,7 @@ TEST(RefereeGame, AnswersThatStandDespiteTheirManners) {
 TEST(RefereeGame, RepeatingAPositionLosesAndStraightsWin) {
     // Column 2 of a 3 x 3 board: after T2 B2, T2 five times brings back the position
     // after ply 2 with X to move... at ply 7, made by X.
-    PlayerSpec t2 = player(kStandin + " say T2");
+    PlayerSetup t2 = player(kStandin + " say T2");
     GameRecord r = play(t2, t2, 3, 400, {{'T', 2}, {'B', 2}});
     EXPECT_EQ(r.moves.size(), 7u);
     EXPECT_EQ(r.winner, Winner::O);
@@ -259,7 +259,7 @@ TEST(RefereeGame, RepeatingAPositionLosesAndStraightsWin) {
     EXPECT_EQ(replayMismatch(r, 400), "");
 
     // X's third L1 fills row 1 of a 2 x 2 board.
-    PlayerSpec l1 = player(kStandin + " say L1"), l2 = player(kStandin + " say L2");
+    PlayerSetup l1 = player(kStandin + " say L1"), l2 = player(kStandin + " say L2");
     r = play(l1, l2, 2);
     EXPECT_EQ(r.moves.size(), 3u);
     EXPECT_EQ(r.winner, Winner::X);
@@ -268,8 +268,8 @@ TEST(RefereeGame, RepeatingAPositionLosesAndStraightsWin) {
 }
 
 TEST(RefereeGame, LegalPlayersOfBothProtocolsPlayWholeGames) {
-    PlayerSpec bitrow = player(kModelPlayer);
-    PlayerSpec byteboard = player(kModelPlayer + " --byteboard 5", Protocol::ByteBoard);
+    PlayerSetup bitrow = player(kModelPlayer);
+    PlayerSetup byteboard = player(kModelPlayer + " --byteboard 5", Protocol::ByteBoard);
     for (int cap : {400, 9}) {
         for (bool swap : {false, true}) {
             GameRecord r = swap ? play(byteboard, bitrow, 5, cap) : play(bitrow, byteboard, 5, cap);
