@@ -55,12 +55,14 @@ std::optional<GameRecord> playGame(const GameSetup& s) {
     r.opening = s.openingIndex;
     r.x = s.x->name;
     r.o = s.o->name;
+    if (s.settings) r.settings = *s.settings;
     model::Game game(s.size);
     bool over = false;
     for (const model::Move& m : s.opening) {
         bool xMoved = game.toMove() == model::Piece::X;
         model::Outcome outcome = game.play(m);
         r.moves.push_back(m);
+        r.moveTimes.push_back(-1);
         r.openingPlies++;
         if (outcome != model::Outcome::Open) {
             judge(r, outcome, xMoved, xMoved ? "X" : "O");
@@ -108,6 +110,7 @@ std::optional<GameRecord> playGame(const GameSetup& s) {
         }
         model::Outcome outcome = game.play(*turn.move);
         r.moves.push_back(*turn.move);
+        r.moveTimes.push_back(turn.seconds);
         if (s.show)
             s.show(header(static_cast<int>(r.moves.size()), xMoves, p, model::moveName(*turn.move),
                           turn.seconds, game.board()) +
