@@ -93,7 +93,18 @@ void declareOptions(CLI::App& app, Options& o) {
         ->group(match);
 }
 
-std::optional<std::string> parseSprt(const std::vector<std::string>& words, SprtSettings& out) {
+std::optional<std::string> parseSprt(const std::vector<std::string>& given, SprtSettings& out) {
+    // "elo0=1 elo1=5" as one word (a config file's value) counts as two.
+    std::vector<std::string> words;
+    for (const std::string& g : given) {
+        size_t pos = 0;
+        while (pos <= g.size()) {
+            size_t space = g.find(' ', pos);
+            if (space == std::string::npos) space = g.size();
+            if (space > pos) words.push_back(g.substr(pos, space - pos));
+            pos = space + 1;
+        }
+    }
     for (const std::string& w : words) {
         size_t eq = w.find('=');
         std::string name = w.substr(0, eq == std::string::npos ? 0 : eq);

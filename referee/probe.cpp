@@ -96,9 +96,11 @@ std::optional<std::string> probePlayer(const PlayerSetup& p, int n, double margi
                    opt + "-proto (now " + protocolName(p.protocol) + ")";
         }
         if (!turn.move) {
-            return "on " + where + " it " + turn.why + ". Check its command line, its protocol (" +
-                   opt + "-proto, now " + protocolName(p.protocol) + ") and its working folder (" +
-                   opt + "-dir, now " + escape(p.dir, 100) + ")";
+            std::string said = raw.err.empty() ? "" : " (it said '" + escape(raw.err, 160) + "')";
+            return "on " + where + " it " + turn.why + said +
+                   ". Check its command line, its protocol (" + opt + "-proto, now " +
+                   protocolName(p.protocol) + ") and its working folder (" + opt + "-dir, now " +
+                   escape(p.dir, 100) + ")";
         }
         if (pos.win && !(*turn.move == *pos.win)) {
             return "on " + where + " it answered " + model::moveName(*turn.move) +

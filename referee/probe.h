@@ -16,6 +16,7 @@ namespace referee {
 struct ProbePosition {
     std::vector<model::Move> moves;  // the game so far
     std::optional<model::Move> win;  // the only move that wins at once, when there is one
+    bool operator==(const ProbePosition&) const = default;
 };
 
 // The positions for size n, the same on every call: first one where exactly one move wins

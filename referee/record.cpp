@@ -86,6 +86,7 @@ bool applyKey(GameRecord& r, const std::string& key, const std::string& value, i
     if (key == "result") return true;  // follows from the winner
     if (key == "move-times") {
         r.moveTimes.clear();
+        if (!value.empty() && value.back() == ' ') return false;
         size_t pos = 0;
         while (pos < value.size()) {
             size_t space = value.find(' ', pos);
