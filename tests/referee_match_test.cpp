@@ -213,7 +213,9 @@ TEST(RefereeProbe, PositionsHaveOneWinningMoveAndNoQuickerRival) {
                 model::Game t = g;
                 if (t.play(m) == model::Outcome::Won) {
                     wins++;
-                    if (p.win) EXPECT_EQ(m, *p.win);
+                    if (p.win) {
+                        EXPECT_EQ(m, *p.win);
+                    }
                 }
             }
             EXPECT_EQ(wins, p.win ? 1 : 0) << n;
