@@ -34,6 +34,9 @@ int main(int argc, char** argv) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
         std::cerr << "referee: " << e.what() << "\n(referee --help shows the options)\n";
         return 2;
+    } catch (const std::exception& e) {  // a config file the parser could not digest
+        std::cerr << "referee: " << e.what() << "\n";
+        return 2;
     }
     referee::MatchConfig c;
     if (auto err = referee::buildMatch(options, c)) {
