@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     referee::declareOptions(app, options);
     try {
         app.parse(argc, argv);
+        referee::finishOptions(app, options);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
         std::cerr << "referee: " << e.what() << "\n(referee --help shows the options)\n";

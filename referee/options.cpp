@@ -93,6 +93,10 @@ void declareOptions(CLI::App& app, Options& o) {
         ->group(match);
 }
 
+void finishOptions(const CLI::App& app, Options& o) {
+    if (app.count("--sprt") > 0 && !o.sprt) o.sprt.emplace();
+}
+
 std::optional<std::string> parseSprt(const std::vector<std::string>& given, SprtSettings& out) {
     // "elo0=1 elo1=5" as one word (a config file's value) counts as two.
     std::vector<std::string> words;

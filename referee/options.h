@@ -34,6 +34,10 @@ struct Options {
 // Declares every option on `app`, bound to `o`, with its default and range in the help.
 void declareOptions(CLI::App& app, Options& o);
 
+// What the parser leaves to be done once it has read everything: --sprt given without
+// values means the test with its defaults.
+void finishOptions(const CLI::App& app, Options& o);
+
 // Reads "elo0=E0 elo1=E1 alpha=A beta=B" (any of them, in any order; the others keep
 // their defaults); the error text or nothing.
 std::optional<std::string> parseSprt(const std::vector<std::string>& words, SprtSettings& out);

@@ -249,6 +249,7 @@ TEST(RefereeOptions, SprtWordsRangesAndConfigFiles) {
         for (std::string& a : args) argv.push_back(a.data());
         try {
             app.parse(static_cast<int>(argv.size()), argv.data());
+            finishOptions(app, o);
         } catch (const CLI::ParseError& e) {
             return e.what();
         }
@@ -266,6 +267,14 @@ TEST(RefereeOptions, SprtWordsRangesAndConfigFiles) {
     EXPECT_EQ(o.games, 10);
     ASSERT_TRUE(o.sprt);
     EXPECT_EQ(*o.sprt, std::vector<std::string>{"elo1=3"});
+    Options bare;
+    EXPECT_EQ(parse({"-a", "x", "-b", "y", "--sprt", "--games", "8"}, bare), "");
+    ASSERT_TRUE(bare.sprt);  // the test with its defaults
+    EXPECT_TRUE(bare.sprt->empty());
+    EXPECT_EQ(bare.games, 8);
+    Options none;
+    EXPECT_EQ(parse({"-a", "x", "-b", "y"}, none), "");
+    EXPECT_FALSE(none.sprt);
     Options r;
     std::string err = parse({"-a", "x", "-b", "y", "-n", "30"}, r);
     EXPECT_NE(err.find("1 to 20"), std::string::npos) << err;
