@@ -286,7 +286,17 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
     std::vector<int> todo;
     for (int g = 0; g < c.games; g++)
         if (!done.count(g)) todo.push_back(g);
-    if (c.check && !todo.empty()) {
+    std::atomic<size_t> next{0};
+    std::mutex lock;
+    bool failed = false;
+    SprtVerdict verdict = SprtVerdict::Continue;
+    std::atomic<bool> decided{false};
+    if (c.sprt && !finished.empty()) {
+        // A resumed match the test has already decided plays no further games.
+        verdict = sprtVerdict(*c.sprt, sprtLlr(*c.sprt, pairCounts(finished, c.a.name)));
+        decided = verdict != SprtVerdict::Continue;
+    }
+    if (c.check && !todo.empty() && !decided) {
         for (const PlayerSetup* p : {&c.a, &c.b}) {
             if (auto wrong = probePlayer(*p, c.size, c.margin, p == &c.a ? 'a' : 'b')) {
                 progress << "referee: " << escape(p->name, 60) << " failed the check before the "
@@ -298,11 +308,6 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
         }
     }
 
-    std::atomic<size_t> next{0};
-    std::mutex lock;
-    bool failed = false;
-    SprtVerdict verdict = SprtVerdict::Continue;
-    std::atomic<bool> decided{false};
     const auto started = std::chrono::steady_clock::now();
     int playedHere = 0;
     auto worker = [&] {

@@ -522,8 +522,16 @@ TEST(RefereeProgram, SprtEndsTheMatchAndRecordsSayHowTheyWereMade) {
         EXPECT_EQ(set["date"].size(), 20u) << set["date"];
     }
 
-    // Resumed with another time per move or margin: refused, naming what changed.
+    // Resumed as it was: the test has decided, nothing more is played.
     std::string before = slurp(path);
+    std::vector<std::string> same = args;
+    same.push_back("--resume");
+    ProgramRun resumed = referee(same);
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_NE(resumed.err.find(verdict), std::string::npos) << resumed.err;
+    EXPECT_EQ(slurp(path), before);
+
+    // Resumed with another time per move or margin: refused, naming what changed.
     for (const auto& [option, value, name] :
          {std::tuple{"--b-time", "10", "b-time"}, std::tuple{"--margin", "2", "margin"},
           std::tuple{"--max-plies", "300", "max-plies"}}) {
