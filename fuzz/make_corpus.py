@@ -143,6 +143,24 @@ def records():
     write(t, "nul_bytes", b"\x05\x00" + rec.replace("shover8", "sh\x00ver").encode())
     game = open_game(6, 60, 3)
     write(t, "long", b"\x05\x0b" + ("6\n" + "".join(m + "\n" for m in game)).encode())
+    made = rec.replace("# end\n", "# move-times: - 0.125\n# setting-a-command: ./shover8\n"
+                       "# setting-a-time: 30\n# setting-date: 2026-12-08T10:00:00Z\n# end\n")
+    write(t, "settings", b"\x05\x00" + made.encode())
+    write(t, "move_times_short", b"\x05\x00" + made.replace("- 0.125", "0.5").encode())
+    write(t, "setting_twice", b"\x05\x00" + made.replace("# end", "# setting-a-time: 2\n# end").encode())
+
+
+def configs():
+    t = "referee_config_fuzz"
+    write(t, "toml", 'a-command = "./shover8"\nb-command = "./pusher6 --x"\nb-proto = "byteboard"\n'
+          'b-time = 2\nsize = 6\nmargin = 0.5\ngames = 40\njobs = 2\n'
+          'sprt = "elo0=0 elo1=5 alpha=0.05 beta=0.05"\nno-check = true\n')
+    write(t, "ini", "[default]\na-command=./shover8\nb-command=./shover8\nrandom-openings=4\n"
+          "seed=7\n; a comment\n")
+    write(t, "out_of_range", "size = 40\njobs = 0\ntime = -1\n")
+    write(t, "sprt_words", "elo0=-3 elo1=3 alpha=0.1 beta=0.2")
+    write(t, "array", 'sprt = ["elo0=1", "elo1=2"]\nopenings = [1, 2]\n')
+    write(t, "unknown", "frobnicate = 1\n[section]\nsize = 5\n")
 
 
 if __name__ == "__main__":
@@ -150,3 +168,4 @@ if __name__ == "__main__":
     byteboard()
     answers()
     records()
+    configs()

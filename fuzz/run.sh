@@ -11,7 +11,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-targets=(bitrow_record_fuzz byteboard_input_fuzz referee_answer_fuzz referee_record_fuzz)
+targets=(bitrow_record_fuzz byteboard_input_fuzz referee_answer_fuzz referee_record_fuzz
+         referee_config_fuzz)
 
 if [ ! -x build-fuzz/fuzz/${targets[-1]} ]; then
     CXX=clang++ cmake -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFUZZ=ON -DBUILD_TESTING=OFF

@@ -32,6 +32,15 @@ EloEstimate estimateElo(int wins, int draws, int losses) {
     // score at which n wins in n games have a chance of 2.5%.
     if (wins == n) e.low = eloFromScore(std::pow(0.025, 1.0 / n));
     if (losses == n) e.high = eloFromScore(1 - std::pow(0.025, 1.0 / n));
+    // All games drawn leave no spread either, yet say little after few games. The chance
+    // of no win in n games stays above 2.5% while the win rate is below 1 - 0.025^(1/n);
+    // a score above 1/2 needs wins, so 1/2 plus half that rate bounds it (and the same for
+    // losses below).
+    if (draws == n) {
+        double rate = 1 - std::pow(0.025, 1.0 / n);
+        e.low = eloFromScore(0.5 - rate / 2);
+        e.high = eloFromScore(0.5 + rate / 2);
+    }
     return e;
 }
 

@@ -1,6 +1,8 @@
 // Elo difference from match counts, with a 95% interval from the spread of the per-game
 // scores (win 1, draw 1/2, loss 0). A match won (or lost) in every game has an infinite
 // estimate; its interval is then bounded on the finite side by the exact binomial bound.
+// A match drawn in every game gets the bound from having seen no decisive game, so the
+// interval has a width on any finite number of games.
 #pragma once
 
 #include <string>

@@ -37,7 +37,7 @@ void judge(GameRecord& r, model::Outcome outcome, bool xMoved, const std::string
     }
 }
 
-std::string header(int ply, bool x, const PlayerSpec& p, const std::string& move, double secs,
+std::string header(int ply, bool x, const PlayerSetup& p, const std::string& move, double secs,
                    const model::Board& b) {
     char buf[256];
     snprintf(buf, sizeof buf, "ply %d: %c (%s) %s in %.2f s; straights X %d, O %d\n", ply,
@@ -55,12 +55,14 @@ std::optional<GameRecord> playGame(const GameSetup& s) {
     r.opening = s.openingIndex;
     r.x = s.x->name;
     r.o = s.o->name;
+    if (s.settings) r.settings = *s.settings;
     model::Game game(s.size);
     bool over = false;
     for (const model::Move& m : s.opening) {
         bool xMoved = game.toMove() == model::Piece::X;
         model::Outcome outcome = game.play(m);
         r.moves.push_back(m);
+        r.moveTimes.push_back(-1);
         r.openingPlies++;
         if (outcome != model::Outcome::Open) {
             judge(r, outcome, xMoved, xMoved ? "X" : "O");
@@ -81,7 +83,7 @@ std::optional<GameRecord> playGame(const GameSetup& s) {
             break;
         }
         bool xMoves = game.toMove() == model::Piece::X;
-        const PlayerSpec& p = xMoves ? *s.x : *s.o;
+        const PlayerSetup& p = xMoves ? *s.x : *s.o;
         std::string who = std::string(xMoves ? "X" : "O") + " (" + p.name + ")";
         RunResult raw;
         Turn turn = playTurn(p, s.size, r.moves, s.margin, &raw);
@@ -108,6 +110,7 @@ std::optional<GameRecord> playGame(const GameSetup& s) {
         }
         model::Outcome outcome = game.play(*turn.move);
         r.moves.push_back(*turn.move);
+        r.moveTimes.push_back(turn.seconds);
         if (s.show)
             s.show(header(static_cast<int>(r.moves.size()), xMoves, p, model::moveName(*turn.move),
                           turn.seconds, game.board()) +

@@ -16,10 +16,12 @@ struct GameSetup {
     int size = 6;
     std::vector<model::Move> opening;  // played before the players take over
     int game = -1, openingIndex = -1;
-    const PlayerSpec* x = nullptr;
-    const PlayerSpec* o = nullptr;
+    const PlayerSetup* x = nullptr;
+    const PlayerSetup* o = nullptr;
     int maxPlies = 400;  // reaching it, opening included, ends the game as a draw
     double margin = 1;   // seconds of grace over each player's time per move
+    // Copied into the record when set.
+    const std::vector<std::pair<std::string, std::string>>* settings = nullptr;
     // When set, gets the board after every move.
     std::function<void(const std::string&)> show;
 };

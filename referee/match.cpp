@@ -6,9 +6,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <set>
 #include <sstream>
@@ -16,7 +19,9 @@
 
 #include "referee/elo.h"
 #include "referee/game.h"
+#include "referee/probe.h"
 #include "referee/process.h"
+#include "referee/settings.h"
 
 namespace referee {
 
@@ -29,8 +34,8 @@ std::optional<std::string> checkRecord(const MatchConfig& c, const GameRecord& r
     if (r.game < 0 || r.game >= c.games)
         return "game " + std::to_string(r.game) + " is not one of this match";
     Pairing p = pairing(c, r.game);
-    const PlayerSpec& x = p.aIsX ? c.a : c.b;
-    const PlayerSpec& o = p.aIsX ? c.b : c.a;
+    const PlayerSetup& x = p.aIsX ? c.a : c.b;
+    const PlayerSetup& o = p.aIsX ? c.b : c.a;
     std::string g = "game " + std::to_string(r.game);
     if (r.x != x.name || r.o != o.name)
         return g + " was " + escape(r.x) + " against " + escape(r.o) + ", not " + escape(x.name) +
@@ -43,43 +48,164 @@ std::optional<std::string> checkRecord(const MatchConfig& c, const GameRecord& r
     return std::nullopt;
 }
 
+std::optional<std::string> repeatedGames(const MatchConfig& c) {
+    // Equal openings count as one: a file may hold the same opening twice, and short
+    // random openings on small boards run out of distinct ones.
+    std::map<std::string, int> firstOf;
+    std::vector<int> canonical;
+    for (size_t i = 0; i < c.openings.size(); i++) {
+        std::string key;
+        for (const model::Move& m : c.openings[i]) key += model::moveName(m) + " ";
+        canonical.push_back(firstOf.emplace(key, static_cast<int>(i)).first->second);
+    }
+    std::map<std::pair<int, bool>, int> seen;
+    for (int g = 0; g < c.games; g++) {
+        Pairing p = pairing(c, g);
+        auto [at, fresh] = seen.emplace(std::pair{canonical[p.opening], p.aIsX}, g);
+        if (!fresh)
+            return "game " + std::to_string(g) + " would start like game " +
+                   std::to_string(at->second) +
+                   " (same opening, same colours): deterministic players would replay it. " +
+                   std::to_string(c.games) + " games need " + std::to_string((c.games + 1) / 2) +
+                   " distinct openings; give more openings or fewer --games, or --allow-repeats";
+    }
+    return std::nullopt;
+}
+
 Tally tally(const std::vector<GameRecord>& records, const std::string& name) {
     Tally t;
     for (const GameRecord& r : records) {
         bool isX = r.x == name, isO = r.o == name;
         if (!isX && !isO) continue;
+        Wdl& colour = isX ? t.asX : t.asO;
         if (r.winner == Winner::None) {
             t.draws++;
+            colour.draws++;
         } else if ((r.winner == Winner::X) == isX) {
             t.wins++;
+            colour.wins++;
         } else {
             t.losses++;
+            colour.losses++;
             t.lostBy[static_cast<int>(r.loss)]++;
         }
     }
     return t;
 }
 
-std::string summaryText(const MatchConfig& c, const std::vector<GameRecord>& records) {
+Pentanomial pairCounts(const std::vector<GameRecord>& records, const std::string& name) {
+    // Half points of `name` per pair, and how many of the pair's games were seen.
+    std::map<int, std::pair<int, int>> pairs;
+    for (const GameRecord& r : records) {
+        bool isX = r.x == name, isO = r.o == name;
+        if ((!isX && !isO) || r.game < 0) continue;
+        int half = r.winner == Winner::None ? 1 : (r.winner == Winner::X) == isX ? 2 : 0;
+        auto& [points, games] = pairs[r.game / 2];
+        points += half;
+        games++;
+    }
+    Pentanomial p;
+    for (const auto& [pair, pg] : pairs)
+        if (pg.second == 2) p.n[pg.first]++;
+    return p;
+}
+
+MoveTimes moveTimes(const std::vector<GameRecord>& records, const PlayerSetup& p) {
+    MoveTimes t;
+    double sum = 0;
+    for (const GameRecord& r : records) {
+        for (size_t i = 0; i < r.moveTimes.size(); i++) {
+            double s = r.moveTimes[i];
+            const std::string& mover = i % 2 == 0 ? r.x : r.o;  // X makes the even plies
+            if (s < 0 || mover != p.name) continue;
+            sum += s;
+            if (t.moves == 0 || s > t.slowest) t.slowest = s;
+            t.moves++;
+        }
+    }
+    if (t.moves > 0) {
+        t.mean = sum / t.moves;
+        t.leastLeft = p.time - t.slowest;
+    }
+    return t;
+}
+
+namespace {
+
+std::string eloText(const Wdl& w) {
+    EloEstimate e = estimateElo(w.wins, w.draws, w.losses);
+    if (!e.valid) return "-";
+    return formatElo(e.elo) + " [" + formatElo(e.low) + ", " + formatElo(e.high) + "]";
+}
+
+std::string wdlRow(const std::string& label, const Wdl& w) {
+    char buf[512];
+    snprintf(buf, sizeof buf, "%-18s %5d %5d %5d %7.1f/%-5d %5.1f%%  %-22s %5.1f%%\n",
+             label.c_str(), w.wins, w.draws, w.losses, w.points(), w.games(), 100 * drawRatio(w),
+             eloText(w).c_str(), 100 * likelihoodOfSuperiority(w));
+    return buf;
+}
+
+std::string sprtText(const SprtSettings& s, double llr) {
+    char buf[128];
+    snprintf(buf, sizeof buf, "LLR %.2f [%.2f, %.2f]", llr, s.lowerBound(), s.upperBound());
+    return buf;
+}
+
+}  // namespace
+
+std::string summaryText(const MatchConfig& c, const std::vector<GameRecord>& records,
+                        SprtVerdict verdict) {
     std::string text;
     char buf[512];
     snprintf(buf, sizeof buf, "%d game%s, N = %d\n", static_cast<int>(records.size()),
              records.size() == 1 ? "" : "s", c.size);
     text += buf;
-    for (const PlayerSpec* p : {&c.a, &c.b}) {
+    snprintf(buf, sizeof buf, "%-18s %5s %5s %5s %13s %6s  %-22s %6s\n", "player", "wins", "draws",
+             "losses", "score", "draws", "Elo [95%]", "LOS");
+    text += buf;
+    for (const PlayerSetup* p : {&c.a, &c.b}) {
         Tally t = tally(records, p->name);
-        EloEstimate e = estimateElo(t.wins, t.draws, t.losses);
-        std::string elo = e.valid ? "Elo " + formatElo(e.elo) + " [" + formatElo(e.low) + ", " +
-                                        formatElo(e.high) + "]"
-                                  : "Elo -";
-        snprintf(
-            buf, sizeof buf,
-            "%-16s wins %d, draws %d, losses %d (time %d, crash %d, illegal %d, repetition %d, "
-            "straights %d), score %.1f/%d, %s\n",
-            escape(p->name, 40).c_str(), t.wins, t.draws, t.losses,
-            t.lostBy[static_cast<int>(Loss::Time)], t.lostBy[static_cast<int>(Loss::Crash)],
-            t.lostBy[static_cast<int>(Loss::Illegal)], t.lostBy[static_cast<int>(Loss::Repetition)],
-            t.lostBy[static_cast<int>(Loss::Straights)], t.score(), t.games(), elo.c_str());
+        text += wdlRow(escape(p->name, 18), t.wdl());
+        text += wdlRow("  as X", t.asX);
+        text += wdlRow("  as O", t.asO);
+    }
+    for (const PlayerSetup* p : {&c.a, &c.b}) {
+        Tally t = tally(records, p->name);
+        snprintf(buf, sizeof buf,
+                 "%s lost by time %d, crash %d, illegal %d, repetition %d, straights %d\n",
+                 escape(p->name, 40).c_str(), t.lostBy[static_cast<int>(Loss::Time)],
+                 t.lostBy[static_cast<int>(Loss::Crash)], t.lostBy[static_cast<int>(Loss::Illegal)],
+                 t.lostBy[static_cast<int>(Loss::Repetition)],
+                 t.lostBy[static_cast<int>(Loss::Straights)]);
+        text += buf;
+    }
+    Pentanomial pc = pairCounts(records, c.a.name);
+    NormalizedElo ne = normalizedElo(pc);
+    snprintf(
+        buf, sizeof buf,
+        "pairs: %d; %s's points per pair 0: %d, 1/2: %d, 1: %d, 3/2: %d, 2: %d; "
+        "normalised Elo %s\n",
+        pc.pairs(), escape(c.a.name, 40).c_str(), pc.n[0], pc.n[1], pc.n[2], pc.n[3], pc.n[4],
+        ne.valid ? (formatElo(ne.elo) + " +- " + formatElo(ne.margin).substr(1)).c_str() : "-");
+    text += buf;
+    if (c.sprt) {
+        const SprtSettings& s = *c.sprt;
+        snprintf(buf, sizeof buf,
+                 "SPRT on normalised Elo, elo0 %g, elo1 %g, alpha %g, beta %g: %s: %s\n", s.elo0,
+                 s.elo1, s.alpha, s.beta, sprtText(s, sprtLlr(s, pc)).c_str(),
+                 verdict == SprtVerdict::AcceptH1   ? "H1 accepted"
+                 : verdict == SprtVerdict::AcceptH0 ? "H0 accepted"
+                                                    : "no decision");
+        text += buf;
+    }
+    for (const PlayerSetup* p : {&c.a, &c.b}) {
+        MoveTimes m = moveTimes(records, *p);
+        if (m.moves == 0) continue;
+        snprintf(buf, sizeof buf,
+                 "%s move times: %d moves, mean %.3f s, slowest %.3f s, smallest margin left "
+                 "%.3f s of %g s\n",
+                 escape(p->name, 40).c_str(), m.moves, m.mean, m.slowest, m.leastLeft, p->time);
         text += buf;
     }
     return text;
@@ -101,6 +227,7 @@ bool writeAll(int fd, const std::string& s) {
 }  // namespace
 
 int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
+    const Settings settings = matchSettings(c);
     std::vector<GameRecord> finished;
     std::set<int> done;
     int fd = -1;
@@ -122,6 +249,11 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
             if (auto wrong = checkRecord(c, r)) {
                 progress << "referee: " << c.output << " is not this match's output: " << *wrong
                          << "\n";
+                return 1;
+            }
+            if (auto differ = settingsDiffer(r.settings, settings)) {
+                progress << "referee: " << c.output << " was played with other settings ("
+                         << *differ << "); use the same options, or another --output\n";
                 return 1;
             }
             if (!done.insert(r.game).second) {
@@ -157,8 +289,30 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
     std::atomic<size_t> next{0};
     std::mutex lock;
     bool failed = false;
+    SprtVerdict verdict = SprtVerdict::Continue;
+    std::atomic<bool> decided{false};
+    if (c.sprt && !finished.empty()) {
+        // A resumed match the test has already decided plays no further games.
+        verdict = sprtVerdict(*c.sprt, sprtLlr(*c.sprt, pairCounts(finished, c.a.name)));
+        decided = verdict != SprtVerdict::Continue;
+    }
+    if (c.check && !todo.empty() && !decided) {
+        for (const PlayerSetup* p : {&c.a, &c.b}) {
+            if (auto wrong = probePlayer(*p, c.size, c.margin, p == &c.a ? 'a' : 'b')) {
+                progress << "referee: " << escape(p->name, 60) << " failed the check before the "
+                         << "first game: " << *wrong << "\n(--no-check skips this check)\n";
+                if (fd >= 0) close(fd);
+                return 1;
+            }
+            if (stopRequested()) break;
+        }
+    }
+
+    const auto started = std::chrono::steady_clock::now();
+    int playedHere = 0;
     auto worker = [&] {
         for (;;) {
+            if (decided) return;
             size_t i = next++;
             if (i >= todo.size() || stopRequested()) return;
             int g = todo[i];
@@ -172,6 +326,7 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
             s.o = p.aIsX ? &c.b : &c.a;
             s.maxPlies = c.maxPlies;
             s.margin = c.margin;
+            s.settings = &settings;
             if (c.show) {
                 s.show = [&, g](const std::string& board) {
                     std::lock_guard<std::mutex> hold(lock);
@@ -195,16 +350,42 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
                 out << text << std::flush;
             }
             finished.push_back(*r);
+            playedHere++;
             Tally t = tally(finished, c.a.name);
-            char buf[1024];
-            snprintf(buf, sizeof buf,
-                     "[%d/%d] game %d, opening %d: %s (X) - %s (O) %s, %s; %s %.1f - %.1f %s\n",
-                     static_cast<int>(finished.size()), c.games, g, p.opening,
-                     escape(s.x->name, 40).c_str(), escape(s.o->name, 40).c_str(),
-                     resultText(r->winner), escape(r->reason, 300).c_str(),
+            EloEstimate e = estimateElo(t.wins, t.draws, t.losses);
+            std::string line = "[" + std::to_string(finished.size()) + "/" +
+                               std::to_string(c.games) + "] game " + std::to_string(g) +
+                               ", opening " + std::to_string(p.opening) + ": " +
+                               escape(s.x->name, 40) + " (X) - " + escape(s.o->name, 40) + " (O) " +
+                               resultText(r->winner) + ", " + escape(r->reason, 300) + "\n  ";
+            char buf[512];
+            double half = (e.high - e.low) / 2;
+            snprintf(buf, sizeof buf, "%s %.1f - %.1f %s, Elo %s +- %s",
                      escape(c.a.name, 40).c_str(), t.score(), t.games() - t.score(),
-                     escape(c.b.name, 40).c_str());
-            progress << buf << std::flush;
+                     escape(c.b.name, 40).c_str(), formatElo(e.elo).c_str(),
+                     std::isfinite(half) ? formatElo(half).substr(1).c_str() : "inf");
+            line += buf;
+            if (c.sprt) {
+                double llr = sprtLlr(*c.sprt, pairCounts(finished, c.a.name));
+                line += ", " + sprtText(*c.sprt, llr);
+                SprtVerdict now = sprtVerdict(*c.sprt, llr);
+                if (now != SprtVerdict::Continue && !decided) {
+                    verdict = now;
+                    decided = true;
+                    line += now == SprtVerdict::AcceptH1 ? ": H1 accepted" : ": H0 accepted";
+                }
+            }
+            int left = c.games - static_cast<int>(finished.size());
+            if (decided) {
+                // Games already started finish; no new ones start.
+                left = static_cast<int>(std::min(next.load(), todo.size())) - playedHere;
+            }
+            double secs =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            snprintf(buf, sizeof buf, "; %d game%s left, about %.0f s\n", left,
+                     left == 1 ? "" : "s", playedHere > 0 ? secs / playedHere * left : 0.0);
+            line += buf;
+            progress << line << std::flush;
         }
     };
     int jobs = c.jobs < 1 ? 1 : c.jobs;
@@ -214,7 +395,10 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
     worker();
     for (std::thread& t : threads) t.join();
     if (fd >= 0) close(fd);
-    out << summaryText(c, finished) << std::flush;
+    out << summaryText(c, finished, verdict) << std::flush;
+    if (decided)
+        progress << "referee: " << (verdict == SprtVerdict::AcceptH1 ? "H1" : "H0")
+                 << " accepted after " << finished.size() << " games\n";
     if (failed) return 1;
     if (stopRequested()) {
         progress << "referee: stopped; " << finished.size() << " of " << c.games

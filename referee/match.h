@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -12,11 +13,13 @@
 #include "referee/openings.h"
 #include "referee/player.h"
 #include "referee/record.h"
+#include "referee/sprt.h"
+#include "referee/stats.h"
 
 namespace referee {
 
 struct MatchConfig {
-    PlayerSpec a, b;
+    PlayerSetup a, b;
     int size = 6;
     std::vector<Opening> openings{Opening()};  // at least one (possibly empty) opening
     int games = 2;
@@ -26,9 +29,17 @@ struct MatchConfig {
     bool show = false;
     std::string output;  // empty: records go to standard output
     bool resume = false;
+    std::optional<SprtSettings> sprt;  // ends the match early when set
+    bool allowRepeats = false;         // play games that repeat an earlier one's start
+    bool check = true;                 // probe both players before the first game
+    // For the records: where the openings came from, the seed, the referee's version and
+    // the date the run started.
+    std::string openingsSource = "none", version, date;
+    uint64_t seed = 1;
 };
 
-// Game g starts from opening (g / 2) mod count; player a is X in even games.
+// Game g starts from opening (g / 2) mod count; player a is X in even games. Games 2k and
+// 2k + 1 form pair k.
 struct Pairing {
     int opening;
     bool aIsX;
@@ -38,15 +49,34 @@ Pairing pairing(const MatchConfig& c, int game);
 // What a finished record must agree with to count as game r.game of this match.
 std::optional<std::string> checkRecord(const MatchConfig& c, const GameRecord& r);
 
+// When games would start like an earlier one of the match (same opening, same colours):
+// the text that says so, or nothing.
+std::optional<std::string> repeatedGames(const MatchConfig& c);
+
 struct Tally {
     int wins = 0, draws = 0, losses = 0;
+    Wdl asX, asO;
     std::array<int, 6> lostBy{};  // indexed by Loss
     double score() const { return wins + 0.5 * draws; }
     int games() const { return wins + draws + losses; }
+    Wdl wdl() const { return {wins, draws, losses}; }
 };
 Tally tally(const std::vector<GameRecord>& records, const std::string& name);
 
-std::string summaryText(const MatchConfig& c, const std::vector<GameRecord>& records);
+// The pairs of which both games are in `records`, counted by the points `name` took.
+Pentanomial pairCounts(const std::vector<GameRecord>& records, const std::string& name);
+
+// Seconds per move of one player over its own moves (the opening not counted).
+struct MoveTimes {
+    int moves = 0;
+    double mean = 0, slowest = 0;
+    double leastLeft = 0;  // smallest time per move minus seconds taken
+};
+MoveTimes moveTimes(const std::vector<GameRecord>& records, const PlayerSetup& p);
+
+// The final table; `verdict` is the test's decision when one was reached.
+std::string summaryText(const MatchConfig& c, const std::vector<GameRecord>& records,
+                        SprtVerdict verdict = SprtVerdict::Continue);
 
 // Plays the games not yet in the output; progress on `progress`, boards, records without
 // an output file and the summary on `out`. Returns the exit status: 0 done, 1 failed,

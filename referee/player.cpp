@@ -82,7 +82,7 @@ std::string folderOf(const std::string& path) {
 }  // namespace
 
 std::optional<std::string> makePlayer(const std::string& command, Protocol protocol,
-                                      const std::string& dir, PlayerSpec& out) {
+                                      const std::string& dir, PlayerSetup& out) {
     auto words = splitCommand(command);
     if (!words) return "cannot read the command line '" + escape(command) + "'";
     std::string program = (*words)[0];
@@ -245,8 +245,8 @@ Turn judgeRun(const RunResult& run, int n, double limit) {
     return turn;
 }
 
-Turn playTurn(const PlayerSpec& player, int n, const std::vector<model::Move>& moves, double margin,
-              RunResult* raw) {
+Turn playTurn(const PlayerSetup& player, int n, const std::vector<model::Move>& moves,
+              double margin, RunResult* raw) {
     RunRequest request;
     request.argv = player.argv;
     if (player.protocol == Protocol::ByteBoard) {

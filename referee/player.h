@@ -19,7 +19,7 @@ enum class Protocol {
 std::optional<Protocol> parseProtocol(const std::string& text);
 const char* protocolName(Protocol p);
 
-struct PlayerSpec {
+struct PlayerSetup {
     std::string name;               // for records and tables
     std::string command;            // as the user wrote it
     std::vector<std::string> argv;  // argv[0] resolved to an absolute path
@@ -37,7 +37,7 @@ std::optional<std::vector<std::string>> splitCommand(const std::string& line);
 // the working directory defaults to the program's folder. Returns an error text instead
 // when that fails.
 std::optional<std::string> makePlayer(const std::string& command, Protocol protocol,
-                                      const std::string& dir, PlayerSpec& out);
+                                      const std::string& dir, PlayerSetup& out);
 
 // What the player reads for a game of size n with these moves.
 std::string playerInput(Protocol protocol, int n, const std::vector<model::Move>& moves);
@@ -60,8 +60,8 @@ struct Turn {
 Turn judgeRun(const RunResult& run, int n, double limit);
 
 // Runs the player for one turn of a game of size n (margin: seconds of grace).
-Turn playTurn(const PlayerSpec& player, int n, const std::vector<model::Move>& moves, double margin,
-              RunResult* raw = nullptr);
+Turn playTurn(const PlayerSetup& player, int n, const std::vector<model::Move>& moves,
+              double margin, RunResult* raw = nullptr);
 
 // Printable one-line form of untrusted text, at most max bytes of it.
 std::string escape(const std::string& text, size_t max = 200);

@@ -84,6 +84,32 @@ bool applyKey(GameRecord& r, const std::string& key, const std::string& value, i
         return v.has_value();
     }
     if (key == "result") return true;  // follows from the winner
+    if (key == "move-times") {
+        r.moveTimes.clear();
+        if (!value.empty() && value.back() == ' ') return false;
+        size_t pos = 0;
+        while (pos < value.size()) {
+            size_t space = value.find(' ', pos);
+            if (space == std::string::npos) space = value.size();
+            std::string item = value.substr(pos, space - pos);
+            if (item == "-") {
+                r.moveTimes.push_back(-1);
+            } else {
+                auto v = toSeconds(item);
+                if (!v) return false;
+                r.moveTimes.push_back(*v);
+            }
+            if (r.moveTimes.size() > r.moves.size()) return false;
+            pos = space + 1;
+        }
+        return r.moveTimes.size() == r.moves.size();
+    }
+    if (key.rfind("setting-", 0) == 0 && key.size() > 8) {
+        for (const auto& kv : r.settings)
+            if (kv.first == key.substr(8)) return false;  // one value per setting
+        r.settings.push_back({key.substr(8), unescape(value)});
+        return true;
+    }
     r.extra.push_back({key, unescape(value)});
     return true;
 }
@@ -110,6 +136,11 @@ std::string formatRecord(const GameRecord& r) {
     key("plies", std::to_string(r.moves.size()));
     key("time-x", fixed3(r.timeX));
     key("time-o", fixed3(r.timeO));
+    std::string times;
+    for (size_t i = 0; i < r.moveTimes.size(); i++)
+        times += (i ? " " : "") + (r.moveTimes[i] < 0 ? std::string("-") : fixed3(r.moveTimes[i]));
+    if (r.moveTimes.size() == r.moves.size()) key("move-times", times);
+    for (const auto& [k, v] : r.settings) key("setting-" + k, escape(v, kWhole));
     for (const auto& [k, v] : r.extra) key(k, escape(v, kWhole));
     t += "# end\n\n";
     return t;

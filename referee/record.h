@@ -26,7 +26,12 @@ struct GameRecord {
     Winner winner = Winner::None;
     Loss loss = Loss::None;  // how the loser lost; None for a draw
     std::string reason;
-    double timeX = 0, timeO = 0;                             // seconds used by each side
+    double timeX = 0, timeO = 0;  // seconds used by each side
+    // Seconds each ply took, in order; negative for plies the referee played itself (the
+    // opening). Written as the key line "move-times" ("-" for those), one entry per ply.
+    std::vector<double> moveTimes;
+    // How the match was set up: key lines "setting-<name>", kept in order.
+    std::vector<std::pair<std::string, std::string>> settings;
     std::vector<std::pair<std::string, std::string>> extra;  // further keys, kept in order
     bool complete = false;  // read back with every key of a finished game and its end line
 };

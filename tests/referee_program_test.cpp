@@ -18,10 +18,13 @@
 
 #include "model/cell_model.h"
 #include "referee/game.h"
+#include "referee/match.h"
 #include "referee/openings.h"
 #include "referee/player.h"
 #include "referee/process.h"
 #include "referee/record.h"
+#include "referee/sprt.h"
+#include "referee/stats.h"
 #include "referee_replay.h"
 
 using namespace referee;
@@ -36,9 +39,9 @@ const std::string kStandin = STANDIN;
 const std::string kModelPlayer = MODEL_PLAYER;
 const std::string kReferee = REFEREE;
 
-PlayerSpec player(const std::string& command, Protocol protocol = Protocol::BitRow,
-                  double time = 5) {
-    PlayerSpec p;
+PlayerSetup player(const std::string& command, Protocol protocol = Protocol::BitRow,
+                   double time = 5) {
+    PlayerSetup p;
     auto err = makePlayer(command, protocol, "", p);
     EXPECT_FALSE(err) << *err;
     p.time = time;
@@ -168,13 +171,13 @@ TEST(RefereeTurn, EachProtocolGetsItsInputArgumentsAndFolder) {
     playTurn(player(kStandin + " echo", Protocol::ByteBoard, 0.3), 6, {}, 1, &raw);
     EXPECT_EQ(raw.err, "args: echo 1\ndir: " + folder + "\n");
 
-    PlayerSpec elsewhere;
+    PlayerSetup elsewhere;
     ASSERT_FALSE(makePlayer(kStandin + " echo", Protocol::BitRow, "/", elsewhere));
     playTurn(elsewhere, 6, {}, 1, &raw);
     EXPECT_EQ(raw.err, "args: echo\ndir: /\n6\n");
 }
 
-GameRecord play(const PlayerSpec& x, const PlayerSpec& o, int n, int maxPlies = 400,
+GameRecord play(const PlayerSetup& x, const PlayerSetup& o, int n, int maxPlies = 400,
                 std::vector<Move> opening = {}, double margin = 0.3) {
     GameSetup s;
     s.size = n;
@@ -208,9 +211,9 @@ TEST(RefereeGame, EveryWayOfFailingLosesForTheRightReason) {
         {"late", Loss::Time, "no answer within 0.800 s"},
         {"hang", Loss::Time, "no answer"},
     };
-    PlayerSpec good = player(kModelPlayer);
+    PlayerSetup good = player(kModelPlayer);
     for (const Case& c : cases) {
-        PlayerSpec bad = player(kStandin + " " + c.mode, Protocol::BitRow, 0.5);
+        PlayerSetup bad = player(kStandin + " " + c.mode, Protocol::BitRow, 0.5);
         for (bool badIsX : {true, false}) {
             Clock::time_point t = Clock::now();
             GameRecord r = badIsX ? play(bad, good, 6) : play(good, bad, 6);
@@ -235,9 +238,9 @@ TEST(RefereeGame, EveryWayOfFailingLosesForTheRightReason) {
 }
 
 TEST(RefereeGame, AnswersThatStandDespiteTheirManners) {
-    PlayerSpec good = player(kModelPlayer);
+    PlayerSetup good = player(kModelPlayer);
     for (const char* mode : {"nonewline", "answercrash", "answerlinger", "noread", "noisy"}) {
-        PlayerSpec odd = player(kStandin + " " + mode, Protocol::BitRow, 0.5);
+        PlayerSetup odd = player(kStandin + " " + mode, Protocol::BitRow, 0.5);
         GameRecord r = play(odd, good, 6, 2);
         EXPECT_EQ(r.winner, Winner::None) << mode;
         ASSERT_EQ(r.moves.size(), 2u) << mode;
@@ -250,7 +253,7 @@ TEST(RefereeGame, AnswersThatStandDespiteTheirManners) {
 TEST(RefereeGame, RepeatingAPositionLosesAndStraightsWin) {
     // Column 2 of a 3 x 3 board: after T2 B2, T2 five times brings back the position
     // after ply 2 with X to move... at ply 7, made by X.
-    PlayerSpec t2 = player(kStandin + " say T2");
+    PlayerSetup t2 = player(kStandin + " say T2");
     GameRecord r = play(t2, t2, 3, 400, {{'T', 2}, {'B', 2}});
     EXPECT_EQ(r.moves.size(), 7u);
     EXPECT_EQ(r.winner, Winner::O);
@@ -259,7 +262,7 @@ TEST(RefereeGame, RepeatingAPositionLosesAndStraightsWin) {
     EXPECT_EQ(replayMismatch(r, 400), "");
 
     // X's third L1 fills row 1 of a 2 x 2 board.
-    PlayerSpec l1 = player(kStandin + " say L1"), l2 = player(kStandin + " say L2");
+    PlayerSetup l1 = player(kStandin + " say L1"), l2 = player(kStandin + " say L2");
     r = play(l1, l2, 2);
     EXPECT_EQ(r.moves.size(), 3u);
     EXPECT_EQ(r.winner, Winner::X);
@@ -268,8 +271,8 @@ TEST(RefereeGame, RepeatingAPositionLosesAndStraightsWin) {
 }
 
 TEST(RefereeGame, LegalPlayersOfBothProtocolsPlayWholeGames) {
-    PlayerSpec bitrow = player(kModelPlayer);
-    PlayerSpec byteboard = player(kModelPlayer + " --byteboard 5", Protocol::ByteBoard);
+    PlayerSetup bitrow = player(kModelPlayer);
+    PlayerSetup byteboard = player(kModelPlayer + " --byteboard 5", Protocol::ByteBoard);
     for (int cap : {400, 9}) {
         for (bool swap : {false, true}) {
             GameRecord r = swap ? play(byteboard, bitrow, 5, cap) : play(bitrow, byteboard, 5, cap);
@@ -455,7 +458,7 @@ TEST(RefereeProgram, RefusesBadArguments) {
 
 TEST(RefereeProgram, ShowsTheBoardAndWritesRecordsToStandardOutput) {
     ProgramRun r = referee({"-a", kStandin + " say T2", "-b", kStandin + " say B2", "-n", "3",
-                            "--games", "1", "--show", "--max-plies", "3"});
+                            "--games", "1", "--show", "--max-plies", "3", "--no-check"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("ply 1: X (standin.sh-a) T2 in "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("    +---v---+\n"), std::string::npos);
@@ -465,6 +468,130 @@ TEST(RefereeProgram, ShowsTheBoardAndWritesRecordsToStandardOutput) {
     ASSERT_GE(f.records.size(), 1u);
     EXPECT_TRUE(f.records[0].complete);
     EXPECT_EQ(f.records[0].moves, (std::vector<Move>{{'T', 2}, {'B', 2}, {'T', 2}}));
+}
+
+TEST(RefereeProgram, SprtEndsTheMatchAndRecordsSayHowTheyWereMade) {
+    std::string path = testing::TempDir() + "sprt.txt";
+    std::remove(path.c_str());
+    std::vector<std::string> args = {"-a",         kModelPlayer, "-b",        kStandin + " say L1",
+                                     "--no-check", "-n",         "5",         "--random-openings",
+                                     "2",          "--games",    "200",       "--sprt",
+                                     "elo0=-10",   "elo1=10",    "alpha=0.2", "beta=0.2",
+                                     "-o",         path};
+    ProgramRun run = referee(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    RecordFile f = parseRecords(slurp(path));
+    EXPECT_TRUE(f.problems.empty());
+    ASSERT_GT(f.records.size(), 2u);
+    ASSERT_LT(f.records.size(), 200u);
+    // One game at a time: the test ends with the first game that takes the ratio across a
+    // bound, and not before.
+    SprtSettings s{-10, 10, 0.2, 0.2};
+    std::vector<GameRecord> upTo;
+    for (size_t i = 0; i < f.records.size(); i++) {
+        upTo.push_back(f.records[i]);
+        double llr = sprtLlr(s, pairCounts(upTo, "model_player"));
+        bool crossed = llr <= s.lowerBound() || llr >= s.upperBound();
+        EXPECT_EQ(crossed, i + 1 == f.records.size()) << i << " " << llr;
+    }
+    double llr = sprtLlr(s, pairCounts(upTo, "model_player"));
+    const char* verdict = llr >= s.upperBound() ? "H1 accepted" : "H0 accepted";
+    EXPECT_NE(run.err.find(verdict), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find(verdict), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(std::to_string(f.records.size()) + " games, N = 5"), std::string::npos);
+    EXPECT_NE(run.err.find("LLR "), std::string::npos);
+    EXPECT_NE(run.err.find("games left"), std::string::npos);
+    EXPECT_NE(run.out.find("model_player move times: "), std::string::npos);
+
+    for (const GameRecord& r : f.records) {
+        ASSERT_TRUE(r.complete);
+        ASSERT_EQ(r.moveTimes.size(), r.moves.size());
+        for (size_t i = 0; i < r.moves.size(); i++)
+            EXPECT_EQ(r.moveTimes[i] < 0, static_cast<int>(i) < r.openingPlies) << i;
+        std::map<std::string, std::string> set(r.settings.begin(), r.settings.end());
+        EXPECT_EQ(set["a-command"], kModelPlayer);
+        EXPECT_EQ(set["b-command"], kStandin + " say L1");
+        EXPECT_EQ(set["b-protocol"], "bitrow");
+        EXPECT_EQ(set["a-time"], "30");
+        EXPECT_EQ(set["margin"], "1");
+        EXPECT_EQ(set["max-plies"], "400");
+        EXPECT_EQ(set["size"], "5");
+        EXPECT_EQ(set["openings"], "random, 2 plies, seed 1");
+        EXPECT_EQ(set["sprt"], "elo0=-10 elo1=10 alpha=0.2 beta=0.2");
+        EXPECT_FALSE(set["version"].empty());
+        EXPECT_EQ(set["date"].size(), 20u) << set["date"];
+    }
+
+    // Resumed as it was: the test has decided, nothing more is played.
+    std::string before = slurp(path);
+    std::vector<std::string> same = args;
+    same.push_back("--resume");
+    ProgramRun resumed = referee(same);
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_NE(resumed.err.find(verdict), std::string::npos) << resumed.err;
+    EXPECT_EQ(slurp(path), before);
+
+    // Resumed with another time per move or margin: refused, naming what changed.
+    for (const auto& [option, value, name] :
+         {std::tuple{"--b-time", "10", "b-time"}, std::tuple{"--margin", "2", "margin"},
+          std::tuple{"--max-plies", "300", "max-plies"}}) {
+        std::vector<std::string> other = args;
+        other.insert(other.end(), {option, value, "--resume"});
+        ProgramRun again = referee(other);
+        EXPECT_EQ(again.status, 1);
+        EXPECT_NE(again.err.find(std::string("other settings (") + name + ":"), std::string::npos)
+            << again.err;
+    }
+    EXPECT_EQ(slurp(path), before);
+}
+
+TEST(RefereeProgram, PlayersThatCannotPlayAreRefusedBeforeTheFirstGame) {
+    std::string path = testing::TempDir() + "checked.txt";
+    std::remove(path.c_str());
+    // A player that reads the moves only, given the size line first: it answers for
+    // another position, and misses the winning move.
+    ProgramRun wrong = referee({"-a", kModelPlayer + " --byteboard 5", "-b", kModelPlayer, "-n",
+                                "5", "--games", "2", "-o", path});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.err.find("wins at once it answered"), std::string::npos) << wrong.err;
+    EXPECT_NE(wrong.err.find("--a-proto, now bitrow"), std::string::npos) << wrong.err;
+    EXPECT_TRUE(parseRecords(slurp(path)).records.empty());
+    // The same player with its protocol plays.
+    ProgramRun right = referee({"-a", kModelPlayer + " --byteboard 5", "--a-proto", "byteboard",
+                                "-b", kModelPlayer, "-n", "5", "--games", "2", "-o", path});
+    EXPECT_EQ(right.status, 0) << right.err;
+    EXPECT_EQ(parseRecords(slurp(path)).records.size(), 2u);
+
+    // Too slow for its time: named with the time to check.
+    ProgramRun late = referee({"-a", kModelPlayer, "-b", kStandin + " late", "--b-time", "0.5",
+                               "--margin", "0.2", "-n", "5", "--games", "2"});
+    EXPECT_EQ(late.status, 1);
+    EXPECT_NE(late.err.find("no move in time"), std::string::npos) << late.err;
+    EXPECT_NE(late.err.find("--b-time"), std::string::npos) << late.err;
+    EXPECT_EQ(late.out.find("# end"), std::string::npos);
+    // No answer at all: the folder and protocol are named.
+    ProgramRun silent = referee({"-a", kModelPlayer, "-b", kStandin + " exit3", "-n", "5"});
+    EXPECT_EQ(silent.status, 1);
+    EXPECT_NE(silent.err.find("cannot think"), std::string::npos) << silent.err;
+    EXPECT_NE(silent.err.find("--b-dir"), std::string::npos) << silent.err;
+    // --no-check lets it play (and lose).
+    ProgramRun unchecked =
+        referee({"-a", kModelPlayer, "-b", kStandin + " exit3", "-n", "5", "--no-check"});
+    EXPECT_EQ(unchecked.status, 0) << unchecked.err;
+
+    // A byte-board time that is not whole seconds, and hidden repeats.
+    ProgramRun half = referee({"-a", kModelPlayer, "-b", kModelPlayer + " --byteboard 5",
+                               "--b-proto", "byteboard", "--b-time", "1.5", "-n", "5"});
+    EXPECT_EQ(half.status, 2);
+    EXPECT_NE(half.err.find("whole number of seconds"), std::string::npos) << half.err;
+    ProgramRun repeats =
+        referee({"-a", kModelPlayer, "-b", kModelPlayer, "-n", "5", "--games", "3"});
+    EXPECT_EQ(repeats.status, 2);
+    EXPECT_NE(repeats.err.find("game 2 would start like game 0"), std::string::npos) << repeats.err;
+    ProgramRun allowed = referee(
+        {"-a", kModelPlayer, "-b", kModelPlayer, "-n", "5", "--games", "3", "--allow-repeats"});
+    EXPECT_EQ(allowed.status, 0) << allowed.err;
+    EXPECT_NE(allowed.out.find("3 games, N = 5"), std::string::npos);
 }
 
 }  // namespace

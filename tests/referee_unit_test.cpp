@@ -99,7 +99,7 @@ TEST(RefereeCommand, SplitsLikeAShellWithoutExpanding) {
     EXPECT_FALSE(splitCommand("   "));
     EXPECT_FALSE(splitCommand("a 'b"));
     EXPECT_FALSE(splitCommand("a \\"));
-    PlayerSpec p;
+    PlayerSetup p;
     EXPECT_TRUE(makePlayer("/no/such/program", Protocol::BitRow, "", p).has_value());
     EXPECT_TRUE(makePlayer("sh -c true", Protocol::BitRow, "/no/such/folder", p).has_value());
     ASSERT_FALSE(makePlayer("sh -c true", Protocol::ByteBoard, "", p).has_value());
@@ -273,7 +273,7 @@ TEST(RefereeElo, KnownCounts) {
     EXPECT_TRUE(std::isinf(none.elo) && none.elo < 0);
     EloEstimate draws = estimateElo(0, 5, 0);
     EXPECT_EQ(draws.elo, 0);
-    EXPECT_EQ(draws.low, 0);
+    EXPECT_LT(draws.low, -200);  // five draws say little: see AllDrawnMatchesStillHaveAnInterval
     EloEstimate mostly = estimateElo(9, 0, 1);  // p + 1.96 sd passes 1
     EXPECT_TRUE(std::isinf(mostly.high));
     EXPECT_FALSE(std::isinf(mostly.elo));

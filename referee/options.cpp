@@ -1,0 +1,203 @@
+#include "referee/options.h"
+
+#include <charconv>
+#include <cmath>
+#include <ctime>
+
+#include "common/version.h"
+
+namespace referee {
+
+void declareOptions(CLI::App& app, Options& o) {
+    app.description(
+        "Plays games between player A and player B and judges them.\n"
+        "Options may also come from a config file (--config FILE, INI or TOML, keys named like "
+        "the long options: a-command = \"./shover8\").");
+    app.option_defaults()->always_capture_default();
+    app.set_version_flag("--version", std::string(common::toolVersion()));
+    app.set_config("--config", "", "read options from this INI or TOML file");
+    auto side = [&](Options::Side& s, const std::string& x) {
+        std::string g = "Player " + std::string(1, static_cast<char>(x[0] - 32));
+        app.add_option("-" + x + ",--" + x + "-command", s.command,
+                       "the player's command line (program and arguments)")
+            ->required()
+            ->group(g);
+        app.add_option("--" + x + "-proto", s.proto,
+                       "what the player reads: bitrow gets the size line and the moves; "
+                       "byteboard gets the moves, and its time per move in whole seconds as "
+                       "an argument")
+            ->check(CLI::IsMember({"bitrow", "byteboard"}))
+            ->group(g);
+        app.add_option("--" + x + "-dir", s.dir, "working folder (default: the program's folder)")
+            ->group(g);
+        app.add_option("--" + x + "-name", s.name,
+                       "name in records and tables (default: the program's file name)")
+            ->group(g);
+        app.add_option("--" + x + "-time", s.time,
+                       "seconds per move for this player (default --time)")
+            ->check(CLI::Range(0.001, 86400.0))
+            ->group(g);
+    };
+    side(o.a, "a");
+    side(o.b, "b");
+    const std::string game = "Game", match = "Match";
+    app.add_option("-n,--size", o.size, "board size")
+        ->check(CLI::Range(1, model::kMaxSize))
+        ->group(game);
+    app.add_option("--time", o.time, "seconds per move")
+        ->check(CLI::Range(0.001, 86400.0))
+        ->group(game);
+    app.add_option("--margin", o.margin,
+                   "seconds of grace over the time before a player loses on time")
+        ->check(CLI::Range(0.0, 3600.0))
+        ->group(game);
+    app.add_option("--max-plies", o.maxPlies, "plies after which the game is a draw")
+        ->check(CLI::Range(1, 1000000))
+        ->group(game);
+    app.add_flag("--show", o.show, "print the board after every move")->group(game);
+    app.add_option("--games", o.games,
+                   "games to play at most (default: twice the number of openings)")
+        ->check(CLI::Range(1, 10000000))
+        ->group(match);
+    app.add_option("--openings", o.openings, "openings from a file of game records")->group(match);
+    app.add_option("--opening-plies", o.openingPlies,
+                   "use only the first K plies of each opening in the file")
+        ->check(CLI::Range(0, 1000000))
+        ->group(match);
+    app.add_option("--random-openings", o.randomPlies,
+                   "openings of K random plies that leave the game open")
+        ->check(CLI::Range(0, 1000000))
+        ->group(match);
+    app.add_option("--seed", o.seed, "seed for --random-openings")->group(match);
+    app.add_option("-j,--jobs", o.jobs, "games played at the same time")
+        ->check(CLI::Range(1, 256))
+        ->group(match);
+    app.add_option("-o,--output", o.output,
+                   "append the game records to FILE (default: standard output)")
+        ->group(match);
+    app.add_flag("--resume", o.resume,
+                 "continue the match in the --output file, skipping the games it holds; refused "
+                 "when they were played with other settings")
+        ->group(match);
+    app.add_option("--sprt", o.sprt,
+                   "sequential test on normalised Elo, ending the match when H0 (elo0) or H1 "
+                   "(elo1) is accepted: elo0=E0 elo1=E1 alpha=A beta=B (defaults 0, 5, 0.05, "
+                   "0.05); --games stays the upper limit")
+        ->expected(0, 4)
+        ->group(match);
+    app.add_flag("--no-check", o.noCheck,
+                 "skip the check of both players on probe positions before the first game")
+        ->group(match);
+    app.add_flag("--allow-repeats", o.allowRepeats,
+                 "play more games than twice the distinct openings, repeating earlier ones")
+        ->group(match);
+}
+
+void finishOptions(const CLI::App& app, Options& o) {
+    if (app.count("--sprt") > 0 && !o.sprt) o.sprt.emplace();
+}
+
+std::optional<std::string> parseSprt(const std::vector<std::string>& given, SprtSettings& out) {
+    // "elo0=1 elo1=5" as one word (a config file's value) counts as two.
+    std::vector<std::string> words;
+    for (const std::string& g : given) {
+        size_t pos = 0;
+        while (pos <= g.size()) {
+            size_t space = g.find(' ', pos);
+            if (space == std::string::npos) space = g.size();
+            if (space > pos) words.push_back(g.substr(pos, space - pos));
+            pos = space + 1;
+        }
+    }
+    for (const std::string& w : words) {
+        size_t eq = w.find('=');
+        std::string name = w.substr(0, eq == std::string::npos ? 0 : eq);
+        double* field = name == "elo0"    ? &out.elo0
+                        : name == "elo1"  ? &out.elo1
+                        : name == "alpha" ? &out.alpha
+                        : name == "beta"  ? &out.beta
+                                          : nullptr;
+        if (!field)
+            return "--sprt takes elo0=E0 elo1=E1 alpha=A beta=B, not '" + escape(w, 60) + "'";
+        const char* from = w.data() + eq + 1;
+        const char* to = w.data() + w.size();
+        auto [end, ec] = std::from_chars(from, to, *field);
+        if (ec != std::errc() || end != to || !std::isfinite(*field))
+            return "--sprt: '" + escape(w, 60) + "' is not a number";
+    }
+    if (auto wrong = checkSprt(out)) return "--sprt: " + *wrong;
+    return std::nullopt;
+}
+
+std::optional<std::string> buildMatch(const Options& o, MatchConfig& c) {
+    if (!o.openings.empty() && o.randomPlies)
+        return "--openings and --random-openings exclude each other";
+    if (o.openingPlies && o.openings.empty()) return "--opening-plies needs --openings";
+    if (o.resume && o.output.empty()) return "--resume needs --output";
+    c.size = o.size;
+    c.margin = o.margin;
+    c.maxPlies = o.maxPlies;
+    c.show = o.show;
+    c.jobs = o.jobs;
+    c.output = o.output;
+    c.resume = o.resume;
+    c.check = !o.noCheck;
+    c.allowRepeats = o.allowRepeats;
+    c.seed = o.seed;
+    if (o.sprt) {
+        SprtSettings s;
+        if (auto wrong = parseSprt(*o.sprt, s)) return wrong;
+        c.sprt = s;
+    }
+    for (auto [side, player, letter] : {std::tuple{&o.a, &c.a, 'a'}, std::tuple{&o.b, &c.b, 'b'}}) {
+        player->name = side->name;
+        player->time = side->time.value_or(o.time);
+        Protocol proto = *parseProtocol(side->proto);
+        if (auto err = makePlayer(side->command, proto, side->dir, *player)) return err;
+        if (proto == Protocol::ByteBoard &&
+            (player->time < 1 || player->time != std::floor(player->time))) {
+            char buf[64];
+            snprintf(buf, sizeof buf, "%g", player->time);
+            return std::string("player ") + letter +
+                   " reads its time per move as whole seconds "
+                   "(byteboard protocol), and " +
+                   buf + " s cannot be given that way: use --" + letter +
+                   "-time with a whole number of seconds, 1 or more";
+        }
+    }
+    if (c.a.name == c.b.name) {
+        c.a.name += "-a";
+        c.b.name += "-b";
+    }
+    if (!o.openings.empty()) {
+        if (auto err = loadOpenings(o.openings, c.size, o.openingPlies.value_or(-1), c.openings))
+            return err;
+        c.openingsSource = "file " + o.openings +
+                           (o.openingPlies ? ", first " + std::to_string(*o.openingPlies) + " plies"
+                                           : std::string());
+    } else if (o.randomPlies) {
+        int needed = o.games ? (*o.games + 1) / 2 : 1;
+        auto drawn = randomOpenings(c.size, *o.randomPlies, needed, o.seed);
+        if (!drawn)
+            return "no opening of " + std::to_string(*o.randomPlies) +
+                   " plies leaves the game open";
+        c.openings = *drawn;
+        c.openingsSource =
+            "random, " + std::to_string(*o.randomPlies) + " plies, seed " + std::to_string(o.seed);
+    }
+    c.games = o.games.value_or(2 * static_cast<int>(c.openings.size()));
+    for (const Opening& op : c.openings)
+        if (static_cast<int>(op.size()) >= c.maxPlies) return "an opening reaches --max-plies";
+    if (!c.allowRepeats)
+        if (auto repeat = repeatedGames(c)) return *repeat;
+    c.version = common::toolVersion();
+    char date[64];
+    std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    c.date = date;
+    return std::nullopt;
+}
+
+}  // namespace referee

@@ -1,0 +1,49 @@
+// The referee's options: what the user gives on the command line or in a config file, the
+// parser that reads them, and the match they describe.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "referee/match.h"
+
+namespace referee {
+
+struct Options {
+    struct Side {
+        std::string command, proto = "bitrow", dir, name;
+        std::optional<double> time;
+    } a, b;
+    int size = 6;
+    double time = 30, margin = 1;
+    int maxPlies = 400;
+    bool show = false;
+    std::optional<int> games;
+    std::string openings;
+    std::optional<int> openingPlies, randomPlies;
+    uint64_t seed = 1;
+    int jobs = 1;
+    std::string output;
+    bool resume = false, noCheck = false, allowRepeats = false;
+    std::optional<std::vector<std::string>> sprt;  // "elo0=E0" ...; empty: all defaults
+};
+
+// Declares every option on `app`, bound to `o`, with its default and range in the help.
+void declareOptions(CLI::App& app, Options& o);
+
+// What the parser leaves to be done once it has read everything: --sprt given without
+// values means the test with its defaults.
+void finishOptions(const CLI::App& app, Options& o);
+
+// Reads "elo0=E0 elo1=E1 alpha=A beta=B" (any of them, in any order; the others keep
+// their defaults); the error text or nothing.
+std::optional<std::string> parseSprt(const std::vector<std::string>& words, SprtSettings& out);
+
+// Checks the options together and builds the match: players found, openings loaded or
+// drawn, the game list free of hidden repeats. The error text or nothing.
+std::optional<std::string> buildMatch(const Options& o, MatchConfig& c);
+
+}  // namespace referee

@@ -1,0 +1,115 @@
+#include "referee/probe.h"
+
+#include <cmath>
+#include <random>
+
+namespace referee {
+
+namespace {
+
+bool winsAtOnce(const model::Game& g, const model::Move& m) {
+    model::Game t = g;
+    return t.play(m) == model::Outcome::Won;
+}
+
+// The mover wins within three plies with m: m itself wins, or every answer loses for the
+// opponent at once or leaves the mover a move that wins at once.
+bool forcesWin(const model::Game& g, const model::Move& m, const std::vector<model::Move>& all) {
+    model::Game a = g;
+    model::Outcome first = a.play(m);
+    if (first == model::Outcome::Won) return true;
+    if (first != model::Outcome::Open) return false;
+    for (const model::Move& reply : all) {
+        model::Game b = a;
+        model::Outcome second = b.play(reply);
+        if (second == model::Outcome::Lost || second == model::Outcome::Repetition) continue;
+        if (second == model::Outcome::Won) return false;
+        bool answered = false;
+        for (const model::Move& last : all)
+            if (winsAtOnce(b, last)) {
+                answered = true;
+                break;
+            }
+        if (!answered) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<ProbePosition> probePositions(int n) {
+    std::vector<ProbePosition> out;
+    const std::vector<model::Move> all = model::allMoves(n);
+    std::mt19937_64 rng(20261208u + static_cast<uint64_t>(n));
+    for (int attempt = 0; attempt < 200 && out.empty(); attempt++) {
+        model::Game g(n);
+        for (int ply = 0; ply < 12 * n; ply++) {
+            std::vector<model::Move> wins, open;
+            for (const model::Move& m : all) {
+                model::Game t = g;
+                model::Outcome o = t.play(m);
+                if (o == model::Outcome::Won) wins.push_back(m);
+                if (o == model::Outcome::Open) open.push_back(m);
+            }
+            if (wins.size() == 1 && g.plies() >= 2) {
+                bool alone = true;
+                for (const model::Move& m : all)
+                    if (!(m == wins[0]) && forcesWin(g, m, all)) {
+                        alone = false;
+                        break;
+                    }
+                if (alone) {
+                    out.push_back({g.moves(), wins[0]});
+                    break;
+                }
+            }
+            if (open.empty()) break;
+            g.play(open[rng() % open.size()]);
+        }
+    }
+    if (out.empty()) return out;
+    // The open position: the first plies of the same game, with no move that wins at once
+    // for either side to spoil it.
+    std::vector<model::Move> start(out[0].moves.begin(),
+                                   out[0].moves.begin() + std::min<size_t>(2, out[0].moves.size()));
+    out.push_back({start, std::nullopt});
+    return out;
+}
+
+std::optional<std::string> probePlayer(const PlayerSetup& p, int n, double margin, char side) {
+    const std::string opt = std::string("--") + side;
+    for (const ProbePosition& pos : probePositions(n)) {
+        std::string where = pos.win
+                                ? "a position where " + model::moveName(*pos.win) + " wins at once"
+                                : "an open position";
+        RunResult raw;
+        Turn turn = playTurn(p, n, pos.moves, margin, &raw);
+        if (raw.end == RunResult::End::Interrupted) return std::nullopt;
+        char secs[64];
+        snprintf(secs, sizeof secs, "%.3f s of %g s", turn.seconds, p.time);
+        if (!turn.move && turn.loss == Loss::Time) {
+            return "on " + where + " it gave no move in time (" + secs +
+                   " per move, plus the margin). Check its time per move (" + opt +
+                   "-time): shover8, shover16 and shover20 always think for 29.5 s and need "
+                   "--time 30 or more; 'analyze --quiet --time S' is the same player at another "
+                   "budget. A byte-board player takes its time as an argument: check " +
+                   opt + "-proto (now " + protocolName(p.protocol) + ")";
+        }
+        if (!turn.move) {
+            std::string said = raw.err.empty() ? "" : " (it said '" + escape(raw.err, 160) + "')";
+            return "on " + where + " it " + turn.why + said +
+                   ". Check its command line, its protocol (" + opt + "-proto, now " +
+                   protocolName(p.protocol) + ") and its working folder (" + opt + "-dir, now " +
+                   escape(p.dir, 100) + ")";
+        }
+        if (pos.win && !(*turn.move == *pos.win)) {
+            return "on " + where + " it answered " + model::moveName(*turn.move) +
+                   ". It probably reads another input: check its protocol (" + opt +
+                   "-proto, now " + protocolName(p.protocol) +
+                   "; bitrow sends the size line first, byteboard only the moves)";
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace referee

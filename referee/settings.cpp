@@ -1,0 +1,65 @@
+#include "referee/settings.h"
+
+#include <cstdio>
+
+namespace referee {
+
+namespace {
+
+std::string number(double v) {
+    char buf[64];
+    snprintf(buf, sizeof buf, "%.9g", v);
+    return buf;
+}
+
+bool mayChange(const std::string& name) {
+    return name == "games" || name == "sprt" || name == "version" || name == "date";
+}
+
+}  // namespace
+
+Settings matchSettings(const MatchConfig& c) {
+    Settings s;
+    for (const auto& [prefix, p] : {std::pair{"a-", &c.a}, std::pair{"b-", &c.b}}) {
+        s.push_back({prefix + std::string("command"), p->command});
+        s.push_back({prefix + std::string("protocol"), protocolName(p->protocol)});
+        s.push_back({prefix + std::string("dir"), p->dir});
+        s.push_back({prefix + std::string("name"), p->name});
+        s.push_back({prefix + std::string("time"), number(p->time)});
+    }
+    s.push_back({"size", std::to_string(c.size)});
+    s.push_back({"margin", number(c.margin)});
+    s.push_back({"max-plies", std::to_string(c.maxPlies)});
+    s.push_back({"games", std::to_string(c.games)});
+    s.push_back({"openings", c.openingsSource});
+    s.push_back({"seed", std::to_string(c.seed)});
+    s.push_back({"sprt", c.sprt ? "elo0=" + number(c.sprt->elo0) + " elo1=" + number(c.sprt->elo1) +
+                                      " alpha=" + number(c.sprt->alpha) +
+                                      " beta=" + number(c.sprt->beta)
+                                : "none"});
+    s.push_back({"version", c.version});
+    s.push_back({"date", c.date});
+    return s;
+}
+
+std::optional<std::string> settingsDiffer(const Settings& recorded, const Settings& now) {
+    auto find = [](const Settings& s, const std::string& name) -> const std::string* {
+        for (const auto& kv : s)
+            if (kv.first == name) return &kv.second;
+        return nullptr;
+    };
+    for (const auto& [name, value] : now) {
+        if (mayChange(name)) continue;
+        const std::string* old = find(recorded, name);
+        if (!old) return name + ": not recorded, now '" + escape(value, 120) + "'";
+        if (*old != value)
+            return name + ": recorded '" + escape(*old, 120) + "', now '" + escape(value, 120) +
+                   "'";
+    }
+    for (const auto& [name, value] : recorded)
+        if (!mayChange(name) && !find(now, name))
+            return name + ": recorded '" + escape(value, 120) + "', unknown now";
+    return std::nullopt;
+}
+
+}  // namespace referee

@@ -1,0 +1,26 @@
+// The settings a match was played with, as name/value pairs written into every game
+// record, and the comparison that decides whether a record file can be continued.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "referee/match.h"
+
+namespace referee {
+
+using Settings = std::vector<std::pair<std::string, std::string>>;
+
+// The match's settings in a fixed order: for each player (prefix a- and b-) command,
+// protocol, dir, name and time; then size, margin, max-plies, games, openings, seed, sprt,
+// version and date.
+Settings matchSettings(const MatchConfig& c);
+
+// The first setting that decides how games are played and differs between a recorded
+// set and the current one, as "name: recorded 'x', now 'y'"; nothing when they agree.
+// games, sprt, version and date may change between runs of one match.
+std::optional<std::string> settingsDiffer(const Settings& recorded, const Settings& now);
+
+}  // namespace referee

@@ -1,0 +1,175 @@
+// Match statistics and the sequential test, against values worked out from the published
+// formulas by hand or by an independent brute-force search.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "referee/elo.h"
+#include "referee/sprt.h"
+#include "referee/stats.h"
+
+using namespace referee;
+
+namespace {
+
+TEST(RefereeStats, DrawRatioAndLikelihoodOfSuperiority) {
+    EXPECT_EQ(drawRatio({}), 0);
+    EXPECT_DOUBLE_EQ(drawRatio({2, 6, 2}), 0.6);
+    // Phi((W - L) / sqrt(W + L)), from a normal table: Phi(5 / sqrt 15) = Phi(1.29099).
+    EXPECT_NEAR(likelihoodOfSuperiority({10, 4, 5}), 0.9016472, 1e-6);
+    EXPECT_NEAR(likelihoodOfSuperiority({3, 0, 7}), 0.1029516, 1e-6);
+    EXPECT_NEAR(likelihoodOfSuperiority({1, 9, 0}), 0.8413447, 1e-6);  // Phi(1)
+    EXPECT_EQ(likelihoodOfSuperiority({0, 9, 0}), 0.5);
+}
+
+TEST(RefereeStats, NormalizedEloFromPairs) {
+    // {1, 3, 10, 5, 2} pairs: mean pair score (0.75 + 5 + 3.75 + 2) / 4 / 21 = 0.547619,
+    // variance 7.5 / 21 - 0.547619^2 = 0.057256; 0.047619 / sqrt(2 * 0.057256) = 0.140721,
+    // times 800 / ln 10 = 48.891.
+    NormalizedElo e = normalizedElo({{1, 3, 10, 5, 2}});
+    ASSERT_TRUE(e.valid);
+    EXPECT_NEAR(e.elo, 48.890965, 1e-5);
+    // 1.96 / sqrt(2 * 21) * 800 / ln 10: the margin of a normalised Elo needs only the pairs.
+    EXPECT_NEAR(e.margin, 105.074600, 1e-5);
+    NormalizedElo mirrored = normalizedElo({{2, 5, 10, 3, 1}});
+    EXPECT_NEAR(mirrored.elo, -48.890965, 1e-5);
+    // Seven pairs of one point each: no difference, and still a margin.
+    NormalizedElo even = normalizedElo({{0, 0, 7, 0, 0}});
+    ASSERT_TRUE(even.valid);
+    EXPECT_NEAR(even.elo, 0, 1e-9);
+    EXPECT_NEAR(even.margin, 181.994545, 1e-5);
+    EXPECT_FALSE(normalizedElo({}).valid);
+}
+
+TEST(RefereeStats, AllDrawnMatchesStillHaveAnInterval) {
+    // 1/2 +- (1 - 0.025^(1/n)) / 2 as a score: n = 5 gives 0.760909 = +201.11 Elo, n = 100
+    // gives 0.518099 = +12.588.
+    EloEstimate five = estimateElo(0, 5, 0);
+    EXPECT_EQ(five.elo, 0);
+    EXPECT_NEAR(five.high, 201.110542, 1e-5);
+    EXPECT_NEAR(five.low, -201.110542, 1e-5);
+    EloEstimate hundred = estimateElo(0, 100, 0);
+    EXPECT_NEAR(hundred.high, 12.588474, 1e-5);
+    EloEstimate one = estimateElo(0, 1, 0);
+    EXPECT_NEAR(one.high, 759.050837, 1e-5);
+    for (int n = 1; n <= 1000; n *= 3) {
+        EloEstimate e = estimateElo(0, n, 0);
+        EXPECT_GT(e.high - e.low, 1.0) << n;
+    }
+}
+
+TEST(RefereeSprt, BoundsAndRefusedSettings) {
+    SprtSettings s;
+    EXPECT_NEAR(s.lowerBound(), -2.944439, 1e-6);  // ln(0.05 / 0.95)
+    EXPECT_NEAR(s.upperBound(), 2.944439, 1e-6);
+    SprtSettings t{0, 5, 0.05, 0.1};
+    EXPECT_NEAR(t.lowerBound(), -2.251292, 1e-6);  // ln(0.1 / 0.95)
+    EXPECT_NEAR(t.upperBound(), 2.890372, 1e-6);   // ln(0.9 / 0.05)
+    EXPECT_FALSE(checkSprt(s));
+    EXPECT_TRUE(checkSprt({5, 5, 0.05, 0.05}));
+    EXPECT_TRUE(checkSprt({5, 0, 0.05, 0.05}));
+    EXPECT_TRUE(checkSprt({0, 5, 0, 0.05}));
+    EXPECT_TRUE(checkSprt({0, 5, 0.05, 1}));
+    EXPECT_TRUE(checkSprt({0, 5, 0.6, 0.5}));
+    EXPECT_TRUE(checkSprt({0, NAN, 0.05, 0.05}));
+    EXPECT_EQ(sprtVerdict(s, 3.0), SprtVerdict::AcceptH1);
+    EXPECT_EQ(sprtVerdict(s, -3.0), SprtVerdict::AcceptH0);
+    EXPECT_EQ(sprtVerdict(s, 2.9), SprtVerdict::Continue);
+}
+
+// The best distribution over loss / draw / win with (mean - 1/2) / sd = t, by brute
+// force: for each draw share on a fine grid, the win share that meets the constraint is
+// found by bisection (t grows with it), and the best log-likelihood is kept.
+double bruteForceBest(const std::vector<double>& observed, double t, std::vector<double>& best) {
+    double bestValue = -INFINITY;
+    auto value = [&](double d) {
+        auto tOf = [&](double w) {
+            double mu = w + d / 2, var = w + d / 4 - mu * mu;
+            return (mu - 0.5) / std::sqrt(var);
+        };
+        double lo = 0, hi = 1 - d;
+        for (int i = 0; i < 200; i++) {
+            double m = (lo + hi) / 2;
+            (tOf(m) < t ? lo : hi) = m;
+        }
+        double w = (lo + hi) / 2, l = 1 - d - w;
+        if (w <= 0 || l <= 0) return std::pair{-HUGE_VAL, w};
+        return std::pair{
+            observed[0] * std::log(l) + observed[1] * std::log(d) + observed[2] * std::log(w), w};
+    };
+    double from = 1e-6, to = 1 - 1e-6;
+    for (int zoom = 0; zoom < 6; zoom++) {
+        double step = (to - from) / 2000, bestD = from;
+        for (int i = 0; i <= 2000; i++) {
+            double d = from + i * step;
+            auto [v, w] = value(d);
+            if (v > bestValue) {
+                bestValue = v;
+                bestD = d;
+                best = {1 - d - w, d, w};
+            }
+        }
+        from = std::max(1e-9, bestD - step);
+        to = std::min(1 - 1e-9, bestD + step);
+    }
+    return bestValue;
+}
+
+TEST(RefereeSprt, ClosestDistributionMatchesABruteForceSearch) {
+    const std::vector<double> scores{0, 0.5, 1};
+    const std::vector<std::vector<double>> shares{
+        {0.3, 0.4, 0.3}, {0.2, 0.5, 0.3}, {0.45, 0.1, 0.45}, {0.05, 0.9, 0.05}};
+    for (const auto& observed : shares) {
+        for (double t : {-0.1, 0.0, 0.02, 0.15}) {
+            std::vector<double> want;
+            double wantValue = bruteForceBest(observed, t, want);
+            std::vector<double> got = closestDistribution(scores, observed, t);
+            ASSERT_EQ(got.size(), 3u);
+            double gotValue = 0, mu = 0, var = 0, sum = 0;
+            for (int i = 0; i < 3; i++) {
+                gotValue += observed[i] * std::log(got[i]);
+                mu += got[i] * scores[i];
+                sum += got[i];
+            }
+            for (int i = 0; i < 3; i++) var += got[i] * (scores[i] - mu) * (scores[i] - mu);
+            EXPECT_NEAR(sum, 1, 1e-9);
+            EXPECT_NEAR((mu - 0.5) / std::sqrt(var), t, 1e-7);
+            EXPECT_NEAR(gotValue, wantValue, 1e-8) << observed[0] << " " << t;
+            for (int i = 0; i < 3; i++) EXPECT_NEAR(got[i], want[i], 1e-4);
+        }
+    }
+}
+
+TEST(RefereeSprt, PentanomialLlrFollowsTheLargeSampleForm) {
+    // For small differences the log-likelihood ratio approaches
+    // pairs * (t1 - t0) * (2 t - t0 - t1) / 2, with t = (mean - 1/2) / sd of the pair score
+    // and t0, t1 = sqrt(2) * elo / (800 / ln 10).
+    struct Case {
+        Pentanomial p;
+        double elo0, elo1;
+    };
+    const Case cases[] = {
+        {{{100, 800, 2000, 900, 120}}, 0, 5},
+        {{{120, 900, 2000, 800, 100}}, 0, 5},
+        {{{300, 1000, 1500, 1100, 350}}, -3, 3},
+        {{{50, 400, 1000, 430, 55}}, 0, 10},
+    };
+    for (const Case& c : cases) {
+        double pairs = c.p.pairs(), mu = 0, var = 0;
+        for (int i = 0; i < 5; i++) mu += c.p.n[i] * i / 4.0 / pairs;
+        for (int i = 0; i < 5; i++) var += c.p.n[i] / pairs * (i / 4.0 - mu) * (i / 4.0 - mu);
+        double t = (mu - 0.5) / std::sqrt(var);
+        double t0 = std::sqrt(2.0) * c.elo0 * std::log(10.0) / 800;
+        double t1 = std::sqrt(2.0) * c.elo1 * std::log(10.0) / 800;
+        double approx = pairs * (t1 - t0) * (2 * t - t0 - t1) / 2;
+        double llr = sprtLlr({c.elo0, c.elo1, 0.05, 0.05}, c.p);
+        EXPECT_NEAR(llr, approx, 0.02 * std::abs(approx) + 0.02) << approx;
+    }
+    // Mirrored counts with mirrored hypotheses: the same likelihoods, H0 and H1 swapped.
+    Pentanomial p{{3, 11, 20, 14, 5}}, m{{5, 14, 20, 11, 3}};
+    EXPECT_NEAR(sprtLlr({0, 5, 0.05, 0.05}, p), -sprtLlr({-5, 0, 0.05, 0.05}, m), 1e-9);
+    EXPECT_EQ(sprtLlr({}, {}), 0);
+}
+
+}  // namespace
