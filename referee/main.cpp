@@ -15,6 +15,7 @@
 #include "referee/openings.h"
 #include "referee/player.h"
 #include "referee/process.h"
+#include "referee/report_page.h"
 
 namespace {
 
@@ -46,6 +47,10 @@ match:
   -j, --jobs J          games played at the same time (default 1)
   -o, --output FILE     append the game records to FILE (default: standard output)
   --resume              continue the match in FILE, skipping the games it holds
+  --report FILE         rewrite the match report page FILE after every game
+
+referee report FILE... -o report.html [--title TEXT]
+                        the match report page of some record files
 )";
 
 template <typename T>
@@ -72,6 +77,9 @@ void keepStandardDescriptors() {
 int main(int argc, char** argv) {
     keepStandardDescriptors();
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "report")
+        return referee::reportCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    std::string reportFile;  // --report
     struct Side {
         std::string command, proto = "bitrow", dir, name;
         std::optional<double> time;
@@ -157,6 +165,8 @@ int main(int argc, char** argv) {
             c.jobs = *j;
         } else if (a == "-o" || a == "--output") {
             c.output = v;
+        } else if (a == "--report") {
+            reportFile = v;
         } else {
             return fail("unknown option " + a);
         }
@@ -192,6 +202,16 @@ int main(int argc, char** argv) {
     c.games = games.value_or(2 * static_cast<int>(c.openings.size()));
     for (const referee::Opening& o : c.openings)
         if (static_cast<int>(o.size()) >= c.maxPlies) return fail("an opening reaches --max-plies");
+
+    if (!reportFile.empty()) {
+        std::string title = c.a.name + " vs " + c.b.name;
+        c.afterGame = [reportFile, title, file = c.output](const auto& done) {
+            std::vector<referee::ReportGame> games;
+            for (const referee::GameRecord& r : done) games.push_back({r, file});
+            if (auto err = referee::writeReport(reportFile, games, title))
+                std::cerr << "referee: " << *err << "\n";
+        };
+    }
 
     struct sigaction stop {};
     stop.sa_handler = onStop;

@@ -195,6 +195,7 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
                 out << text << std::flush;
             }
             finished.push_back(*r);
+            if (c.afterGame) c.afterGame(finished);
             Tally t = tally(finished, c.a.name);
             char buf[1024];
             snprintf(buf, sizeof buf,

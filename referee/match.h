@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -26,6 +27,8 @@ struct MatchConfig {
     bool show = false;
     std::string output;  // empty: records go to standard output
     bool resume = false;
+    // Called after every finished game with all games so far (resumed ones first).
+    std::function<void(const std::vector<GameRecord>&)> afterGame;
 };
 
 // Game g starts from opening (g / 2) mod count; player a is X in even games.
