@@ -21,8 +21,13 @@ MatchFigures matchFigures(const std::vector<GameRecord>& games) {
     for (const GameRecord& r : games)
         if (counts(r)) finished.push_back(r);
     f.counted = static_cast<int>(finished.size());
+    // Players in the order of the match's games (game 0 has the referee's player A as X),
+    // whatever order they finished in.
+    std::vector<GameRecord> byGame = finished;
+    std::stable_sort(byGame.begin(), byGame.end(),
+                     [](const GameRecord& a, const GameRecord& b) { return a.game < b.game; });
     std::vector<std::string> names;
-    for (const GameRecord& r : finished)
+    for (const GameRecord& r : byGame)
         for (const std::string* n : {&r.x, &r.o})
             if (std::find(names.begin(), names.end(), *n) == names.end()) names.push_back(*n);
     for (const std::string& n : names) {
