@@ -353,6 +353,20 @@ TEST_F(ReportBrowser, SettingsMoveTimesAndNotes) {
                    {"stderr", "ply 4 o: depth 5 \xff"}};
         text += referee::formatRecord(r);
     }
+    // Two more games that fill a column and then a row, the second push of a full row
+    // dropping its far piece.
+    std::vector<std::string> fill[2] = {{"T1", "T3"}, {"L1", "L3"}};
+    for (int g = 0; g < 2; g++) {
+        GameRecord r;
+        r.size = 6;
+        r.game = 2 + g;
+        r.x = g == 0 ? "alpha" : "beta";
+        r.o = g == 0 ? "beta" : "alpha";
+        for (int p = 0; p < 14; p++) r.moves.push_back(*model::parseMove(fill[g][p % 2], 6));
+        r.winner = referee::Winner::X;
+        r.loss = referee::Loss::Straights;
+        text += referee::formatRecord(r);
+    }
     std::string records = dir + "/keys.txt", page = dir + "/keys.html";
     std::ofstream(records, std::ios::binary) << text;
     std::string err;
@@ -383,7 +397,25 @@ TEST_F(ReportBrowser, SettingsMoveTimesAndNotes) {
         b.eval("[...document.querySelectorAll('#table tbody tr')].map((tr) => "
                "[tr.cells[0].textContent, tr.cells[7].textContent, tr.cells[8].textContent,"
                " tr.cells[9].textContent])"),
-        json::parse(R"([["alpha", "0-0-1", "1-0-0", "1"], ["beta", "0-0-1", "1-0-0", "1"]])"));
+        json::parse(R"([["alpha", "1-0-1", "1-0-1", "1"], ["beta", "1-0-1", "1-0-1", "1"]])"));
+
+    referee::RecordFile file = referee::parseRecords(text);
+    ASSERT_EQ(file.records.size(), 4u);
+    for (size_t g = 0; g < file.records.size(); g++) {
+        const GameRecord& r = file.records[g];
+        b.click("#games tbody tr[data-index=\"" + std::to_string(g) + "\"]");
+        expectBoard(b, r, 0, "opened");
+        for (int p = 1; p <= static_cast<int>(r.moves.size()); p++) {
+            b.key("ArrowRight", 39);
+            expectBoard(b, r, p, "right arrow");
+        }
+    }
+    // The steps above met column straights (game 2) and row straights (game 3) of both sides.
+    using Line = std::tuple<char, int, char>;
+    EXPECT_EQ(expected(file.records[2], 14).straights,
+              (std::set<Line>{{'c', 1, 'X'}, {'c', 3, 'O'}}));
+    EXPECT_EQ(expected(file.records[3], 14).straights,
+              (std::set<Line>{{'r', 1, 'X'}, {'r', 3, 'O'}}));
     expectSelfContained(b, url);
 }
 
