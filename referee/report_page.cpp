@@ -1,5 +1,6 @@
 #include "referee/report_page.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -179,6 +180,14 @@ std::optional<std::string> writeReport(const std::string& path,
     return std::nullopt;
 }
 
+bool sameFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    struct stat sa {
+    }, sb{};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const char* usage =
         "usage: referee report FILE... -o report.html [--title TEXT]\n"
@@ -210,6 +219,12 @@ int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::
         err << "referee report: record files and -o FILE are needed\n" << usage;
         return 2;
     }
+    for (const std::string& f : files)
+        if (output != "-" && sameFile(f, output)) {
+            err << "referee report: the page would overwrite the records in " << escape(f, 200)
+                << "\n";
+            return 2;
+        }
     std::vector<ReportGame> games;
     for (const std::string& f : files) {
         std::ifstream in(f, std::ios::binary);

@@ -28,6 +28,10 @@ std::optional<std::string> writeReport(const std::string& path,
                                        const std::vector<ReportGame>& games,
                                        const std::string& title);
 
+// True when the two paths name one file (the same path, or the same file on disk), which
+// the page must never be written over: it would replace the records it is made from.
+bool sameFile(const std::string& a, const std::string& b);
+
 // "referee report FILE... -o report.html [--title T]"; returns the exit status.
 int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

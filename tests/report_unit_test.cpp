@@ -205,6 +205,21 @@ TEST(ReportPage, CommandAndWriting) {
     EXPECT_EQ(reportCommand({records, "-o", out, "--bogus"}, o, e), 2);
     EXPECT_EQ(reportCommand({dir + "no_such_file.txt", "-o", out}, o, e), 1);
     EXPECT_NE(access(out.c_str(), F_OK), 0);  // nothing written on failure
+    // The page never replaces the records it is made from, by any name.
+    std::string before = [&] {
+        std::ifstream in(records, std::ios::binary);
+        std::ostringstream t;
+        t << in.rdbuf();
+        return t.str();
+    }();
+    EXPECT_EQ(reportCommand({records, "-o", records}, o, e), 2);
+    EXPECT_EQ(reportCommand({records, "-o", dir + "./report_cmd.txt"}, o, e), 2);
+    std::ifstream again(records, std::ios::binary);
+    std::ostringstream after;
+    after << again.rdbuf();
+    EXPECT_EQ(after.str(), before);
+    EXPECT_TRUE(sameFile(records, dir + "/report_cmd.txt"));
+    EXPECT_FALSE(sameFile(records, out));
 
     e.str("");
     ASSERT_EQ(reportCommand({records, "-o", out}, o, e), 0) << e.str();
