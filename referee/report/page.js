@@ -276,8 +276,15 @@
     $("status").textContent = text;
     for (const tr of document.querySelectorAll("#moves tbody tr"))
       tr.classList.toggle("current", Number(tr.dataset.ply) === p);
+    // Keep the ply in view inside the move list without scrolling the page away from the
+    // board (on a narrow screen the list sits below it).
     const current = document.querySelector("#moves tr.current");
-    if (current && current.scrollIntoView) current.scrollIntoView({ block: "nearest" });
+    const box = document.querySelector(".moves-box");
+    if (current && box) {
+      const b = box.getBoundingClientRect(), r = current.getBoundingClientRect();
+      if (r.top < b.top) box.scrollTop -= b.top - r.top;
+      else if (r.bottom > b.bottom) box.scrollTop += r.bottom - b.bottom;
+    }
     for (const li of document.querySelectorAll("#notes li"))
       li.classList.toggle("current", p > 0 && Number(li.dataset.ply) === p);
     $("prev").disabled = $("first").disabled = p === 0;
