@@ -46,12 +46,15 @@ MatchFigures matchFigures(const std::vector<GameRecord>& games) {
     if (names.size() != 2) return f;
     const std::string& first = names[0];
     f.elo = estimateElo(f.players[0].all.wins, f.players[0].all.draws, f.players[0].all.losses);
-    std::vector<GameRecord> sofar;
+    // Running totals, so that a report of n games costs O(n) and not O(n^2).
+    Tally t;
     for (size_t i = 0; i < games.size(); i++) {
         const GameRecord& r = games[i];
         if (!counts(r)) continue;
-        sofar.push_back(r);
-        Tally t = tally(sofar, first);
+        Tally one = tally({r}, first);
+        t.wins += one.wins;
+        t.draws += one.draws;
+        t.losses += one.losses;
         ScorePoint s;
         s.game = static_cast<int>(i);
         s.played = t.games();

@@ -69,7 +69,7 @@
   function plot(title, points, lo, hi, ref, fmt) {
     const box = html("div", { class: "plot" }, $("plots"));
     html("h3", {}, box, title);
-    const W = 560, H = 220, L = 52, R = 12, T = 10, B = 30;
+    const W = 560, H = 220, L = 62, R = 12, T = 10, B = 30;
     const svg = document.createElementNS("http://www.w3.org/2000/svg", "svg");
     svg.setAttribute("viewBox", `0 0 ${W} ${H}`);
     svg.setAttribute("role", "img");
