@@ -175,8 +175,9 @@ int main(int argc, char** argv) {
     if (!openingsFile.empty() && randomPlies >= 0)
         return fail("--openings and --random-openings exclude each other");
     if (c.resume && c.output.empty()) return fail("--resume needs --output");
-    if (!reportFile.empty() && !c.output.empty() && referee::sameFile(reportFile, c.output))
-        return fail("--report would overwrite the records of --output");
+    for (const std::string* kept : {&c.output, &openingsFile})
+        if (!reportFile.empty() && !kept->empty() && referee::sameFile(reportFile, *kept))
+            return fail("--report would overwrite the records in " + *kept);
 
     for (auto [side, player] : {std::pair{&sa, &c.a}, std::pair{&sb, &c.b}}) {
         player->name = side->name;

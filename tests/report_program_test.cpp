@@ -68,6 +68,11 @@ TEST(ReportProgram, PageFollowsTheMatchAndSparesTheRecords) {
         EXPECT_NE(run.err.find("--report"), std::string::npos);
         EXPECT_EQ(slurp(records), before);
     }
+    std::vector<std::string> fromOpenings = {"-a", MODEL_PLAYER, "-b",    MODEL_PLAYER, "-n",
+                                             "4",  "--openings", records, "--report",   records};
+    run = referee(fromOpenings);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(slurp(records), before);
     run = referee({"report", records, "-o", records});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(slurp(records), before);
