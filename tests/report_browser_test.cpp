@@ -33,7 +33,8 @@ std::string readFile(const std::string& path) {
 }
 
 std::string tempDir(const std::string& name) {
-    std::string dir = testing::TempDir() + "report_browser_" + name;
+    std::string dir =
+        testing::TempDir() + "report_browser_" + name + "_" + std::to_string(getpid());
     referee::RunRequest rm;
     rm.argv = {"/bin/rm", "-rf", dir};
     referee::runProcess(rm);

@@ -2,6 +2,9 @@
 // written over the match's own records.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -48,7 +51,8 @@ std::vector<std::string> match(const std::string& output, const std::string& pag
 }
 
 TEST(ReportProgram, PageFollowsTheMatchAndSparesTheRecords) {
-    std::string dir = testing::TempDir();
+    std::string dir = testing::TempDir() + "report_prog_" + std::to_string(getpid()) + "/";
+    mkdir(dir.c_str(), 0755);
     std::string records = dir + "report_prog.txt", page = dir + "report_prog.html";
     std::remove(records.c_str());
     std::remove(page.c_str());
