@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -30,16 +31,6 @@ std::string readFile(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-std::string tempDir(const std::string& name) {
-    std::string dir =
-        testing::TempDir() + "report_browser_" + name + "_" + std::to_string(getpid());
-    referee::RunRequest rm;
-    rm.argv = {"/bin/rm", "-rf", dir};
-    referee::runProcess(rm);
-    mkdir(dir.c_str(), 0755);
-    return dir;
 }
 
 std::string chromium() {
@@ -165,6 +156,24 @@ class ReportBrowser : public testing::Test {
             GTEST_SKIP() << "chromium not found (" << CHROMIUM
                          << "); install it with tools/install-deps.sh to run the browser tests";
     }
+    // A fresh folder for the records, pages and browser profile; kept when the test fails.
+    std::string tempDir(const std::string& name) {
+        dir_ = testing::TempDir() + "report_browser_" + name + "_" + std::to_string(getpid());
+        removeDir();
+        mkdir(dir_.c_str(), 0755);
+        return dir_;
+    }
+    void TearDown() override {
+        if (!HasFailure()) removeDir();
+    }
+
+  private:
+    void removeDir() {
+        if (dir_.empty()) return;
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    std::string dir_;
 };
 
 TEST_F(ReportBrowser, RealMatchReplaysAsTheModelPlyByPly) {
