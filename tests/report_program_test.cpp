@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -88,6 +89,7 @@ TEST(ReportProgram, PageFollowsTheMatchAndSparesTheRecords) {
     EXPECT_NE(run.err.find("3 games (3 finished)"), std::string::npos) << run.err;
     run = referee({"report", dir + "no_such_records.txt", "-o", again});
     EXPECT_EQ(run.status, 1);
+    if (!HasFailure()) std::filesystem::remove_all(dir);
 }
 
 }  // namespace
