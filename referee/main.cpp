@@ -8,6 +8,7 @@
 #include "referee/match.h"
 #include "referee/options.h"
 #include "referee/process.h"
+#include "referee/report_page.h"
 
 namespace {
 
@@ -25,6 +26,8 @@ void keepStandardDescriptors() {
 
 int main(int argc, char** argv) {
     keepStandardDescriptors();
+    if (argc > 1 && std::string(argv[1]) == "report")
+        return referee::reportCommand({argv + 2, argv + argc}, std::cout, std::cerr);
     CLI::App app("referee");
     referee::Options options;
     referee::declareOptions(app, options);
@@ -43,6 +46,15 @@ int main(int argc, char** argv) {
     if (auto err = referee::buildMatch(options, c)) {
         std::cerr << "referee: " << *err << "\n(referee --help shows the options)\n";
         return 2;
+    }
+    if (!options.report.empty()) {
+        const std::string title = c.a.name + " vs " + c.b.name;
+        c.afterGame = [file = options.report, title, output = c.output](const auto& done) {
+            std::vector<referee::ReportGame> games;
+            for (const referee::GameRecord& r : done) games.push_back({r, output});
+            if (auto err = referee::writeReport(file, games, title))
+                std::cerr << "referee: " << *err << "\n";
+        };
     }
     struct sigaction stop {};
     stop.sa_handler = onStop;

@@ -351,6 +351,7 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
             }
             finished.push_back(*r);
             playedHere++;
+            if (c.afterGame) c.afterGame(finished);
             Tally t = tally(finished, c.a.name);
             EloEstimate e = estimateElo(t.wins, t.draws, t.losses);
             std::string line = "[" + std::to_string(finished.size()) + "/" +

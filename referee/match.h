@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -36,6 +37,8 @@ struct MatchConfig {
     // the date the run started.
     std::string openingsSource = "none", version, date;
     uint64_t seed = 1;
+    // Called after every finished game with all games so far (resumed ones first).
+    std::function<void(const std::vector<GameRecord>&)> afterGame;
 };
 
 // Game g starts from opening (g / 2) mod count; player a is X in even games. Games 2k and

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "common/version.h"
+#include "referee/report_page.h"
 
 namespace referee {
 
@@ -12,7 +13,8 @@ void declareOptions(CLI::App& app, Options& o) {
     app.description(
         "Plays games between player A and player B and judges them.\n"
         "Options may also come from a config file (--config FILE, INI or TOML, keys named like "
-        "the long options: a-command = \"./shover8\").");
+        "the long options: a-command = \"./shover8\").\n"
+        "'referee report FILE... -o report.html' makes the match report page of record files.");
     app.option_defaults()->always_capture_default();
     app.set_version_flag("--version", std::string(common::toolVersion()));
     app.set_config("--config", "", "read options from this INI or TOML file");
@@ -75,6 +77,9 @@ void declareOptions(CLI::App& app, Options& o) {
     app.add_option("-o,--output", o.output,
                    "append the game records to FILE (default: standard output)")
         ->group(match);
+    app.add_option("--report", o.report,
+                   "rewrite the match report page FILE after every game (see 'referee report')")
+        ->group(match);
     app.add_flag("--resume", o.resume,
                  "continue the match in the --output file, skipping the games it holds; refused "
                  "when they were played with other settings")
@@ -134,6 +139,9 @@ std::optional<std::string> buildMatch(const Options& o, MatchConfig& c) {
         return "--openings and --random-openings exclude each other";
     if (o.openingPlies && o.openings.empty()) return "--opening-plies needs --openings";
     if (o.resume && o.output.empty()) return "--resume needs --output";
+    for (const std::string* kept : {&o.output, &o.openings})
+        if (!o.report.empty() && !kept->empty() && sameFile(o.report, *kept))
+            return "--report would overwrite the records in " + *kept;
     c.size = o.size;
     c.margin = o.margin;
     c.maxPlies = o.maxPlies;

@@ -27,6 +27,7 @@ struct Options {
     uint64_t seed = 1;
     int jobs = 1;
     std::string output;
+    std::string report;  // the match report page, rewritten after every game
     bool resume = false, noCheck = false, allowRepeats = false;
     std::optional<std::vector<std::string>> sprt;  // "elo0=E0" ...; empty: all defaults
 };

@@ -1,0 +1,13 @@
+// The page's sources from referee/report/, compiled into the program (see embed.cmake).
+#pragma once
+
+#include <string_view>
+
+namespace referee::assets {
+
+std::string_view page();    // page.html, with the markers the generator fills in
+std::string_view style();   // style.css
+std::string_view board();   // board.js: the push rules and the board drawing
+std::string_view script();  // page.js: tables, plot, game list and replay
+
+}  // namespace referee::assets

@@ -1,0 +1,269 @@
+#include "referee/report_page.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "referee/elo.h"
+#include "referee/report_assets.h"
+#include "referee/report_figures.h"
+
+namespace referee {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// JSON has no infinity; the page reads these two strings back as +-Infinity.
+Json number(double v) {
+    if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
+    if (std::isnan(v)) return nullptr;
+    return v;
+}
+
+Json eloJson(const EloEstimate& e) {
+    return {{"score", number(e.score)},     {"elo", number(e.elo)},
+            {"low", number(e.low)},         {"high", number(e.high)},
+            {"eloText", formatElo(e.elo)},  {"lowText", formatElo(e.low)},
+            {"highText", formatElo(e.high)}};
+}
+
+Json tallyJson(const Tally& t) {
+    Json lost = Json::object();
+    for (Loss l : {Loss::Time, Loss::Crash, Loss::Illegal, Loss::Repetition, Loss::Straights})
+        lost[lossName(l)] = t.lostBy[static_cast<int>(l)];
+    return {{"wins", t.wins},     {"draws", t.draws},   {"losses", t.losses},
+            {"score", t.score()}, {"games", t.games()}, {"lostBy", lost}};
+}
+
+Json gameJson(const ReportGame& g) {
+    const GameRecord& r = g.record;
+    Json moves = Json::array();
+    for (const model::Move& m : r.moves) moves.push_back(model::moveName(m));
+    Json times = Json::array();
+    for (const auto& t : moveTimes(r)) times.push_back(t ? Json(*t) : Json(nullptr));
+    Json notes = Json::array();
+    for (const GameNote& n : gameNotes(r))
+        notes.push_back({{"kind", n.kind},
+                         {"ply", n.ply},
+                         {"side", n.side ? std::string(1, n.side) : ""},
+                         {"text", n.text}});
+    const char* winner = r.winner == Winner::X ? "x" : r.winner == Winner::O ? "o" : "none";
+    return {{"file", g.file},
+            {"game", r.game},
+            {"opening", r.opening},
+            {"x", r.x},
+            {"o", r.o},
+            {"size", r.size},
+            {"moves", moves},
+            {"openingPlies", r.openingPlies},
+            {"complete", r.complete},
+            {"result", r.complete ? resultText(r.winner) : "*"},
+            {"winner", r.complete ? winner : "none"},
+            {"ended", howEnded(r)},
+            {"reason", r.reason},
+            {"timeX", r.timeX},
+            {"timeO", r.timeO},
+            {"times", times},
+            {"notes", notes}};
+}
+
+std::string utcNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    char buf[64];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M UTC", &tm);
+    return buf;
+}
+
+// Puts each marker's content in place of the marker's first occurrence in the template;
+// inserted text is never searched again.
+std::string fill(std::string_view page,
+                 const std::vector<std::pair<std::string_view, std::string_view>>& parts) {
+    std::string out;
+    size_t from = 0;
+    for (const auto& [marker, content] : parts) {
+        size_t at = page.find(marker, from);
+        if (at == std::string_view::npos) continue;
+        out.append(page.substr(from, at - from));
+        out.append(content);
+        from = at + marker.size();
+    }
+    out.append(page.substr(from));
+    return out;
+}
+
+}  // namespace
+
+std::string reportData(const std::vector<ReportGame>& games, const std::string& title) {
+    std::vector<GameRecord> records;
+    for (const ReportGame& g : games) records.push_back(g.record);
+    MatchFigures f = matchFigures(records);
+    Json players = Json::array();
+    for (const PlayerFigures& p : f.players)
+        players.push_back({{"name", p.name},
+                           {"all", tallyJson(p.all)},
+                           {"asX", tallyJson(p.asX)},
+                           {"asO", tallyJson(p.asO)}});
+    Json course = Json::array();
+    for (const ScorePoint& s : f.course)
+        course.push_back(
+            {{"game", s.game}, {"played", s.played}, {"score", s.score}, {"elo", eloJson(s.elo)}});
+    Json settings = Json::array();
+    for (const auto& [name, values] : matchSettings(records)) settings.push_back({name, values});
+    Json list = Json::array();
+    for (const ReportGame& g : games) list.push_back(gameJson(g));
+    Json data = {{"title", title},
+                 {"generated", utcNow()},
+                 {"settings", settings},
+                 {"figures",
+                  {{"counted", f.counted},
+                   {"players", players},
+                   {"elo", f.elo ? eloJson(*f.elo) : Json(nullptr)},
+                   {"course", course}}},
+                 {"games", list}};
+    // Player output is untrusted bytes: invalid UTF-8 becomes U+FFFD, and '<', '>' and '&'
+    // are written as escapes so that no text can close the script element it sits in.
+    std::string text = data.dump(-1, ' ', false, Json::error_handler_t::replace);
+    std::string safe;
+    safe.reserve(text.size());
+    for (char c : text) {
+        if (c == '<')
+            safe += "\\u003c";
+        else if (c == '>')
+            safe += "\\u003e";
+        else if (c == '&')
+            safe += "\\u0026";
+        else
+            safe += c;
+    }
+    return safe;
+}
+
+std::string reportPage(const std::vector<ReportGame>& games, const std::string& title) {
+    std::string data = reportData(games, title);
+    return fill(assets::page(), {{"/*@style@*/", assets::style()},
+                                 {"@data@", data},
+                                 {"/*@board@*/", assets::board()},
+                                 {"/*@script@*/", assets::script()}});
+}
+
+std::optional<std::string> writeReport(const std::string& path,
+                                       const std::vector<ReportGame>& games,
+                                       const std::string& title) {
+    std::string page = reportPage(games, title);
+    std::string temp = path + ".part";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << page;
+        out.flush();
+        if (!out) {
+            std::string why = std::strerror(errno);
+            std::remove(temp.c_str());
+            return "cannot write " + temp + ": " + why;
+        }
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::string why = std::strerror(errno);
+        std::remove(temp.c_str());
+        return "cannot write " + path + ": " + why;
+    }
+    return std::nullopt;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    struct stat sa {
+    }, sb{};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const char* usage =
+        "usage: referee report FILE... -o report.html [--title TEXT]\n"
+        "Writes one self-contained HTML page with every game of the record files: the\n"
+        "settings, the result table, a plot of the score, and a replay of each game.\n"
+        "-o - writes the page to standard output.\n";
+    std::vector<std::string> files;
+    std::string output, title;
+    for (size_t i = 0; i < args.size(); i++) {
+        const std::string& a = args[i];
+        if (a == "-h" || a == "--help") {
+            out << usage;
+            return 0;
+        }
+        if (a == "-o" || a == "--output" || a == "--title") {
+            if (i + 1 >= args.size()) {
+                err << "referee report: " << a << " needs a value\n" << usage;
+                return 2;
+            }
+            (a == "--title" ? title : output) = args[++i];
+        } else if (a.size() > 1 && a[0] == '-') {
+            err << "referee report: unknown option " << escape(a, 60) << "\n" << usage;
+            return 2;
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.empty() || output.empty()) {
+        err << "referee report: record files and -o FILE are needed\n" << usage;
+        return 2;
+    }
+    for (const std::string& f : files)
+        if (output != "-" && sameFile(f, output)) {
+            err << "referee report: the page would overwrite the records in " << escape(f, 200)
+                << "\n";
+            return 2;
+        }
+    std::vector<ReportGame> games;
+    for (const std::string& f : files) {
+        std::ifstream in(f, std::ios::binary);
+        if (!in) {
+            err << "referee report: cannot read " << escape(f, 200) << "\n";
+            return 1;
+        }
+        std::ostringstream text;
+        text << in.rdbuf();
+        RecordFile parsed = parseRecords(text.str());
+        size_t shown = 0;
+        for (const std::string& p : parsed.problems)
+            if (shown++ < 10) err << "referee report: " << escape(f, 200) << ": " << p << "\n";
+        if (parsed.problems.size() > 10)
+            err << "referee report: " << escape(f, 200) << ": " << parsed.problems.size() - 10
+                << " more problems\n";
+        for (const GameRecord& r : parsed.records) games.push_back({r, f});
+    }
+    if (title.empty()) {
+        MatchFigures f;
+        std::vector<GameRecord> records;
+        for (const ReportGame& g : games) records.push_back(g.record);
+        f = matchFigures(records);
+        title = f.players.size() == 2 ? f.players[0].name + " vs " + f.players[1].name
+                                      : std::string("Match report");
+    }
+    if (output == "-") {
+        out << reportPage(games, title) << std::flush;
+        return out ? 0 : 1;
+    }
+    if (auto e = writeReport(output, games, title)) {
+        err << "referee report: " << *e << "\n";
+        return 1;
+    }
+    int finished = 0;
+    for (const ReportGame& g : games) finished += g.record.complete;
+    err << "referee report: " << games.size() << " games (" << finished << " finished) in "
+        << escape(output, 200) << "\n";
+    return 0;
+}
+
+}  // namespace referee

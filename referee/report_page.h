@@ -1,0 +1,38 @@
+// The match report: one self-contained HTML page (styles, scripts and data inline, the board
+// drawn as SVG by the page's own script) with every game of some record files to replay.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "referee/record.h"
+
+namespace referee {
+
+struct ReportGame {
+    GameRecord record;
+    std::string file;  // where it was read from
+};
+
+// The data the page's script reads, as JSON text that is safe inside a <script> element.
+std::string reportData(const std::vector<ReportGame>& games, const std::string& title);
+
+// The whole page.
+std::string reportPage(const std::vector<ReportGame>& games, const std::string& title);
+
+// Writes the page to path through a temporary file renamed over it, so that a browser
+// reloading it during a match never sees half a page. Returns an error text on failure.
+std::optional<std::string> writeReport(const std::string& path,
+                                       const std::vector<ReportGame>& games,
+                                       const std::string& title);
+
+// True when the two paths name one file (the same path, or the same file on disk), which
+// the page must never be written over: it would replace the records it is made from.
+bool sameFile(const std::string& a, const std::string& b);
+
+// "referee report FILE... -o report.html [--title T]"; returns the exit status.
+int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace referee

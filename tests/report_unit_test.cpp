@@ -1,0 +1,243 @@
+// The match report's figures and data: tallies and the score's course worked out by hand,
+// the optional keys of records, and the page's data kept inert whatever the records hold.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "referee/report_figures.h"
+#include "referee/report_page.h"
+
+using namespace referee;
+
+namespace {
+
+GameRecord game(int index, const std::string& x, const std::string& o, Winner w, Loss l,
+                const std::string& reason = "") {
+    GameRecord r;
+    r.size = 6;
+    r.game = index;
+    r.x = x;
+    r.o = o;
+    r.winner = w;
+    r.loss = l;
+    r.reason = reason;
+    r.moves = {{'L', 1}, {'T', 2}, {'R', 3}};
+    r.complete = true;
+    return r;
+}
+
+std::vector<GameRecord> sampleMatch() {
+    std::vector<GameRecord> g = {
+        game(0, "A", "B", Winner::X, Loss::Straights),
+        game(1, "B", "A", Winner::None, Loss::None, "move cap of 3 plies"),
+        game(2, "A", "B", Winner::O, Loss::Time),
+        game(3, "B", "A", Winner::O, Loss::Repetition),
+        game(4, "A", "B", Winner::None, Loss::None),
+    };
+    g[4].complete = false;  // cut short: shown, never counted
+    return g;
+}
+
+std::string wdl(const Tally& t) {
+    return std::to_string(t.wins) + "-" + std::to_string(t.draws) + "-" + std::to_string(t.losses);
+}
+
+TEST(ReportFigures, TalliesColoursAndCourse) {
+    std::vector<GameRecord> g = sampleMatch();
+    MatchFigures f = matchFigures(g);
+    EXPECT_EQ(f.counted, 4);
+    ASSERT_EQ(f.players.size(), 2u);
+    EXPECT_EQ(f.players[0].name, "A");
+    EXPECT_EQ(wdl(f.players[0].all), "2-1-1");
+    EXPECT_EQ(wdl(f.players[0].asX), "1-0-1");
+    EXPECT_EQ(wdl(f.players[0].asO), "1-1-0");
+    EXPECT_EQ(f.players[0].all.lostBy[static_cast<int>(Loss::Time)], 1);
+    EXPECT_EQ(wdl(f.players[1].all), "1-1-2");
+    EXPECT_EQ(wdl(f.players[1].asX), "0-1-1");
+    EXPECT_EQ(wdl(f.players[1].asO), "1-0-1");
+    EXPECT_EQ(f.players[1].all.lostBy[static_cast<int>(Loss::Straights)], 1);
+    EXPECT_EQ(f.players[1].all.lostBy[static_cast<int>(Loss::Repetition)], 1);
+    // A scores 1, 1.5, 1.5, 2.5 over its four finished games; the fifth is left out.
+    ASSERT_EQ(f.course.size(), 4u);
+    double scores[] = {1, 1.5, 1.5, 2.5};
+    for (int i = 0; i < 4; i++) {
+        EXPECT_EQ(f.course[i].game, i);
+        EXPECT_EQ(f.course[i].played, i + 1);
+        EXPECT_DOUBLE_EQ(f.course[i].score, scores[i]);
+    }
+    // 2.5 of 4 is p = 0.625: 400 log10(0.625 / 0.375) = 400 log10(5/3) = 88.74.
+    ASSERT_TRUE(f.elo.has_value());
+    EXPECT_NEAR(f.elo->elo, 88.74, 0.01);
+    EXPECT_NEAR(f.course.back().elo.elo, 88.74, 0.01);
+    EXPECT_TRUE(std::isinf(f.course[0].elo.elo));  // one win out of one
+
+    std::vector<std::string> endings;
+    for (const GameRecord& r : g) endings.push_back(howEnded(r));
+    EXPECT_EQ(endings, (std::vector<std::string>{"straights", "move cap", "time", "repetition",
+                                                 "unfinished"}));
+    GameRecord agreed = game(5, "A", "B", Winner::None, Loss::None, "agreed");
+    EXPECT_EQ(howEnded(agreed), "draw");
+
+    // Games finished out of order: the player of game 0's X still comes first.
+    std::vector<GameRecord> late = {g[3], g[1], g[0]};
+    EXPECT_EQ(matchFigures(late).players[0].name, "A");
+    std::swap(late[2].x, late[2].o);
+    EXPECT_EQ(matchFigures(late).players[0].name, "B");
+
+    // A third player: the table still, but no Elo of one player over another.
+    g.push_back(game(6, "C", "A", Winner::X, Loss::Straights));
+    MatchFigures three = matchFigures(g);
+    EXPECT_EQ(three.players.size(), 3u);
+    EXPECT_FALSE(three.elo.has_value());
+    EXPECT_TRUE(three.course.empty());
+    EXPECT_TRUE(matchFigures({}).players.empty());
+}
+
+TEST(ReportFigures, SettingsMoveTimesAndNotes) {
+    std::vector<GameRecord> g = sampleMatch();
+    g[0].extra = {
+        {"setting-time", "1"}, {"stderr", "x"}, {"setting-", "no name"}, {"setting-seed", "7"}};
+    g[1].extra = {{"setting-seed", "8"}, {"setting-time", "1"}, {"settings-x", "other key"}};
+    auto s = matchSettings(g);
+    ASSERT_EQ(s.size(), 2u);
+    EXPECT_EQ(s[0].first, "time");
+    EXPECT_EQ(s[0].second, std::vector<std::string>{"1"});
+    EXPECT_EQ(s[1].first, "seed");
+    EXPECT_EQ(s[1].second, (std::vector<std::string>{"7", "8"}));
+
+    GameRecord r = g[2];  // three plies
+    EXPECT_TRUE(moveTimes(r).empty());
+    r.extra = {{"move-times", "- 0.250  1.5"}};
+    auto t = moveTimes(r);
+    ASSERT_EQ(t.size(), 3u);
+    EXPECT_FALSE(t[0].has_value());
+    EXPECT_DOUBLE_EQ(*t[1], 0.25);
+    EXPECT_DOUBLE_EQ(*t[2], 1.5);
+    r.extra = {{"move-times", "-1 nan 2x"}};
+    t = moveTimes(r);
+    ASSERT_EQ(t.size(), 3u);
+    for (const auto& v : t) EXPECT_FALSE(v.has_value());
+    // One entry too few or too many would put every time against the wrong move.
+    r.extra = {{"move-times", "0.1 0.2"}};
+    EXPECT_TRUE(moveTimes(r).empty());
+    r.extra = {{"move-times", "0.1 0.2 0.3 0.4"}};
+    EXPECT_TRUE(moveTimes(r).empty());
+
+    r.extra = {{"stderr", "ply 12 x: depth 7"}, {"note", "ply 3 o: lingered"},
+               {"stderr", "ply x: no number"},  {"stderr", "ply 4 z: bad side"},
+               {"stderr", "ply 5 o:"},          {"reason", "not a note"}};
+    auto n = gameNotes(r);
+    ASSERT_EQ(n.size(), 5u);
+    EXPECT_EQ(n[0].ply, 12);
+    EXPECT_EQ(n[0].side, 'x');
+    EXPECT_EQ(n[0].text, "depth 7");
+    EXPECT_EQ(n[1].kind, "note");
+    EXPECT_EQ(n[1].ply, 3);
+    EXPECT_EQ(n[1].text, "lingered");
+    EXPECT_EQ(n[2].ply, 0);
+    EXPECT_EQ(n[2].text, "ply x: no number");
+    EXPECT_EQ(n[3].ply, 0);
+    EXPECT_EQ(n[4].ply, 5);
+    EXPECT_EQ(n[4].text, "");
+}
+
+std::string dataOf(const std::vector<GameRecord>& records, const std::string& title = "t") {
+    std::vector<ReportGame> games;
+    for (const GameRecord& r : records) games.push_back({r, "m.txt"});
+    return reportData(games, title);
+}
+
+TEST(ReportPage, DataStaysInertAndRoundTrips) {
+    std::vector<GameRecord> g = sampleMatch();
+    g[0].x = "</script><script>alert(1)</script>";
+    g[2].x = g[0].x;
+    g[0].extra = {{"stderr", "ply 1 x: <!-- & \xc3\x28 bad"}};
+    std::string text = dataOf(g, "a < b");
+    EXPECT_EQ(text.find_first_of("<>&"), std::string::npos);
+    nlohmann::json d = nlohmann::json::parse(text);
+    EXPECT_EQ(d["title"], "a < b");
+    EXPECT_EQ(d["games"][0]["x"], g[0].x);
+    EXPECT_EQ(d["games"][0]["notes"][0]["text"], "<!-- & \xef\xbf\xbd( bad");
+    EXPECT_EQ(d["games"][0]["moves"], nlohmann::json::parse(R"(["L1", "T2", "R3"])"));
+    EXPECT_EQ(d["games"][4]["result"], "*");
+    EXPECT_EQ(d["figures"]["players"][0]["name"], g[0].x);
+
+    // Every game won: the estimate and its upper bound are infinite, written as strings.
+    std::vector<GameRecord> sweep = {game(0, "A", "B", Winner::X, Loss::Straights),
+                                     game(1, "B", "A", Winner::O, Loss::Straights)};
+    nlohmann::json e = nlohmann::json::parse(dataOf(sweep))["figures"]["elo"];
+    EXPECT_EQ(e["elo"], "inf");
+    EXPECT_EQ(e["high"], "inf");
+    EXPECT_TRUE(e["low"].is_number());
+    EXPECT_EQ(e["eloText"], "+inf");
+
+    // Names that look like the page's own markers are data, not places to fill.
+    std::vector<GameRecord> odd = {game(0, "@data@", "/*@script@*/", Winner::X, Loss::Time)};
+    std::string page = reportPage({{odd[0], "f"}}, "/*@style@*/");
+    auto count = [&](const std::string& what) {
+        size_t n = 0;
+        for (size_t at = page.find(what); at != std::string::npos; at = page.find(what, at + 1))
+            n++;
+        return n;
+    };
+    EXPECT_EQ(count("const PushBoard"), 1u);
+    EXPECT_EQ(count("JSON.parse(document.getElementById(\"match-data\")"), 1u);
+    EXPECT_EQ(count("--straight-x: "), 1u);
+    EXPECT_EQ(count("\"x\":\"@data@\""), 1u);
+    EXPECT_EQ(count("<script"), 3u);
+    EXPECT_EQ(count("src="), 0u);
+    EXPECT_EQ(count("href="), 0u);
+}
+
+TEST(ReportPage, CommandAndWriting) {
+    std::string dir = testing::TempDir();
+    std::string records = dir + "report_cmd.txt", out = dir + "report_cmd.html";
+    std::ofstream(records, std::ios::binary)
+        << formatRecord(game(0, "A", "B", Winner::X, Loss::Straights)) << "6\nL1\nbad line\n";
+    std::remove(out.c_str());
+    std::ostringstream o, e;
+    EXPECT_EQ(reportCommand({records}, o, e), 2);    // no -o
+    EXPECT_EQ(reportCommand({"-o", out}, o, e), 2);  // no records
+    EXPECT_EQ(reportCommand({records, "-o", out, "--bogus"}, o, e), 2);
+    EXPECT_EQ(reportCommand({dir + "no_such_file.txt", "-o", out}, o, e), 1);
+    EXPECT_NE(access(out.c_str(), F_OK), 0);  // nothing written on failure
+    // The page never replaces the records it is made from, by any name.
+    std::string before = [&] {
+        std::ifstream in(records, std::ios::binary);
+        std::ostringstream t;
+        t << in.rdbuf();
+        return t.str();
+    }();
+    EXPECT_EQ(reportCommand({records, "-o", records}, o, e), 2);
+    EXPECT_EQ(reportCommand({records, "-o", dir + "./report_cmd.txt"}, o, e), 2);
+    std::ifstream again(records, std::ios::binary);
+    std::ostringstream after;
+    after << again.rdbuf();
+    EXPECT_EQ(after.str(), before);
+    EXPECT_TRUE(sameFile(records, dir + "/report_cmd.txt"));
+    EXPECT_FALSE(sameFile(records, out));
+
+    e.str("");
+    ASSERT_EQ(reportCommand({records, "-o", out}, o, e), 0) << e.str();
+    EXPECT_NE(e.str().find("line 21: 'bad line'"), std::string::npos) << e.str();
+    std::ifstream in(out, std::ios::binary);
+    std::ostringstream page;
+    page << in.rdbuf();
+    EXPECT_NE(page.str().find("<title>"), std::string::npos);
+    EXPECT_NE(page.str().find("A vs B"), std::string::npos);
+    EXPECT_NE(access((out + ".part").c_str(), F_OK), 0);
+
+    std::ostringstream toStdout;
+    ASSERT_EQ(reportCommand({records, "-o", "-", "--title", "T"}, toStdout, e), 0);
+    EXPECT_EQ(toStdout.str().rfind("<!DOCTYPE html>", 0), 0u);
+
+    auto err = writeReport(dir + "no_such_dir/r.html", {}, "t");
+    ASSERT_TRUE(err.has_value());
+    EXPECT_NE(access((dir + "no_such_dir/r.html.part").c_str(), F_OK), 0);
+}
+
+}  // namespace
