@@ -7,14 +7,16 @@ set -euo pipefail
 packages=(
     # build and tests
     cmake make g++ libgtest-dev python3 git
-    # analyze's command line
-    libcli11-dev
+    # the tools' command lines, and the data of the match report page
+    libcli11-dev nlohmann-json3-dev
     # CI: formatting, the clang sanitizer build and fuzzing
     clang clang-format libclang-rt-14-dev
     # measuring: instruction counts of the bench, peak memory
     valgrind time
     # spreading a match over many machines: the batch recipes and their tests
     parallel slurm-wlm munge
+    # testing the match report page in a real browser
+    chromium
 )
 
 missing=()
