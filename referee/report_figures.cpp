@@ -67,12 +67,9 @@ MatchFigures matchFigures(const std::vector<GameRecord>& games) {
 
 std::vector<std::pair<std::string, std::vector<std::string>>> matchSettings(
     const std::vector<GameRecord>& games) {
-    const std::string prefix = "setting-";
     std::vector<std::pair<std::string, std::vector<std::string>>> out;
     for (const GameRecord& r : games)
-        for (const auto& [key, value] : r.extra) {
-            if (key.size() <= prefix.size() || key.compare(0, prefix.size(), prefix) != 0) continue;
-            std::string name = key.substr(prefix.size());
+        for (const auto& [name, value] : r.settings) {
             auto it = std::find_if(out.begin(), out.end(),
                                    [&](const auto& s) { return s.first == name; });
             if (it == out.end()) {
@@ -84,25 +81,11 @@ std::vector<std::pair<std::string, std::vector<std::string>>> matchSettings(
     return out;
 }
 
-std::vector<std::optional<double>> moveTimes(const GameRecord& r) {
+std::vector<std::optional<double>> plyTimes(const GameRecord& r) {
     std::vector<std::optional<double>> times;
-    const std::string* text = nullptr;
-    for (const auto& [key, value] : r.extra)
-        if (key == "move-times") text = &value;
-    if (!text) return times;
-    std::string_view rest(*text);
-    while (!rest.empty()) {
-        size_t blank = rest.find(' ');
-        std::string_view word = rest.substr(0, blank);
-        rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
-        if (word.empty()) continue;
-        double v = 0;
-        auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), v);
-        bool ok = ec == std::errc() && end == word.data() + word.size() && v >= 0 && v < 1e9;
-        times.push_back(ok ? std::optional<double>(v) : std::nullopt);
-    }
     // A list that does not match the plies would put times against the wrong moves.
-    if (times.size() != r.moves.size()) times.clear();
+    if (r.moveTimes.size() != r.moves.size()) return times;
+    for (double t : r.moveTimes) times.push_back(t < 0 ? std::nullopt : std::optional<double>(t));
     return times;
 }
 

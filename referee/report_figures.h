@@ -38,14 +38,14 @@ struct MatchFigures {
 // The one place where the page's table and plot get their numbers.
 MatchFigures matchFigures(const std::vector<GameRecord>& games);
 
-// The "setting-<name>" keys of the records: each name with its distinct values, in the order
-// first seen (one value when every game of a match agrees).
+// The match settings of the records: each name with its distinct values, in the order first
+// seen (one value when every game of a match agrees).
 std::vector<std::pair<std::string, std::vector<std::string>>> matchSettings(
     const std::vector<GameRecord>& games);
 
-// Seconds each ply took, from the "move-times" key: nothing for an opening ply ("-") or an
-// entry that is not a time. Empty when the key is missing or does not hold one entry per ply.
-std::vector<std::optional<double>> moveTimes(const GameRecord& r);
+// Seconds each ply took: nothing for an opening ply. Empty when the record has no times or
+// not one per ply.
+std::vector<std::optional<double>> plyTimes(const GameRecord& r);
 
 // A player's remark kept in a record ("stderr" and "note" keys, "ply 4 o: text").
 struct GameNote {

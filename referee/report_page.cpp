@@ -49,7 +49,7 @@ Json gameJson(const ReportGame& g) {
     Json moves = Json::array();
     for (const model::Move& m : r.moves) moves.push_back(model::moveName(m));
     Json times = Json::array();
-    for (const auto& t : moveTimes(r)) times.push_back(t ? Json(*t) : Json(nullptr));
+    for (const auto& t : plyTimes(r)) times.push_back(t ? Json(*t) : Json(nullptr));
     Json notes = Json::array();
     for (const GameNote& n : gameNotes(r))
         notes.push_back({{"kind", n.kind},

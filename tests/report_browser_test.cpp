@@ -358,10 +358,9 @@ TEST_F(ReportBrowser, SettingsMoveTimesAndNotes) {
         r.winner = referee::Winner::O;
         r.loss = referee::Loss::Time;
         r.reason = "X took too long at ply 9";
-        r.extra = {{"setting-time", "1"},
-                   {"setting-seed", g == 0 ? "7" : "8"},
-                   {"move-times", "- - 0.250 0.500 0.125 1.000 2.000 0.001"},
-                   {"stderr", "ply 3 x: </script><script>document.title = 'taken'</script>"},
+        r.settings = {{"time", "1"}, {"seed", g == 0 ? "7" : "8"}};
+        r.moveTimes = {-1, -1, 0.25, 0.5, 0.125, 1, 2, 0.001};
+        r.extra = {{"stderr", "ply 3 x: </script><script>document.title = 'taken'</script>"},
                    {"stderr", "ply 4 o: depth 5 \xff"}};
         text += referee::formatRecord(r);
     }

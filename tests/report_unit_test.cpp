@@ -99,9 +99,9 @@ TEST(ReportFigures, TalliesColoursAndCourse) {
 
 TEST(ReportFigures, SettingsMoveTimesAndNotes) {
     std::vector<GameRecord> g = sampleMatch();
-    g[0].extra = {
-        {"setting-time", "1"}, {"stderr", "x"}, {"setting-", "no name"}, {"setting-seed", "7"}};
-    g[1].extra = {{"setting-seed", "8"}, {"setting-time", "1"}, {"settings-x", "other key"}};
+    g[0].settings = {{"time", "1"}, {"seed", "7"}};
+    g[0].extra = {{"stderr", "x"}};
+    g[1].settings = {{"seed", "8"}, {"time", "1"}};
     auto s = matchSettings(g);
     ASSERT_EQ(s.size(), 2u);
     EXPECT_EQ(s[0].first, "time");
@@ -110,22 +110,18 @@ TEST(ReportFigures, SettingsMoveTimesAndNotes) {
     EXPECT_EQ(s[1].second, (std::vector<std::string>{"7", "8"}));
 
     GameRecord r = g[2];  // three plies
-    EXPECT_TRUE(moveTimes(r).empty());
-    r.extra = {{"move-times", "- 0.250  1.5"}};
-    auto t = moveTimes(r);
+    EXPECT_TRUE(plyTimes(r).empty());
+    r.moveTimes = {-1, 0.25, 1.5};
+    auto t = plyTimes(r);
     ASSERT_EQ(t.size(), 3u);
     EXPECT_FALSE(t[0].has_value());
     EXPECT_DOUBLE_EQ(*t[1], 0.25);
     EXPECT_DOUBLE_EQ(*t[2], 1.5);
-    r.extra = {{"move-times", "-1 nan 2x"}};
-    t = moveTimes(r);
-    ASSERT_EQ(t.size(), 3u);
-    for (const auto& v : t) EXPECT_FALSE(v.has_value());
     // One entry too few or too many would put every time against the wrong move.
-    r.extra = {{"move-times", "0.1 0.2"}};
-    EXPECT_TRUE(moveTimes(r).empty());
-    r.extra = {{"move-times", "0.1 0.2 0.3 0.4"}};
-    EXPECT_TRUE(moveTimes(r).empty());
+    r.moveTimes = {0.1, 0.2};
+    EXPECT_TRUE(plyTimes(r).empty());
+    r.moveTimes = {0.1, 0.2, 0.3, 0.4};
+    EXPECT_TRUE(plyTimes(r).empty());
 
     r.extra = {{"stderr", "ply 12 x: depth 7"}, {"note", "ply 3 o: lingered"},
                {"stderr", "ply x: no number"},  {"stderr", "ply 4 z: bad side"},
