@@ -3,6 +3,7 @@
 #include "bitrow/board.h"
 #include "bitrow/evaluate.h"
 #include "bitrow/history.h"
+#include "bitrow/linecounts.h"
 #include "bitrow/score.h"
 
 namespace bitrow::BITROW_NS {
@@ -26,48 +27,49 @@ inline int cacheSlot(int depth, std::uint32_t key) {
 
 // search at depth 0: the move judged at once, with the same counting and the same result.
 // Kept inline so that a node one ply above the leaves tries its replies without calls.
-inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent) {
+inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent,
+                              const LineCounts& parent) {
     searchCalls++;
     if (timeUp) return noScore;
     if (applyMove(move, mover, opponent, 0) == 0) return noScore;
-    const std::uint32_t key = nextKey();
+    LineCounts counts;
+    const std::uint32_t key = countMove(move, parent, counts);
     std::int32_t result;
     if (keyRecorded(key)) {
         result = lossScore;
     } else {
-        result = terminalScore(mover, opponent);
-        if (result != winScore && result != lossScore)
-            result += evaluate(mover) - evaluate(opponent);
+        const int m = mover == board.x ? 0 : 1;
+        result = terminalFromCounts(counts.side[m], counts.side[1 - m]);
+        if (result == 0) result = counts.side[m].score - counts.side[1 - m].score;
     }
     restoreBoard();
     return result;
 }
 
-}  // namespace
-
-// Equal in every result and every lasting state change to: applyMove, pushHist (restoring
-// the board and losing on a repetition), terminalScore, evaluation at depth 0, the cache and
-// the replies, popHist and restoreBoard. A position that is judged at once is not written to
-// the history at all: its key is only looked up, and the board comes back from the top record.
-std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std::int32_t alpha,
-                    std::int32_t beta) {
+// search with the counts of the position before the move. The key, the terminal test and
+// the leaf value come from the counts, which equal hashBoard, terminalScore and
+// evaluate(mover) - evaluate(opponent) of the position after the move.
+std::int32_t node(int move, RowMask* mover, RowMask* opponent, int depth, std::int32_t alpha,
+                  std::int32_t beta, const LineCounts& parent) {
     searchCalls++;
     if (timeUp) return noScore;
     const int r = applyMove(move, mover, opponent, 0);
     if (r == 0) return noScore;
-    const std::uint32_t key = nextKey();
+    LineCounts counts;
+    const std::uint32_t key = countMove(move, parent, counts);
     if (keyRecorded(key)) {
         restoreBoard();
         return lossScore;
     }
 
-    std::int32_t result = terminalScore(mover, opponent);
-    if (result == winScore || result == lossScore) {
+    const int m = mover == board.x ? 0 : 1;
+    std::int32_t result = terminalFromCounts(counts.side[m], counts.side[1 - m]);
+    if (result != 0) {
         restoreBoard();
         return result;
     }
     if (depth == 0) {
-        result += evaluate(mover) - evaluate(opponent);
+        result = counts.side[m].score - counts.side[1 - m].score;
         restoreBoard();
         return result;
     }
@@ -83,9 +85,9 @@ std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std:
         if (alpha <= beta) {
             const int moves = 4 * boardSize;
             for (int i = 0; i < moves; i++) {
-                const std::int32_t g = depth == 1
-                                           ? -leafValue(i, opponent, mover)
-                                           : -search(i, opponent, mover, depth - 1, -v, -alpha);
+                const std::int32_t g =
+                    depth == 1 ? -leafValue(i, opponent, mover, counts)
+                               : -node(i, opponent, mover, depth - 1, -v, -alpha, counts);
                 if (g < v) {
                     v = g;
                     if (v < alpha) break;
@@ -102,6 +104,18 @@ std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std:
     popHist();
     restoreBoard();
     return result;
+}
+
+}  // namespace
+
+// Equal in every result and every lasting state change to: applyMove, pushHist (restoring
+// the board and losing on a repetition), terminalScore, evaluation at depth 0, the cache and
+// the replies, popHist and restoreBoard. A position that is judged at once is not written to
+// the history at all: its key is only looked up, and the board comes back from the top record.
+std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std::int32_t alpha,
+                    std::int32_t beta) {
+    const LineCounts counts = countLines();
+    return node(move, mover, opponent, depth, alpha, beta, counts);
 }
 
 }  // namespace bitrow::BITROW_NS
