@@ -34,10 +34,6 @@ extern std::uint32_t keyWeight[rowLimit];
 extern std::uint32_t keySeedWeight;
 void setKeyWeights(int n);
 
-// hashBoard's key for the current board, derived from the top record's key and the rows in
-// which the board differs from that record's board.
-std::uint32_t nextKey();
-
 // Whether a record with this key is on the stack.
 inline bool keyRecorded(std::uint32_t key) {
     for (const HistEntry* e = histBucket[key & (histBuckets - 1)]; e; e = e->link)
