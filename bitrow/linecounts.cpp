@@ -10,6 +10,7 @@ LineCounts countLines() {
         SideCounts& t = c.side[s];
         for (int r = 0; r < n; r++) {
             const std::uint32_t m = sides[s][r];
+            t.rows[r] = static_cast<std::uint8_t>(bitCount[m]);
             t.score += bitCount[m] * bitCount[m];
             t.straights += m == fullMask;
             for (int k = 0; k < n; k++) t.cols[k] += (m >> k) & 1;

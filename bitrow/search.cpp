@@ -33,7 +33,7 @@ inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent,
     if (timeUp) return noScore;
     if (applyMove(move, mover, opponent, 0) == 0) return noScore;
     LineCounts counts;
-    const std::uint32_t key = countMove(move, parent, counts);
+    const std::uint32_t key = countMove<false>(move, parent, counts);
     std::int32_t result;
     if (keyRecorded(key)) {
         result = lossScore;
@@ -56,7 +56,7 @@ std::int32_t node(int move, RowMask* mover, RowMask* opponent, int depth, std::i
     const int r = applyMove(move, mover, opponent, 0);
     if (r == 0) return noScore;
     LineCounts counts;
-    const std::uint32_t key = countMove(move, parent, counts);
+    const std::uint32_t key = countMove<true>(move, parent, counts);
     if (keyRecorded(key)) {
         restoreBoard();
         return lossScore;

@@ -179,7 +179,8 @@ TEST(BitrowHistory, IncrementalKeyEqualsTheFullHashAfterEveryKindOfMove) {
             const LineCounts parent = countLines();
             applyMove(i, moverRows(), opponentRows(), 1);
             LineCounts counts;
-            ASSERT_EQ(countMove(i, parent, counts), hashBoard()) << "N=" << n << " " << moveName(i);
+            ASSERT_EQ(countMove<true>(i, parent, counts), hashBoard())
+                << "N=" << n << " " << moveName(i);
             if (!pushHist()) restoreBoard();
             if (histCount > 200) {
                 freshGame(n);

@@ -39,6 +39,11 @@ void expectModelCounts(const LineCounts& c, const model::Board& m) {
             for (int r = 0; r < n; r++) k += m.at(r, col) == pieces[s];
             EXPECT_EQ(c.side[s].cols[n - 1 - col], k) << "side " << s << " column " << col;
         }
+        for (int r = 0; r < n; r++) {
+            int b = 0;
+            for (int col = 0; col < n; col++) b += m.at(r, col) == pieces[s];
+            EXPECT_EQ(c.side[s].rows[r], b) << "side " << s << " row " << r;
+        }
     }
 }
 
@@ -47,7 +52,8 @@ bool sameCounts(const LineCounts& a, const LineCounts& b, int n) {
         if (a.side[s].score != b.side[s].score || a.side[s].straights != b.side[s].straights)
             return false;
         for (int k = 0; k < n; k++)
-            if (a.side[s].cols[k] != b.side[s].cols[k]) return false;
+            if (a.side[s].cols[k] != b.side[s].cols[k] || a.side[s].rows[k] != b.side[s].rows[k])
+                return false;
     }
     return true;
 }
@@ -97,10 +103,16 @@ TEST(BitrowLineCounts, EveryMoveAgreesWithTheFullComputation) {
                     RowMask* mover = moverRows();
                     RowMask* opponent = opponentRows();
                     if (applyMove(i, mover, opponent, force) == 0) continue;
-                    LineCounts c;
-                    const std::uint32_t key = countMove(i, parent, c);
+                    LineCounts c, scores;
+                    const std::uint32_t key = countMove<true>(i, parent, c);
                     ASSERT_EQ(key, hashBoard()) << "N=" << n << " " << moveName(i);
                     ASSERT_TRUE(sameCounts(c, countLines(), n)) << "N=" << n << " " << moveName(i);
+                    // Without keeping the per-line counts: the same key, scores, straights.
+                    ASSERT_EQ(countMove<false>(i, parent, scores), key);
+                    for (int s = 0; s < 2; s++) {
+                        ASSERT_EQ(scores.side[s].score, c.side[s].score);
+                        ASSERT_EQ(scores.side[s].straights, c.side[s].straights);
+                    }
                     const int m = mover == board.x ? 0 : 1;
                     ASSERT_EQ(c.side[m].score, evaluate(mover));
                     ASSERT_EQ(c.side[1 - m].score, evaluate(opponent));
