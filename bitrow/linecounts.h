@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "bitrow/board.h"
 #include "bitrow/history.h"
@@ -30,41 +31,51 @@ LineCounts countLines();
 
 namespace lines {
 
-// A row of side `s` changes from `before` to `after` (a row push): the row's own term and
-// straight, and each column it gains or loses a piece in. With `keep` the counts are
-// updated too; without, only the score and the straights (from the parent's counts).
-template <bool keep>
-inline void changeRow(const SideCounts& parent, SideCounts& s, int r, std::uint32_t before,
-                      std::uint32_t after) {
+// E = sum of b^2 over rows + sum of k^2 over columns + the number of pieces.
+
+// The pushed line of side `s` goes from the cells `before` to `after` (bit i: the cell on
+// crossing line i), `cross` being the side's counts of the crossing lines and `own0` its
+// count of the pushed line. Each crossing line that gains a piece adds 2k + 1 to its square
+// and each that loses one 1 - 2k (k its count before); the pushed line's square and the
+// piece count follow its count. With `keep` the counts are written to `crossOut` and
+// `ownOut`; without, only the score and the straights change. With `weighted` the sum of
+// weights[i] over the gained cells less that over the lost ones is returned.
+template <bool keep, bool weighted = false>
+inline std::uint32_t changeLine(const std::uint8_t* cross, std::uint8_t* crossOut,
+                                std::int32_t own0, std::uint8_t* ownOut, std::uint32_t before,
+                                std::uint32_t after, SideCounts& s,
+                                const std::uint32_t* weights = nullptr) {
     const std::int32_t n = boardSize;
-    std::int32_t b = parent.rows[r];
-    const std::int32_t b0 = b;
-    std::int32_t score = s.score, straights = s.straights;
+    std::int32_t own = own0, score = s.score, straights = s.straights;
+    std::uint32_t weight = 0;
     for (std::uint32_t m = after & ~before; m; m &= m - 1) {
-        const int c = __builtin_ctz(m);
-        const std::int32_t k = parent.cols[c];
-        score += 2 * k + 2;  // (k+1)^2 + (k+1) - k^2 - k
+        const int i = __builtin_ctz(m);
+        const std::int32_t k = cross[i];
+        score += 2 * k + 1;
         straights += k + 1 == n;
-        if constexpr (keep) s.cols[c] = static_cast<std::uint8_t>(k + 1);
-        b++;
+        if constexpr (keep) crossOut[i] = static_cast<std::uint8_t>(k + 1);
+        if constexpr (weighted) weight += weights[i];
+        own++;
     }
     for (std::uint32_t m = before & ~after; m; m &= m - 1) {
-        const int c = __builtin_ctz(m);
-        const std::int32_t k = parent.cols[c];
-        score -= 2 * k;  // (k-1)^2 + (k-1) - k^2 - k
+        const int i = __builtin_ctz(m);
+        const std::int32_t k = cross[i];
+        score += 1 - 2 * k;
         straights -= k == n;
-        if constexpr (keep) s.cols[c] = static_cast<std::uint8_t>(k - 1);
-        b--;
+        if constexpr (keep) crossOut[i] = static_cast<std::uint8_t>(k - 1);
+        if constexpr (weighted) weight -= weights[i];
+        own--;
     }
-    score += b * b - b0 * b0;
-    straights += (b == n) - (b0 == n);
-    if constexpr (keep) s.rows[r] = static_cast<std::uint8_t>(b);
+    score += own * own - own0 * own0 + own - own0;
+    straights += (own == n) - (own0 == n);
+    if constexpr (keep) *ownOut = static_cast<std::uint8_t>(own);
     s.score = score;
     s.straights = straights;
+    return weight;
 }
 
 // Cell (r, column of bit a) of side `s` changes by d (-1, 0 or 1), within a column push:
-// the row's term and straight. The column's own term is settled once for the whole push.
+// the row's square and straight. The column is settled once for the whole push.
 template <bool keep>
 inline void changeCell(const SideCounts& parent, SideCounts& s, int r, std::int32_t d) {
     const std::int32_t b = parent.rows[r];
@@ -73,7 +84,7 @@ inline void changeCell(const SideCounts& parent, SideCounts& s, int r, std::int3
     if constexpr (keep) s.rows[r] = static_cast<std::uint8_t>(b + d);
 }
 
-// The column of bit a of side `s` changes by d pieces in all.
+// The column of bit a of side `s` changes by d pieces in all: its square and the pieces.
 template <bool keep>
 inline void changeColumn(const SideCounts& parent, SideCounts& s, int a, std::int32_t d) {
     const std::int32_t k = parent.cols[a], k1 = k + d;
@@ -82,13 +93,24 @@ inline void changeColumn(const SideCounts& parent, SideCounts& s, int a, std::in
     if constexpr (keep) s.cols[a] = static_cast<std::uint8_t>(k1);
 }
 
+#if BITROW_WIDTH == 8
+// Column a of 8-bit rows as a mask, bit i from row i: the bits of the rows' bytes gathered
+// by one multiply (each lands on its own bit of the top byte, with no carries).
+inline std::uint32_t columnOf(const RowMask* rows, int a) {
+    std::uint64_t w;
+    std::memcpy(&w, rows, 8);
+    return static_cast<std::uint32_t>(
+        (((w >> a) & 0x0101010101010101ull) * 0x0102040810204080ull) >> 56);
+}
+#endif
+
 }  // namespace lines
 
 // The key and the counts of the current board, which differs from the top record's board
 // by move `index` (performed for the side to move there), from `parent`, the counts of the
-// top record's board. A row push changes its own row; a column push changes rows from its
-// entry edge up to the first empty cell of the column before the push (all rows if there
-// was none), one cell in each. With `keep` all of `out` is set; without, only the scores
+// top record's board. A row push changes its own row; a column push changes one cell in
+// each row from its entry edge up to the first empty cell of the column before the push
+// (all rows if there was none). With `keep` all of `out` is set; without, only the scores
 // and the straights.
 template <bool keep>
 inline std::uint32_t countMove(int index, const LineCounts& parent, LineCounts& out) {
@@ -109,30 +131,48 @@ inline std::uint32_t countMove(int index, const LineCounts& parent, LineCounts& 
         const int i = index < n ? index : index - n;
         const std::uint32_t x0 = was.x[i], x1 = board.x[i], o0 = was.o[i], o1 = board.o[i];
         key += keyWeight[i] * (((x1 << hashShift) ^ o1) - ((x0 << hashShift) ^ o0));
-        lines::changeRow<keep>(parent.side[0], out.side[0], i, x0, x1);
-        lines::changeRow<keep>(parent.side[1], out.side[1], i, o0, o1);
-    } else {
-        const bool fromTop = index < 3 * n;
-        const int a = fromTop ? index - 2 * n : index - 3 * n;
-        const int step = fromTop ? 1 : -1;
-        std::int32_t dx = 0, dO = 0;
-        for (int j = 0, i = fromTop ? 0 : n - 1; j < n; j++, i += step) {
-            const std::uint32_t x0 = was.x[i], x1 = board.x[i], o0 = was.o[i], o1 = board.o[i];
-            key += keyWeight[i] * (((x1 << hashShift) ^ o1) - ((x0 << hashShift) ^ o0));
-            const std::int32_t ddx =
-                static_cast<std::int32_t>((x1 >> a) & 1) - static_cast<std::int32_t>((x0 >> a) & 1);
-            const std::int32_t ddo =
-                static_cast<std::int32_t>((o1 >> a) & 1) - static_cast<std::int32_t>((o0 >> a) & 1);
-            lines::changeCell<keep>(parent.side[0], out.side[0], i, ddx);
-            lines::changeCell<keep>(parent.side[1], out.side[1], i, ddo);
-            dx += ddx;
-            dO += ddo;
-            if (!((x0 | o0) >> a & 1)) break;
-        }
-        lines::changeColumn<keep>(parent.side[0], out.side[0], a, dx);
-        lines::changeColumn<keep>(parent.side[1], out.side[1], a, dO);
+        const SideCounts &px = parent.side[0], &po = parent.side[1];
+        SideCounts &sx = out.side[0], &so = out.side[1];
+        lines::changeLine<keep>(px.cols, sx.cols, px.rows[i], &sx.rows[i], x0, x1, sx);
+        lines::changeLine<keep>(po.cols, so.cols, po.rows[i], &so.rows[i], o0, o1, so);
+        return key;
     }
+    const bool fromTop = index < 3 * n;
+    const int a = fromTop ? index - 2 * n : index - 3 * n;
+#if BITROW_WIDTH == 8
+    // Rows and the column swap roles: the column's cells before and after, as masks over the
+    // rows, change the row counts. With N at most 8, hashShift is N and a row's term in the
+    // key is X row * 2^N + O row, so the key changes by the weights of the changed cells.
+    (void)fromTop;
+    const SideCounts &px = parent.side[0], &po = parent.side[1];
+    SideCounts &sx = out.side[0], &so = out.side[1];
+    const std::uint32_t kx = lines::changeLine<keep, true>(
+        px.rows, sx.rows, px.cols[a], &sx.cols[a], lines::columnOf(was.x, a),
+        lines::columnOf(board.x, a), sx, keyWeight);
+    const std::uint32_t ko = lines::changeLine<keep, true>(
+        po.rows, so.rows, po.cols[a], &so.cols[a], lines::columnOf(was.o, a),
+        lines::columnOf(board.o, a), so, keyWeight);
+    return key + (kx << (n + a)) + (ko << a);
+#else
+    const int step = fromTop ? 1 : -1;
+    std::int32_t dx = 0, dO = 0;
+    for (int j = 0, i = fromTop ? 0 : n - 1; j < n; j++, i += step) {
+        const std::uint32_t x0 = was.x[i], x1 = board.x[i], o0 = was.o[i], o1 = board.o[i];
+        key += keyWeight[i] * (((x1 << hashShift) ^ o1) - ((x0 << hashShift) ^ o0));
+        const std::int32_t ddx =
+            static_cast<std::int32_t>((x1 >> a) & 1) - static_cast<std::int32_t>((x0 >> a) & 1);
+        const std::int32_t ddo =
+            static_cast<std::int32_t>((o1 >> a) & 1) - static_cast<std::int32_t>((o0 >> a) & 1);
+        lines::changeCell<keep>(parent.side[0], out.side[0], i, ddx);
+        lines::changeCell<keep>(parent.side[1], out.side[1], i, ddo);
+        dx += ddx;
+        dO += ddo;
+        if (!((x0 | o0) >> a & 1)) break;
+    }
+    lines::changeColumn<keep>(parent.side[0], out.side[0], a, dx);
+    lines::changeColumn<keep>(parent.side[1], out.side[1], a, dO);
     return key;
+#endif
 }
 
 // terminalScore from the straights counts: winScore, lossScore or 0 for the side `a`
