@@ -106,6 +106,64 @@ inline std::uint32_t columnOf(const RowMask* rows, int a) {
 
 }  // namespace lines
 
+#if BITROW_BOARD_KEY
+// With rows of 8 bits the whole board is one vector, and the key, the scores and the
+// straights of a position cost less from the board itself than from the parent's counts.
+constexpr bool countsFollowLines = false;
+
+// The scores and straights of both sides of the current board.
+inline void countBoard(LineCounts& out) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&board));  // X | O
+    // Each 64-bit half transposed as an 8 x 8 bit matrix (three delta swaps): byte i, bit j
+    // goes to byte j, bit i, so the columns become bytes.
+    __m128i c = v, t;
+    t = _mm_and_si128(_mm_xor_si128(c, _mm_srli_epi64(c, 7)),
+                      _mm_set1_epi64x(0x00AA00AA00AA00AAll));
+    c = _mm_xor_si128(c, _mm_xor_si128(t, _mm_slli_epi64(t, 7)));
+    t = _mm_and_si128(_mm_xor_si128(c, _mm_srli_epi64(c, 14)),
+                      _mm_set1_epi64x(0x0000CCCC0000CCCCll));
+    c = _mm_xor_si128(c, _mm_xor_si128(t, _mm_slli_epi64(t, 14)));
+    t = _mm_and_si128(_mm_xor_si128(c, _mm_srli_epi64(c, 28)),
+                      _mm_set1_epi64x(0x00000000F0F0F0F0ll));
+    c = _mm_xor_si128(c, _mm_xor_si128(t, _mm_slli_epi64(t, 28)));
+    // Bits per byte: the row counts of both sides, then their column counts.
+    const __m128i m1 = _mm_set1_epi8(0x55), m2 = _mm_set1_epi8(0x33), m4 = _mm_set1_epi8(0x0f);
+    const auto bytes = [&](__m128i x) {
+        x = _mm_sub_epi8(x, _mm_and_si128(_mm_srli_epi16(x, 1), m1));
+        x = _mm_add_epi8(_mm_and_si128(x, m2), _mm_and_si128(_mm_srli_epi16(x, 2), m2));
+        return _mm_and_si128(_mm_add_epi8(x, _mm_srli_epi16(x, 4)), m4);
+    };
+    const __m128i b = bytes(v), k = bytes(c);
+    // Straights: counts equal to N (rows and columns from N on count 0).
+    const __m128i full = _mm_set1_epi8(static_cast<char>(boardSize));
+    const int fullRows = _mm_movemask_epi8(_mm_cmpeq_epi8(b, full));
+    const int fullCols = _mm_movemask_epi8(_mm_cmpeq_epi8(k, full));
+    out.side[0].straights = bitCount[fullRows & 0xff] + bitCount[fullCols & 0xff];
+    out.side[1].straights = bitCount[fullRows >> 8] + bitCount[fullCols >> 8];
+    // E: b^2 per row, k^2 + k per column, summed per side.
+    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi16(1);
+    const __m128i bx = _mm_unpacklo_epi8(b, zero), bo = _mm_unpackhi_epi8(b, zero);
+    const __m128i kx = _mm_unpacklo_epi8(k, zero), ko = _mm_unpackhi_epi8(k, zero);
+    const __m128i ex =
+        _mm_add_epi32(_mm_madd_epi16(bx, bx), _mm_madd_epi16(kx, _mm_add_epi16(kx, one)));
+    const __m128i eo =
+        _mm_add_epi32(_mm_madd_epi16(bo, bo), _mm_madd_epi16(ko, _mm_add_epi16(ko, one)));
+    __m128i e = _mm_add_epi32(_mm_unpacklo_epi64(ex, eo), _mm_unpackhi_epi64(ex, eo));
+    e = _mm_add_epi32(e, _mm_shuffle_epi32(e, 0xb1));  // lanes 0 and 2: X's and O's E
+    out.side[0].score = _mm_cvtsi128_si32(e);
+    out.side[1].score = _mm_cvtsi128_si32(_mm_srli_si128(e, 8));
+}
+
+// The key, scores and straights of the current board (the parent's counts are not needed).
+template <bool keep>
+inline std::uint32_t countMove(int, const LineCounts&, LineCounts& out) {
+    countBoard(out);
+    return boardKey();
+}
+#else
+// The counts follow the lines from parent to child.
+constexpr bool countsFollowLines = true;
+
 // The key and the counts of the current board, which differs from the top record's board
 // by move `index` (performed for the side to move there), from `parent`, the counts of the
 // top record's board. A row push changes its own row; a column push changes one cell in
@@ -174,6 +232,8 @@ inline std::uint32_t countMove(int index, const LineCounts& parent, LineCounts& 
     return key;
 #endif
 }
+
+#endif
 
 // terminalScore from the straights counts: winScore, lossScore or 0 for the side `a`
 // that has just moved against `b`.
