@@ -112,7 +112,7 @@ inline std::uint32_t columnOf(const RowMask* rows, int a) {
 constexpr bool countsFollowLines = false;
 
 // The scores and straights of both sides of the current board.
-inline void countBoard(LineCounts& out) {
+[[gnu::always_inline]] inline void countBoard(LineCounts& out) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&board));  // X | O
     // Each 64-bit half transposed as an 8 x 8 bit matrix (three delta swaps): byte i, bit j
     // goes to byte j, bit i, so the columns become bytes.

@@ -4,6 +4,7 @@
 #include "bitrow/evaluate.h"
 #include "bitrow/history.h"
 #include "bitrow/linecounts.h"
+#include "bitrow/push.h"
 #include "bitrow/score.h"
 
 namespace bitrow::BITROW_NS {
@@ -31,7 +32,7 @@ inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent,
                               const LineCounts& parent) {
     searchCalls++;
     if (timeUp) return noScore;
-    if (applyMove(move, mover, opponent, 0) == 0) return noScore;
+    if (pushes::apply(move, mover, opponent, 0) == 0) return noScore;
     LineCounts counts;
     const std::uint32_t key = countMove<false>(move, parent, counts);
     std::int32_t result;
@@ -53,7 +54,7 @@ std::int32_t node(int move, RowMask* mover, RowMask* opponent, int depth, std::i
                   std::int32_t beta, const LineCounts& parent) {
     searchCalls++;
     if (timeUp) return noScore;
-    const int r = applyMove(move, mover, opponent, 0);
+    const int r = pushes::apply(move, mover, opponent, 0);
     if (r == 0) return noScore;
     LineCounts counts;
     const std::uint32_t key = countMove<true>(move, parent, counts);
