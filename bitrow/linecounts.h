@@ -156,7 +156,7 @@ constexpr bool countsFollowLines = false;
 
 // The key, scores and straights of the current board (the parent's counts are not needed).
 template <bool keep>
-inline std::uint32_t countMove(int, const LineCounts&, LineCounts& out) {
+[[gnu::always_inline]] inline std::uint32_t countMove(int, const LineCounts&, LineCounts& out) {
     countBoard(out);
     return boardKey();
 }
@@ -171,7 +171,8 @@ constexpr bool countsFollowLines = true;
 // (all rows if there was none). With `keep` all of `out` is set; without, only the scores
 // and the straights.
 template <bool keep>
-inline std::uint32_t countMove(int index, const LineCounts& parent, LineCounts& out) {
+[[gnu::always_inline]] inline std::uint32_t countMove(int index, const LineCounts& parent,
+                                                      LineCounts& out) {
     const HistEntry& top = histStack[histCount - 1];
     const Board& was = top.board;
     if constexpr (keep) {
