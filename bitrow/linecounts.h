@@ -134,14 +134,16 @@ constexpr bool countsFollowLines = false;
         return _mm_and_si128(_mm_add_epi8(x, _mm_srli_epi16(x, 4)), m4);
     };
     const __m128i b = bytes(v), k = bytes(c);
-    // Straights: counts equal to N (rows and columns from N on count 0).
+    // Straights: counts equal to N (rows and columns from N on count 0), 0 - (-1) per full
+    // line, summed per side by one sum of absolute differences.
     const __m128i full = _mm_set1_epi8(static_cast<char>(boardSize));
-    const int fullRows = _mm_movemask_epi8(_mm_cmpeq_epi8(b, full));
-    const int fullCols = _mm_movemask_epi8(_mm_cmpeq_epi8(k, full));
-    out.side[0].straights = bitCount[fullRows & 0xff] + bitCount[fullCols & 0xff];
-    out.side[1].straights = bitCount[fullRows >> 8] + bitCount[fullCols >> 8];
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lines = _mm_sad_epu8(
+        _mm_sub_epi8(zero, _mm_add_epi8(_mm_cmpeq_epi8(b, full), _mm_cmpeq_epi8(k, full))), zero);
+    out.side[0].straights = _mm_cvtsi128_si32(lines);
+    out.side[1].straights = _mm_cvtsi128_si32(_mm_srli_si128(lines, 8));
     // E: b^2 per row, k^2 + k per column, summed per side.
-    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi16(1);
+    const __m128i one = _mm_set1_epi16(1);
     const __m128i bx = _mm_unpacklo_epi8(b, zero), bo = _mm_unpackhi_epi8(b, zero);
     const __m128i kx = _mm_unpacklo_epi8(k, zero), ko = _mm_unpackhi_epi8(k, zero);
     const __m128i ex =
