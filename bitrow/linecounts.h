@@ -38,23 +38,19 @@ namespace lines {
 // count of the pushed line. Each crossing line that gains a piece adds 2k + 1 to its square
 // and each that loses one 1 - 2k (k its count before); the pushed line's square and the
 // piece count follow its count. With `keep` the counts are written to `crossOut` and
-// `ownOut`; without, only the score and the straights change. With `weighted` the sum of
-// weights[i] over the gained cells less that over the lost ones is returned.
-template <bool keep, bool weighted = false>
-inline std::uint32_t changeLine(const std::uint8_t* cross, std::uint8_t* crossOut,
-                                std::int32_t own0, std::uint8_t* ownOut, std::uint32_t before,
-                                std::uint32_t after, SideCounts& s,
-                                const std::uint32_t* weights = nullptr) {
+// `ownOut`; without, only the score and the straights change.
+template <bool keep>
+inline void changeLine(const std::uint8_t* cross, std::uint8_t* crossOut, std::int32_t own0,
+                       std::uint8_t* ownOut, std::uint32_t before, std::uint32_t after,
+                       SideCounts& s) {
     const std::int32_t n = boardSize;
     std::int32_t own = own0, score = s.score, straights = s.straights;
-    std::uint32_t weight = 0;
     for (std::uint32_t m = after & ~before; m; m &= m - 1) {
         const int i = __builtin_ctz(m);
         const std::int32_t k = cross[i];
         score += 2 * k + 1;
         straights += k + 1 == n;
         if constexpr (keep) crossOut[i] = static_cast<std::uint8_t>(k + 1);
-        if constexpr (weighted) weight += weights[i];
         own++;
     }
     for (std::uint32_t m = before & ~after; m; m &= m - 1) {
@@ -63,7 +59,6 @@ inline std::uint32_t changeLine(const std::uint8_t* cross, std::uint8_t* crossOu
         score += 1 - 2 * k;
         straights -= k == n;
         if constexpr (keep) crossOut[i] = static_cast<std::uint8_t>(k - 1);
-        if constexpr (weighted) weight -= weights[i];
         own--;
     }
     score += own * own - own0 * own0 + own - own0;
@@ -71,7 +66,6 @@ inline std::uint32_t changeLine(const std::uint8_t* cross, std::uint8_t* crossOu
     if constexpr (keep) *ownOut = static_cast<std::uint8_t>(own);
     s.score = score;
     s.straights = straights;
-    return weight;
 }
 
 // Cell (r, column of bit a) of side `s` changes by d (-1, 0 or 1), within a column push:
@@ -92,17 +86,6 @@ inline void changeColumn(const SideCounts& parent, SideCounts& s, int a, std::in
     s.straights += (k1 == boardSize) - (k == boardSize);
     if constexpr (keep) s.cols[a] = static_cast<std::uint8_t>(k1);
 }
-
-#if BITROW_WIDTH == 8
-// Column a of 8-bit rows as a mask, bit i from row i: the bits of the rows' bytes gathered
-// by one multiply (each lands on its own bit of the top byte, with no carries).
-inline std::uint32_t columnOf(const RowMask* rows, int a) {
-    std::uint64_t w;
-    std::memcpy(&w, rows, 8);
-    return static_cast<std::uint32_t>(
-        (((w >> a) & 0x0101010101010101ull) * 0x0102040810204080ull) >> 56);
-}
-#endif
 
 }  // namespace lines
 
@@ -200,21 +183,6 @@ template <bool keep>
     }
     const bool fromTop = index < 3 * n;
     const int a = fromTop ? index - 2 * n : index - 3 * n;
-#if BITROW_WIDTH == 8
-    // Rows and the column swap roles: the column's cells before and after, as masks over the
-    // rows, change the row counts. With N at most 8, hashShift is N and a row's term in the
-    // key is X row * 2^N + O row, so the key changes by the weights of the changed cells.
-    (void)fromTop;
-    const SideCounts &px = parent.side[0], &po = parent.side[1];
-    SideCounts &sx = out.side[0], &so = out.side[1];
-    const std::uint32_t kx = lines::changeLine<keep, true>(
-        px.rows, sx.rows, px.cols[a], &sx.cols[a], lines::columnOf(was.x, a),
-        lines::columnOf(board.x, a), sx, keyWeight);
-    const std::uint32_t ko = lines::changeLine<keep, true>(
-        po.rows, so.rows, po.cols[a], &so.cols[a], lines::columnOf(was.o, a),
-        lines::columnOf(board.o, a), so, keyWeight);
-    return key + (kx << (n + a)) + (ko << a);
-#else
     const int step = fromTop ? 1 : -1;
     std::int32_t dx = 0, dO = 0;
     for (int j = 0, i = fromTop ? 0 : n - 1; j < n; j++, i += step) {
@@ -233,7 +201,6 @@ template <bool keep>
     lines::changeColumn<keep>(parent.side[0], out.side[0], a, dx);
     lines::changeColumn<keep>(parent.side[1], out.side[1], a, dO);
     return key;
-#endif
 }
 
 #endif
