@@ -143,8 +143,9 @@ template <std::size_t... k>
 }
 
 // domove for a valid side letter: plays player's push from side at pos into the new top
-// record. The caller has checked side; pos must be in 0..N-1.
-template <char side>
+// record. The caller has checked side; pos must be in 0..N-1. Without `flags` the scratch
+// `changed` is left alone: the search, which never reads it, plays its moves so.
+template <char side, bool flags = true>
 [[gnu::always_inline]] inline void push(int32_t pos, int32_t player) {
     constexpr bool vertical = side == 'T' || side == 'B';
     constexpr bool back = side == 'B' || side == 'R';
@@ -185,7 +186,7 @@ template <char side>
     store(&rec.xtotal, totals);
     rec.key = key;
 
-    std::memcpy(changed, visitflags[e.visits].data(), N);
+    if constexpr (flags) std::memcpy(changed, visitflags[e.visits].data(), N);
     (player == 1 ? rec.xpieces : rec.opieces)++;
     if (e.out == 0)
         rec.since = hno;  // one piece more than every earlier record
