@@ -13,6 +13,18 @@
 
 namespace bitrow::BITROW_NS {
 
+// Byte b spread over a word: bit j of b becomes byte j (0 or 1). Adding the spread bytes of
+// rows counts each column in its own byte.
+inline constexpr auto spreadBits = [] {
+    struct {
+        std::uint64_t of[256];
+    } t{};
+    for (int b = 0; b < 256; b++)
+        for (int j = 0; j < 8; j++)
+            if (b >> j & 1) t.of[b] |= 1ull << (8 * j);
+    return t;
+}();
+
 // One side's counts.
 struct SideCounts {
     std::uint8_t rows[rowLimit];  // rows[r]: the side's pieces in row r
@@ -90,33 +102,19 @@ inline void changeColumn(const SideCounts& parent, SideCounts& s, int a, std::in
 }  // namespace lines
 
 #if BITROW_BOARD_KEY
-// With rows of 8 bits the whole board is one vector, and the key, the scores and the
-// straights of a position cost less from the board itself than from the parent's counts.
-constexpr bool countsFollowLines = false;
+namespace lines {
 
-// The scores and straights of both sides of the current board.
-[[gnu::always_inline]] inline void countBoard(LineCounts& out) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&board));  // X | O
-    // Each 64-bit half transposed as an 8 x 8 bit matrix (three delta swaps): byte i, bit j
-    // goes to byte j, bit i, so the columns become bytes.
-    __m128i c = v, t;
-    t = _mm_and_si128(_mm_xor_si128(c, _mm_srli_epi64(c, 7)),
-                      _mm_set1_epi64x(0x00AA00AA00AA00AAll));
-    c = _mm_xor_si128(c, _mm_xor_si128(t, _mm_slli_epi64(t, 7)));
-    t = _mm_and_si128(_mm_xor_si128(c, _mm_srli_epi64(c, 14)),
-                      _mm_set1_epi64x(0x0000CCCC0000CCCCll));
-    c = _mm_xor_si128(c, _mm_xor_si128(t, _mm_slli_epi64(t, 14)));
-    t = _mm_and_si128(_mm_xor_si128(c, _mm_srli_epi64(c, 28)),
-                      _mm_set1_epi64x(0x00000000F0F0F0F0ll));
-    c = _mm_xor_si128(c, _mm_xor_si128(t, _mm_slli_epi64(t, 28)));
-    // Bits per byte: the row counts of both sides, then their column counts.
-    const __m128i m1 = _mm_set1_epi8(0x55), m2 = _mm_set1_epi8(0x33), m4 = _mm_set1_epi8(0x0f);
-    const auto bytes = [&](__m128i x) {
-        x = _mm_sub_epi8(x, _mm_and_si128(_mm_srli_epi16(x, 1), m1));
-        x = _mm_add_epi8(_mm_and_si128(x, m2), _mm_and_si128(_mm_srli_epi16(x, 2), m2));
-        return _mm_and_si128(_mm_add_epi8(x, _mm_srli_epi16(x, 4)), m4);
-    };
-    const __m128i b = bytes(v), k = bytes(c);
+constexpr std::uint64_t byteOnes = 0x0101010101010101ull;
+
+inline std::uint64_t word(const std::uint8_t* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+// The scores and straights of both sides from their counts: b holds the row counts (X's in
+// the low half, O's in the high half, row r in byte r), k the column counts.
+[[gnu::always_inline]] inline void scoreCounts(__m128i b, __m128i k, LineCounts& out) {
     // Straights: counts equal to N (rows and columns from N on count 0), 0 - (-1) per full
     // line, summed per side by one sum of absolute differences.
     const __m128i full = _mm_set1_epi8(static_cast<char>(boardSize));
@@ -139,16 +137,59 @@ constexpr bool countsFollowLines = false;
     out.side[1].score = _mm_cvtsi128_si32(_mm_srli_si128(e, 8));
 }
 
-// The key, scores and straights of the current board (the parent's counts are not needed).
-template <bool keep>
-[[gnu::always_inline]] inline std::uint32_t countMove(int, const LineCounts&, LineCounts& out) {
-    countBoard(out);
-    return boardKey();
-}
-#else
-// The counts follow the lines from parent to child.
-constexpr bool countsFollowLines = true;
+}  // namespace lines
 
+// countMove of the 8-bit build: a side's row counts and its column counts are each one word
+// of bytes. A row push sets the row's byte and moves the column counts by the spread bits of
+// the row after less those before; a column push does the same with the column's cells as
+// bytes (byte i: row i) and the row counts. The scores and straights then come from the
+// counts in one vector pass; the key of a column push from the whole board.
+template <bool keep>
+[[gnu::always_inline]] inline std::uint32_t countMove(int index, const LineCounts& parent,
+                                                      LineCounts& out) {
+    using lines::byteOnes;
+    using lines::word;
+    const HistEntry& top = histStack[histCount - 1];
+    const Board& was = top.board;
+    const int n = boardSize;
+    std::uint64_t rx = word(parent.side[0].rows), ro = word(parent.side[1].rows);
+    std::uint64_t cx = word(parent.side[0].cols), co = word(parent.side[1].cols);
+    std::uint32_t key;
+    if (index < 2 * n) {
+        const int i = index < n ? index : index - n;
+        const std::uint32_t x0 = was.x[i], x1 = board.x[i], o0 = was.o[i], o1 = board.o[i];
+        key = top.key + keySeedWeight * ((histCount & 1) ? 1u : ~0u) +
+              keyWeight[i] * (((x1 << hashShift) ^ o1) - ((x0 << hashShift) ^ o0));
+        const std::uint64_t clear = ~(0xffull << (8 * i));
+        rx = (rx & clear) | static_cast<std::uint64_t>(bitCount[x1]) << (8 * i);
+        ro = (ro & clear) | static_cast<std::uint64_t>(bitCount[o1]) << (8 * i);
+        cx += spreadBits.of[x1] - spreadBits.of[x0];
+        co += spreadBits.of[o1] - spreadBits.of[o0];
+    } else {
+        const int a = index < 3 * n ? index - 2 * n : index - 3 * n;
+        const std::uint64_t x0 = (word(was.x) >> a) & byteOnes,
+                            x1 = (word(board.x) >> a) & byteOnes;
+        const std::uint64_t o0 = (word(was.o) >> a) & byteOnes,
+                            o1 = (word(board.o) >> a) & byteOnes;
+        rx += x1 - x0;
+        ro += o1 - o0;
+        const std::uint64_t clear = ~(0xffull << (8 * a));
+        cx = (cx & clear) | ((x1 * byteOnes) >> 56) << (8 * a);
+        co = (co & clear) | ((o1 * byteOnes) >> 56) << (8 * a);
+        key = boardKey();
+    }
+    lines::scoreCounts(_mm_set_epi64x(static_cast<long long>(ro), static_cast<long long>(rx)),
+                       _mm_set_epi64x(static_cast<long long>(co), static_cast<long long>(cx)), out);
+    if constexpr (keep) {
+        std::memcpy(out.side[0].rows, &rx, 8);
+        std::memcpy(out.side[1].rows, &ro, 8);
+        std::memcpy(out.side[0].cols, &cx, 8);
+        std::memcpy(out.side[1].cols, &co, 8);
+    }
+    return key;
+}
+
+#else
 // The key and the counts of the current board, which differs from the top record's board
 // by move `index` (performed for the side to move there), from `parent`, the counts of the
 // top record's board. A row push changes its own row; a column push changes one cell in
