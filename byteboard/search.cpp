@@ -28,16 +28,16 @@ void publish(char* outdir, int32_t* outpos, char dir, int32_t pos) {
     sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
-// The static value for player of a position with these straights, totals and pieces.
+// The static value for player of a position with these straights and totals and d more X
+// pieces than O pieces.
 inline int32_t staticvalue(int32_t xstraights, int32_t ostraights, int32_t xtotal, int32_t ototal,
-                           int32_t xpieces, int32_t opieces, int32_t player) {
+                           int32_t d, int32_t player) {
     int32_t v;
     if (xstraights > ostraights) {
         v = decided;
     } else if (ostraights > xstraights) {
         v = -decided;
     } else {
-        int32_t d = xpieces - opieces;
         v = (xtotal - ototal) + d * std::abs(d);
     }
     return player == 1 ? v : -v;
@@ -51,8 +51,8 @@ inline int32_t staticvalue(int32_t xstraights, int32_t ostraights, int32_t xtota
     for (int32_t i = rec.since + ((rec.since ^ hno) & 1); i < hno - 1; i += 2)
         if (hist[i].key == key && std::memcmp(rec.cell, hist[i].cell, sizeof rec.cell) == 0)
             return decided;
-    return staticvalue(rec.xstraights, rec.ostraights, rec.xtotal, rec.ototal, rec.xpieces,
-                       rec.opieces, player);
+    return staticvalue(rec.xstraights, rec.ostraights, rec.xtotal, rec.ototal,
+                       rec.xpieces - rec.opieces, player);
 }
 
 // score, inline in the search.
@@ -73,15 +73,14 @@ template <char side>
     const linescore* cross = vertical ? rec.row : rec.col;
     const uint16_t* crosscode = vertical ? rec.rowcode : rec.colcode;
     const linescore& own = vertical ? rec.col[pos] : rec.row[pos];
-    const linepush& e = pushtable[mover - 1][back][vertical ? rec.colcode[pos] : rec.rowcode[pos]];
+    const int32_t owncode = vertical ? rec.colcode[pos] : rec.rowcode[pos];
+    const linepush& e = pushtable[mover - 1][back][owncode];
     const int32_t crossdigit = pow3[pos];
     lanes totals = load(&rec.xtotal);
-    uint64_t key = rec.key;
+    const uint64_t key = rec.key + keychange<vertical>(e, pos, owncode);
     for (unsigned m = e.changes; m; m &= m - 1) {
         const int x = __builtin_ctz(m);
         const int delta = e.delta[x];
-        const int idx = vertical ? x * N + pos : pos * N + x;
-        key += static_cast<uint64_t>(static_cast<int64_t>(delta)) * cellweight[idx];
         totals += load(&linetable[crosscode[x] + delta * crossdigit]) - load(&cross[x]);
     }
     totals += load(&linetable[e.code]) - load(&own);
@@ -95,9 +94,8 @@ template <char side>
             hno--;
             return v;
         }
-    const int32_t xpieces = rec.xpieces + (mover == 1) - (e.out == 1);
-    const int32_t opieces = rec.opieces + (mover == 2) - (e.out == 2);
-    return staticvalue(totals[2], totals[3], totals[0], totals[1], xpieces, opieces, 3 - mover);
+    return staticvalue(totals[2], totals[3], totals[0], totals[1],
+                       rec.xpieces - rec.opieces + e.piecediff, 3 - mover);
 }
 
 // The moves of ab with side letter letter, positions 0..N-1, raising best; true at a
