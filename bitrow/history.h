@@ -7,7 +7,8 @@
 
 #include "bitrow/board.h"
 
-// The 8-bit build values its positions from the whole board in vector registers.
+// The 8-bit build takes a column push's key from the whole board, and the scores from the
+// counts (linecounts.h), in vector registers.
 #if BITROW_WIDTH == 8 && defined(__SSE2__)
 #define BITROW_BOARD_KEY 1
 #include <emmintrin.h>
