@@ -1,8 +1,8 @@
 // Counts kept per searched position beside the row masks, so that a node values its
 // position from its parent's counts and the rows its move changed instead of scanning the
 // whole board: per side the pieces of every row and every column, the score E of the
-// evaluators and the number of straights. A search node holds its position's counts and hands them
-// down.
+// evaluators and the number of straights. A search node holds its position's counts and
+// hands them down.
 #pragma once
 
 #include <cstdint>
