@@ -140,18 +140,17 @@ inline std::uint64_t word(const std::uint8_t* p) {
 
 }  // namespace lines
 
-// countMove of the 8-bit build: a side's row counts and its column counts are each one word
-// of bytes. A row push sets the row's byte and moves the column counts by the spread bits of
-// the row after less those before; a column push does the same with the column's cells as
-// bytes (byte i: row i) and the row counts. The scores and straights then come from the
+// countMoveFrom of the 8-bit build (`base`: keyBase()): a side's row counts and its column counts
+// are each one word of bytes. A row push sets the row's byte and moves the column counts by the
+// spread bits of the row after less those before; a column push does the same with the column's
+// cells as bytes (byte i: row i) and the row counts. The scores and straights then come from the
 // counts in one vector pass; the key of a column push from the whole board.
 template <bool keep>
-[[gnu::always_inline]] inline std::uint32_t countMove(int index, const LineCounts& parent,
-                                                      LineCounts& out) {
+[[gnu::always_inline]] inline std::uint32_t countMoveFrom(int index, const LineCounts& parent,
+                                                          LineCounts& out, const Board& was,
+                                                          std::uint32_t base) {
     using lines::byteOnes;
     using lines::word;
-    const HistEntry& top = histStack[histCount - 1];
-    const Board& was = top.board;
     const int n = boardSize;
     std::uint64_t rx = word(parent.side[0].rows), ro = word(parent.side[1].rows);
     std::uint64_t cx = word(parent.side[0].cols), co = word(parent.side[1].cols);
@@ -159,8 +158,7 @@ template <bool keep>
     if (index < 2 * n) {
         const int i = index < n ? index : index - n;
         const std::uint32_t x0 = was.x[i], x1 = board.x[i], o0 = was.o[i], o1 = board.o[i];
-        key = top.key + keySeedWeight * ((histCount & 1) ? 1u : ~0u) +
-              keyWeight[i] * (((x1 << hashShift) ^ o1) - ((x0 << hashShift) ^ o0));
+        key = base + keyWeight[i] * (((x1 << hashShift) ^ o1) - ((x0 << hashShift) ^ o0));
         const std::uint64_t clear = ~(0xffull << (8 * i));
         rx = (rx & clear) | static_cast<std::uint64_t>(bitCount[x1]) << (8 * i);
         ro = (ro & clear) | static_cast<std::uint64_t>(bitCount[o1]) << (8 * i);
@@ -191,17 +189,16 @@ template <bool keep>
 }
 
 #else
-// The key and the counts of the current board, which differs from the top record's board
-// by move `index` (performed for the side to move there), from `parent`, the counts of the
-// top record's board. A row push changes its own row; a column push changes one cell in
-// each row from its entry edge up to the first empty cell of the column before the push
-// (all rows if there was none). With `keep` all of `out` is set; without, only the scores
-// and the straights.
+// The key and the counts of the current board, which differs from `was`, the top record's
+// board, by move `index` (performed for the side to move there), from `parent`, the counts
+// of `was`, and `base`, keyBase(). A row push changes its own row; a column push changes one cell
+// in each row from its entry edge up to the first empty cell of the column before the push (all
+// rows if there was none). With `keep` all of `out` is set; without, only the scores and the
+// straights.
 template <bool keep>
-[[gnu::always_inline]] inline std::uint32_t countMove(int index, const LineCounts& parent,
-                                                      LineCounts& out) {
-    const HistEntry& top = histStack[histCount - 1];
-    const Board& was = top.board;
+[[gnu::always_inline]] inline std::uint32_t countMoveFrom(int index, const LineCounts& parent,
+                                                          LineCounts& out, const Board& was,
+                                                          std::uint32_t base) {
     if constexpr (keep) {
         out = parent;
     } else {
@@ -210,8 +207,7 @@ template <bool keep>
             out.side[s].straights = parent.side[s].straights;
         }
     }
-    // The seed (the side to move) flips with every record: +1 or -1 times its weight.
-    std::uint32_t key = top.key + keySeedWeight * ((histCount & 1) ? 1u : ~0u);
+    std::uint32_t key = base;
     const int n = boardSize;
     if (index < 2 * n) {
         const int i = index < n ? index : index - n;
@@ -246,6 +242,20 @@ template <bool keep>
 }
 
 #endif
+
+// The key of the current board before the rows' changes: the top record's key with the seed
+// (the side to move), which flips with every record, changed by +1 or -1 times its weight.
+inline std::uint32_t keyBase() {
+    return histStack[histCount - 1].key + keySeedWeight * ((histCount & 1) ? 1u : ~0u);
+}
+
+// countMoveFrom against the top record: the key and the counts of the current board, from
+// the counts of the top record's board.
+template <bool keep>
+[[gnu::always_inline]] inline std::uint32_t countMove(int index, const LineCounts& parent,
+                                                      LineCounts& out) {
+    return countMoveFrom<keep>(index, parent, out, histStack[histCount - 1].board, keyBase());
+}
 
 // terminalScore from the straights counts: winScore, lossScore or 0 for the side `a`
 // that has just moved against `b`.

@@ -28,13 +28,13 @@ inline int cacheSlot(int depth, std::uint32_t key) {
 
 // search at depth 0: the move judged at once, with the same counting and the same result.
 // Kept inline so that a node one ply above the leaves tries its replies without calls.
-inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent,
-                              const LineCounts& parent) {
+inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent, const LineCounts& parent,
+                              const Board& was, std::uint32_t base) {
     searchCalls++;
     if (timeUp) return noScore;
     if (pushes::apply(move, mover, opponent, 0) == 0) return noScore;
     LineCounts counts;
-    const std::uint32_t key = countMove<false>(move, parent, counts);
+    const std::uint32_t key = countMoveFrom<false>(move, parent, counts, was, base);
     std::int32_t result;
     if (keyRecorded(key)) {
         result = lossScore;
@@ -85,9 +85,11 @@ std::int32_t node(int move, RowMask* mover, RowMask* opponent, int depth, std::i
         std::int32_t v = beta;
         if (alpha <= beta) {
             const int moves = 4 * boardSize;
+            const Board& was = histStack[histCount - 1].board;
+            const std::uint32_t base = keyBase();
             for (int i = 0; i < moves; i++) {
                 const std::int32_t g =
-                    depth == 1 ? -leafValue(i, opponent, mover, counts)
+                    depth == 1 ? -leafValue(i, opponent, mover, counts, was, base)
                                : -node(i, opponent, mover, depth - 1, -v, -alpha, counts);
                 if (g < v) {
                     v = g;
