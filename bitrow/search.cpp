@@ -27,7 +27,10 @@ inline int cacheSlot(int depth, std::uint32_t key) {
 }
 
 // search at depth 0: the move judged at once, with the same counting and the same result.
-// Kept inline so that a node one ply above the leaves tries its replies without calls.
+// Kept inline so that a node one ply above the leaves tries its replies without calls; the
+// mover's side (0 X, 1 O), the board before the move (the top record's) and keyBase() come
+// from that node.
+template <int side>
 inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent, const LineCounts& parent,
                               const Board& was, std::uint32_t base) {
     searchCalls++;
@@ -39,12 +42,31 @@ inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent, const
     if (keyRecorded(key)) {
         result = lossScore;
     } else {
-        const int m = mover == board.x ? 0 : 1;
-        result = terminalFromCounts(counts.side[m], counts.side[1 - m]);
-        if (result == 0) result = counts.side[m].score - counts.side[1 - m].score;
+        const SideCounts &a = counts.side[side], &b = counts.side[1 - side];
+        result = terminalFromCounts(a, b);
+        if (result == 0) result = a.score - b.score;
     }
-    restoreBoard();
+    board = was;
     return result;
+}
+
+// The replies one ply above the leaves, for a leaf mover of the given side: the loop of
+// search's step 7 with the replies valued in place.
+template <int side>
+inline std::int32_t leafReplies(RowMask* mover, RowMask* opponent, std::int32_t alpha,
+                                std::int32_t beta, const LineCounts& parent) {
+    const Board& was = histStack[histCount - 1].board;
+    const std::uint32_t base = keyBase();
+    std::int32_t v = beta;
+    const int moves = 4 * boardSize;
+    for (int i = 0; i < moves; i++) {
+        const std::int32_t g = -leafValue<side>(i, mover, opponent, parent, was, base);
+        if (g < v) {
+            v = g;
+            if (v < alpha) break;
+        }
+    }
+    return v;
 }
 
 // search with the counts of the position before the move. The key, the terminal test and
@@ -84,16 +106,18 @@ std::int32_t node(int move, RowMask* mover, RowMask* opponent, int depth, std::i
     } else {
         std::int32_t v = beta;
         if (alpha <= beta) {
-            const int moves = 4 * boardSize;
-            const Board& was = histStack[histCount - 1].board;
-            const std::uint32_t base = keyBase();
-            for (int i = 0; i < moves; i++) {
-                const std::int32_t g =
-                    depth == 1 ? -leafValue(i, opponent, mover, counts, was, base)
-                               : -node(i, opponent, mover, depth - 1, -v, -alpha, counts);
-                if (g < v) {
-                    v = g;
-                    if (v < alpha) break;
+            if (depth == 1) {
+                // The replies' mover is the opponent: side 1 - m.
+                v = m == 0 ? leafReplies<1>(opponent, mover, alpha, beta, counts)
+                           : leafReplies<0>(opponent, mover, alpha, beta, counts);
+            } else {
+                const int moves = 4 * boardSize;
+                for (int i = 0; i < moves; i++) {
+                    const std::int32_t g = -node(i, opponent, mover, depth - 1, -v, -alpha, counts);
+                    if (g < v) {
+                        v = g;
+                        if (v < alpha) break;
+                    }
                 }
             }
         }
