@@ -76,7 +76,7 @@ inline int walkColumn(int bit, RowMask* mover, RowMask* opponent, int first, int
 inline int pushColumnPlain(int bit, RowMask* mover, RowMask* opponent, int force, int first,
                            int step) {
     if (!force) {
-        if (openingRefuses(mover, opponent)) return 0;
+        if (histCount <= 3 && openingRefuses(mover, opponent)) return 0;
         if (duplicateRefuses(bit, mover, opponent, first, step)) return 0;
     }
     return walkColumn(bit, mover, opponent, first, step);
@@ -142,16 +142,18 @@ inline int pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, int force) 
     return last == n - 1 ? 2 : 1;
 }
 
-inline int pushColumnWords(int bit, RowMask* mover, RowMask* opponent, int force, bool fromTop) {
-    if (!force && openingRefuses(mover, opponent)) return 0;
+template <bool fromTop>
+inline int pushColumnWords(int bit, RowMask* mover, RowMask* opponent, int force) {
+    // Only the game's first three moves have opening refusals.
+    if (!force && histCount <= 3 && openingRefuses(mover, opponent)) return 0;
     std::uint64_t m = loadRows(mover), o = loadRows(opponent);
-    if (!fromTop) {
+    if constexpr (!fromTop) {
         m = reverseRows(m);
         o = reverseRows(o);
     }
     const int result = pushTopWords(bit, m, o, force);
     if (result == 0) return 0;
-    if (!fromTop) {
+    if constexpr (!fromTop) {
         m = reverseRows(m);
         o = reverseRows(o);
     }
@@ -210,7 +212,7 @@ inline int pushRight(int r, RowMask* mover, RowMask* opponent, int force) {
 
 inline int fromTop(int bit, RowMask* mover, RowMask* opponent, int force) {
 #if BITROW_WIDTH == 8
-    return pushColumnWords(bit, mover, opponent, force, true);
+    return pushColumnWords<true>(bit, mover, opponent, force);
 #else
     return pushColumnPlain(bit, mover, opponent, force, 0, 1);
 #endif
@@ -218,7 +220,7 @@ inline int fromTop(int bit, RowMask* mover, RowMask* opponent, int force) {
 
 inline int fromBottom(int bit, RowMask* mover, RowMask* opponent, int force) {
 #if BITROW_WIDTH == 8
-    return pushColumnWords(bit, mover, opponent, force, false);
+    return pushColumnWords<false>(bit, mover, opponent, force);
 #else
     return pushColumnPlain(bit, mover, opponent, force, boardSize - 1, -1);
 #endif
