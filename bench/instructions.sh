@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Instructions per search node, counted by callgrind (deterministic, unlike the clock).
 #
-#   bench/instructions.sh [BIN_DIR]      (default build/bin; a Release build)
+#   bench/instructions.sh [BIN_DIR [CASE...]]   (default build/bin; a Release build)
+#
+# With CASE arguments only the cases whose record file name contains one of them run
+# (for example `bench/instructions.sh build/bin n12 n20`).
 #
 # Each case runs analyze under valgrind --tool=callgrind with collection switched on only
 # inside the engine's deepening (bit-row deepen, byte-board computemove), so start-up,
@@ -9,9 +12,13 @@
 # nodes. Prints one line per case: engine, N, moves played, depth, instructions, nodes and
 # instructions per node. The search runs without a practical time limit (--time 1000000),
 # since valgrind slows it about a hundred times. The bit-row N = 8 case takes long.
+# Every row width has a case (N = 12 for the 16-bit rows, N = 20 for the 32-bit rows), and
+# both byte-board sizes early and late in a game.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 bin="${1:-$here/../build/bin}"
+shift || true
+filters=("$@")
 analyze="$bin/analyze"
 [ -x "$analyze" ] || { echo "no analyze in $bin" >&2; exit 1; }
 command -v valgrind >/dev/null || { echo "valgrind is needed" >&2; exit 1; }
@@ -22,6 +29,8 @@ trap 'rm -rf "$tmp"' EXIT
 cases=(
     "bitrow    8  5  n06-16.txt"
     "bitrow    8  5  n08-14.txt"
+    "bitrow   16  3  n12-mid.txt"
+    "bitrow   32  3  n20-mid.txt"
     "byteboard 6  5  n06-15.txt"
     "byteboard 7  5  n07-17.txt"
     "byteboard 6  5  n06-40.txt"
@@ -31,6 +40,11 @@ cases=(
 printf '%-12s %3s %6s %6s %15s %12s %10s\n' engine N moves depth instructions nodes "instr/node"
 for c in "${cases[@]}"; do
     read -r engine width depth file <<<"$c"
+    if [ ${#filters[@]} -gt 0 ]; then
+        wanted=no
+        for f in "${filters[@]}"; do [[ "$file" == *"$f"* ]] && wanted=yes; done
+        [ "$wanted" = yes ] || continue
+    fi
     record="$here/positions/$file"
     if [ "$engine" = bitrow ]; then
         args=(--engine bitrow --width "$width")

@@ -1,8 +1,6 @@
 #include "bitrow/board.h"
 
-#include <cstring>
-
-#include "bitrow/history.h"
+#include "bitrow/push.h"
 
 namespace bitrow::BITROW_NS {
 
@@ -26,237 +24,20 @@ void setSize(int n) {
     setKeyWeights(n);
 }
 
-namespace {
-
-// Refusals of the game's first three moves for column pushes: they would give mirror
-// images of positions that row pushes already reach.
-bool openingRefuses(const RowMask* mover, const RowMask* opponent) {
-    const std::uint32_t corners = topBit | 1;
-    const int last = boardSize - 1;
-    switch (histCount) {
-        case 1:
-            return true;
-        case 2:
-            return ((opponent[0] | opponent[last]) & corners) != 0;
-        case 3: {
-            const bool theirCorner = ((opponent[0] | opponent[last]) & corners) != 0;
-            const bool myCorner = ((mover[0] | mover[last]) & corners) != 0;
-            const std::uint32_t top = mover[0] | opponent[0];
-            const std::uint32_t bottom = mover[last] | opponent[last];
-            return theirCorner && myCorner && (top | bottom) == corners && top != 0 && bottom != 0;
-        }
-        default:
-            return false;
-    }
-}
-
-// A column push that gives exactly the position of a row push is refused. `first` is the
-// row at the entry edge and `step` the direction into the board.
-bool duplicateRefuses(int bit, const RowMask* mover, const RowMask* opponent, int first, int step) {
-    const std::uint32_t p = 1u << bit;
-    std::uint32_t covered = fullMask;
-    int row = first, scanned = 0;
-    while (scanned < boardSize && (mover[row] & p)) {
-        covered &= mover[row] | opponent[row];
-        row += step;
-        scanned++;
-    }
-    std::uint32_t stopRow = 0;  // the mover's pieces in the row where the scan stopped
-    if (scanned < boardSize) {
-        if (opponent[row] & p) return false;
-        stopRow = mover[row];
-    }
-    covered &= stopRow;
-    const std::uint32_t right = p - 1;
-    const std::uint32_t left = fullMask & ~(p | right);
-    return (covered & right) == right || (covered & left) == left;
-}
-
-// Walks the column from the entry edge, each cell taking the piece carried from the one
-// before, until an empty cell absorbs the push or the carried piece leaves the board.
-int walkColumn(int bit, RowMask* mover, RowMask* opponent, int first, int step) {
-    const std::uint32_t p = 1u << bit;
-    std::uint32_t carryMover = p, carryOpponent = 0;
-    int j = 0, row = first;
-    while (j < boardSize) {
-        const std::uint32_t oldMover = mover[row] & p, oldOpponent = opponent[row] & p;
-        mover[row] = static_cast<RowMask>((mover[row] & ~p) | carryMover);
-        opponent[row] = static_cast<RowMask>((opponent[row] & ~p) | carryOpponent);
-        carryMover = oldMover;
-        carryOpponent = oldOpponent;
-        j++;
-        row += step;
-        if (!(oldMover | oldOpponent)) break;
-    }
-    return j == boardSize ? 2 : 1;
-}
-
-int pushColumnPlain(int bit, RowMask* mover, RowMask* opponent, int force, int first, int step) {
-    if (!force) {
-        if (openingRefuses(mover, opponent)) return 0;
-        if (duplicateRefuses(bit, mover, opponent, first, step)) return 0;
-    }
-    return walkColumn(bit, mover, opponent, first, step);
-}
-
-#if BITROW_WIDTH == 8
-// The 8-bit build pushes columns a word at a time: a side's rows are the bytes of one
-// 64-bit word, row r in byte r. A bottom push is a top push on the rows in reverse order.
-constexpr std::uint64_t byteOnes = 0x0101010101010101ull;
-
-inline std::uint64_t loadRows(const RowMask* rows) {
-    std::uint64_t w;
-    std::memcpy(&w, rows, 8);
-    return w;
-}
-
-inline void storeRows(RowMask* rows, std::uint64_t w) {
-    std::memcpy(rows, &w, 8);
-}
-
-// Rows N-1..0 to bytes 0..N-1, and back: the same mapping both ways.
-inline std::uint64_t reverseRows(std::uint64_t w) {
-    return __builtin_bswap64(w) >> (8 * (8 - boardSize));
-}
-
-// Bytes 0..k, for k from 0 to 7.
-inline std::uint64_t bytesUpTo(int k) {
-    return k >= 7 ? ~0ull : (1ull << (8 * (k + 1))) - 1;
-}
-
-// AND of the low bytes of w (bytes from `count` on taken as all ones).
-inline std::uint32_t andOfBytes(std::uint64_t w, int count) {
-    if (count < 8) w |= ~0ull << (8 * count);
-    w &= w >> 32;
-    w &= w >> 16;
-    w &= w >> 8;
-    return static_cast<std::uint32_t>(w & 0xff);
-}
-
-// The duplicate refusal and the walk of a push from the top of column `bit`, on words.
-int pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, int force) {
-    const int n = boardSize;
-    const std::uint64_t used = ~unusedRowBytes;
-    const std::uint64_t col = (byteOnes << bit) & used;
-    const std::uint64_t occupied = m | o;
-    if (!force) {
-        // The scan from the edge stops at the first row the mover does not hold.
-        const std::uint64_t notMine = ~m & col;
-        const int i = notMine ? __builtin_ctzll(notMine) >> 3 : n;
-        if (i == n || !(o & notMine & (0xffull << (8 * i)))) {
-            const std::uint32_t stopRow =
-                i < n ? static_cast<std::uint32_t>((m >> (8 * i)) & 0xff) : 0;
-            const std::uint32_t covered = andOfBytes(occupied, i) & fullMask & stopRow;
-            const std::uint32_t p = 1u << bit, right = p - 1, left = fullMask & ~(p | right);
-            if ((covered & right) == right || (covered & left) == left) return 0;
-        }
-    }
-    const std::uint64_t empty = ~occupied & col;
-    const int last = empty ? __builtin_ctzll(empty) >> 3 : n - 1;  // the walk's last row
-    const std::uint64_t walked = col & bytesUpTo(last);
-    m = (m & ~walked) | ((m << 8) & walked) | (1ull << bit);
-    o = (o & ~walked) | ((o << 8) & walked);
-    return last == n - 1 ? 2 : 1;
-}
-
-int pushColumnWords(int bit, RowMask* mover, RowMask* opponent, int force, bool fromTop) {
-    if (!force && openingRefuses(mover, opponent)) return 0;
-    std::uint64_t m = loadRows(mover), o = loadRows(opponent);
-    if (!fromTop) {
-        m = reverseRows(m);
-        o = reverseRows(o);
-    }
-    const int result = pushTopWords(bit, m, o, force);
-    if (result == 0) return 0;
-    if (!fromTop) {
-        m = reverseRows(m);
-        o = reverseRows(o);
-    }
-    storeRows(mover, m);
-    storeRows(opponent, o);
-    return result;
-}
-#endif
-
-int pushLeft(int r, RowMask* mover, RowMask* opponent, int force) {
-    if (!force && histCount == 1 && 2 * r >= boardSize) return 0;
-    std::uint32_t m = mover[r], o = opponent[r];
-    const std::uint32_t occupied = m | o;
-    // The run of occupied cells from column 1 ends at the highest empty bit.
-    const std::uint32_t empty = ~occupied & fullMask;
-    const int run = empty ? boardSize - 32 + __builtin_clz(empty) : boardSize;
-    int result;
-    if (run == boardSize) {
-        m = (m >> 1) | topBit;
-        o >>= 1;
-        result = 2;
-    } else {
-        const int s = boardSize - run;  // bit s-1 is the first empty cell
-        const std::uint32_t stay = (1u << s) - 1;
-        m = topBit | ((m >> s) << (s - 1)) | (m & stay);
-        o = ((o >> s) << (s - 1)) | (o & stay);
-        result = 1;
-    }
-    mover[r] = static_cast<RowMask>(m);
-    opponent[r] = static_cast<RowMask>(o);
-    return result;
-}
-
-int pushRight(int r, RowMask* mover, RowMask* opponent, int force) {
-    if (!force && histCount == 1) return 0;
-    std::uint32_t m = mover[r], o = opponent[r];
-    const std::uint32_t occupied = m | o;
-    // Bits N and up are never occupied, so the run from column N stops by bit N.
-    const int run = __builtin_ctz(~occupied);
-    int result;
-    if (run == boardSize) {
-        m = ((m << 1) & fullMask) | 1;
-        o = (o << 1) & fullMask;
-        result = 2;
-    } else {
-        const std::uint32_t low = fullMask >> (boardSize - run);
-        const std::uint32_t high = (fullMask << run) & fullMask;
-        m = (m & high) | ((m & low) << 1) | 1;
-        o = (o & high) | ((o & low) << 1);
-        result = 1;
-    }
-    mover[r] = static_cast<RowMask>(m);
-    opponent[r] = static_cast<RowMask>(o);
-    return result;
-}
-
-}  // namespace
-
 int pushFromTop(int bit, RowMask* mover, RowMask* opponent, int force) {
-#if BITROW_WIDTH == 8
-    return pushColumnWords(bit, mover, opponent, force, true);
-#else
-    return pushColumnPlain(bit, mover, opponent, force, 0, 1);
-#endif
+    return pushes::fromTop(bit, mover, opponent, force);
 }
 
 int pushFromBottom(int bit, RowMask* mover, RowMask* opponent, int force) {
-#if BITROW_WIDTH == 8
-    return pushColumnWords(bit, mover, opponent, force, false);
-#else
-    return pushColumnPlain(bit, mover, opponent, force, boardSize - 1, -1);
-#endif
+    return pushes::fromBottom(bit, mover, opponent, force);
 }
 
 int applyMove(int index, RowMask* mover, RowMask* opponent, int force) {
-    const int n = boardSize;
-    if (index < n) return pushLeft(index, mover, opponent, force);
-    if (index < 2 * n) return pushRight(index - n, mover, opponent, force);
-    if (index < 3 * n) return pushFromTop(index - 2 * n, mover, opponent, force);
-    return pushFromBottom(index - 3 * n, mover, opponent, force);
+    return pushes::apply(index, mover, opponent, force);
 }
 
 int applyMovePlain(int index, RowMask* mover, RowMask* opponent, int force) {
-    const int n = boardSize;
-    if (index < n) return pushLeft(index, mover, opponent, force);
-    if (index < 2 * n) return pushRight(index - n, mover, opponent, force);
-    if (index < 3 * n) return pushColumnPlain(index - 2 * n, mover, opponent, force, 0, 1);
-    return pushColumnPlain(index - 3 * n, mover, opponent, force, n - 1, -1);
+    return pushes::applyPlain(index, mover, opponent, force);
 }
 
 }  // namespace bitrow::BITROW_NS

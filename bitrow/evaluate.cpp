@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "bitrow/board.h"
+#include "bitrow/linecounts.h"
 
 namespace bitrow::BITROW_NS {
 
@@ -82,18 +83,6 @@ std::int32_t evaluate8(const RowMask* rows) {
 }
 
 namespace {
-
-// Byte b spread over a word: bit j of b becomes byte j (0 or 1). Adding the spread bytes of
-// every row counts each column in its own byte.
-constexpr auto spreadBits = [] {
-    struct {
-        std::uint64_t of[256];
-    } t{};
-    for (int b = 0; b < 256; b++)
-        for (int j = 0; j < 8; j++)
-            if (b >> j & 1) t.of[b] |= 1ull << (8 * j);
-    return t;
-}();
 
 // Sum of k^2 + k over the byte counts k of w.
 inline std::int32_t columnTerms(std::uint64_t w) {

@@ -7,6 +7,15 @@
 
 #include "bitrow/board.h"
 
+// The 8-bit build takes a column push's key from the whole board, and the scores from the
+// counts (linecounts.h), in vector registers.
+#if BITROW_WIDTH == 8 && defined(__SSE2__)
+#define BITROW_BOARD_KEY 1
+#include <emmintrin.h>
+#else
+#define BITROW_BOARD_KEY 0
+#endif
+
 namespace bitrow::BITROW_NS {
 
 struct HistEntry {
@@ -34,9 +43,27 @@ extern std::uint32_t keyWeight[rowLimit];
 extern std::uint32_t keySeedWeight;
 void setKeyWeights(int n);
 
-// hashBoard's key for the current board, derived from the top record's key and the rows in
-// which the board differs from that record's board.
-std::uint32_t nextKey();
+#if BITROW_BOARD_KEY
+// The 8-bit build's key of the current board in one vector pass. With N at most 8, row i's
+// term is X_i * 2^N + O_i, so the key is a dot product of the board's 16 bytes with fixed
+// 32-bit weights, taken as their low and high 16-bit halves (per 16-bit lane, row i in lane
+// i; a high half carries one more when its low half reads as negative in the signed
+// multiply-add, which keeps the sum exact mod 2^32).
+extern __m128i keyWeightsX[2], keyWeightsO[2];
+inline std::uint32_t boardKey() {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&board));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i xs = _mm_unpacklo_epi8(bytes, zero), os = _mm_unpackhi_epi8(bytes, zero);
+    const __m128i low =
+        _mm_add_epi32(_mm_madd_epi16(xs, keyWeightsX[0]), _mm_madd_epi16(os, keyWeightsO[0]));
+    const __m128i high =
+        _mm_add_epi32(_mm_madd_epi16(xs, keyWeightsX[1]), _mm_madd_epi16(os, keyWeightsO[1]));
+    __m128i sum = _mm_add_epi32(low, _mm_slli_epi32(high, 16));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4e));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xb1));
+    return (histCount & 1) * keySeedWeight + static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
+}
+#endif
 
 // Whether a record with this key is on the stack.
 inline bool keyRecorded(std::uint32_t key) {

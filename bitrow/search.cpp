@@ -3,6 +3,8 @@
 #include "bitrow/board.h"
 #include "bitrow/evaluate.h"
 #include "bitrow/history.h"
+#include "bitrow/linecounts.h"
+#include "bitrow/push.h"
 #include "bitrow/score.h"
 
 namespace bitrow::BITROW_NS {
@@ -25,49 +27,72 @@ inline int cacheSlot(int depth, std::uint32_t key) {
 }
 
 // search at depth 0: the move judged at once, with the same counting and the same result.
-// Kept inline so that a node one ply above the leaves tries its replies without calls.
-inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent) {
+// Kept inline so that a node one ply above the leaves tries its replies without calls; the
+// mover's side (0 X, 1 O), the board before the move (the top record's) and keyBase() come
+// from that node.
+template <int side>
+inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent, const LineCounts& parent,
+                              const Board& was, std::uint32_t base) {
     searchCalls++;
     if (timeUp) return noScore;
-    if (applyMove(move, mover, opponent, 0) == 0) return noScore;
-    const std::uint32_t key = nextKey();
+    if (pushes::apply(move, mover, opponent, 0) == 0) return noScore;
+    LineCounts counts;
+    const std::uint32_t key = countMoveFrom<false>(move, parent, counts, was, base);
     std::int32_t result;
     if (keyRecorded(key)) {
         result = lossScore;
     } else {
-        result = terminalScore(mover, opponent);
-        if (result != winScore && result != lossScore)
-            result += evaluate(mover) - evaluate(opponent);
+        const SideCounts &a = counts.side[side], &b = counts.side[1 - side];
+        result = terminalFromCounts(a, b);
+        if (result == 0) result = a.score - b.score;
     }
-    restoreBoard();
+    board = was;
     return result;
 }
 
-}  // namespace
+// The replies one ply above the leaves, for a leaf mover of the given side: the loop of
+// search's step 7 with the replies valued in place.
+template <int side>
+inline std::int32_t leafReplies(RowMask* mover, RowMask* opponent, std::int32_t alpha,
+                                std::int32_t beta, const LineCounts& parent) {
+    const Board& was = histStack[histCount - 1].board;
+    const std::uint32_t base = keyBase();
+    std::int32_t v = beta;
+    const int moves = 4 * boardSize;
+    for (int i = 0; i < moves; i++) {
+        const std::int32_t g = -leafValue<side>(i, mover, opponent, parent, was, base);
+        if (g < v) {
+            v = g;
+            if (v < alpha) break;
+        }
+    }
+    return v;
+}
 
-// Equal in every result and every lasting state change to: applyMove, pushHist (restoring
-// the board and losing on a repetition), terminalScore, evaluation at depth 0, the cache and
-// the replies, popHist and restoreBoard. A position that is judged at once is not written to
-// the history at all: its key is only looked up, and the board comes back from the top record.
-std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std::int32_t alpha,
-                    std::int32_t beta) {
+// search with the counts of the position before the move. The key, the terminal test and
+// the leaf value come from the counts, which equal hashBoard, terminalScore and
+// evaluate(mover) - evaluate(opponent) of the position after the move.
+std::int32_t node(int move, RowMask* mover, RowMask* opponent, int depth, std::int32_t alpha,
+                  std::int32_t beta, const LineCounts& parent) {
     searchCalls++;
     if (timeUp) return noScore;
-    const int r = applyMove(move, mover, opponent, 0);
+    const int r = pushes::apply(move, mover, opponent, 0);
     if (r == 0) return noScore;
-    const std::uint32_t key = nextKey();
+    LineCounts counts;
+    const std::uint32_t key = countMove<true>(move, parent, counts);
     if (keyRecorded(key)) {
         restoreBoard();
         return lossScore;
     }
 
-    std::int32_t result = terminalScore(mover, opponent);
-    if (result == winScore || result == lossScore) {
+    const int m = mover == board.x ? 0 : 1;
+    std::int32_t result = terminalFromCounts(counts.side[m], counts.side[1 - m]);
+    if (result != 0) {
         restoreBoard();
         return result;
     }
     if (depth == 0) {
-        result += evaluate(mover) - evaluate(opponent);
+        result = counts.side[m].score - counts.side[1 - m].score;
         restoreBoard();
         return result;
     }
@@ -81,14 +106,18 @@ std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std:
     } else {
         std::int32_t v = beta;
         if (alpha <= beta) {
-            const int moves = 4 * boardSize;
-            for (int i = 0; i < moves; i++) {
-                const std::int32_t g = depth == 1
-                                           ? -leafValue(i, opponent, mover)
-                                           : -search(i, opponent, mover, depth - 1, -v, -alpha);
-                if (g < v) {
-                    v = g;
-                    if (v < alpha) break;
+            if (depth == 1) {
+                // The replies' mover is the opponent: side 1 - m.
+                v = m == 0 ? leafReplies<1>(opponent, mover, alpha, beta, counts)
+                           : leafReplies<0>(opponent, mover, alpha, beta, counts);
+            } else {
+                const int moves = 4 * boardSize;
+                for (int i = 0; i < moves; i++) {
+                    const std::int32_t g = -node(i, opponent, mover, depth - 1, -v, -alpha, counts);
+                    if (g < v) {
+                        v = g;
+                        if (v < alpha) break;
+                    }
                 }
             }
         }
@@ -102,6 +131,18 @@ std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std:
     popHist();
     restoreBoard();
     return result;
+}
+
+}  // namespace
+
+// Equal in every result and every lasting state change to: applyMove, pushHist (restoring
+// the board and losing on a repetition), terminalScore, evaluation at depth 0, the cache and
+// the replies, popHist and restoreBoard. A position that is judged at once is not written to
+// the history at all: its key is only looked up, and the board comes back from the top record.
+std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std::int32_t alpha,
+                    std::int32_t beta) {
+    const LineCounts counts = countLines();
+    return node(move, mover, opponent, depth, alpha, beta, counts);
 }
 
 }  // namespace bitrow::BITROW_NS

@@ -40,8 +40,8 @@ inline constexpr std::array<linescore, ncodes> linetable = [] {
     return t;
 }();
 
-// Key weights: rowweight[r] multiplies the code of row r; cellweight[r * N + c] is the
-// change of the key when cell (r, c) goes up by one, 3^c * rowweight[r].
+// Key weights: rowweight[r] multiplies the code of row r, so cell (r, c) weighs
+// 3^c * rowweight[r].
 inline constexpr std::array<uint64_t, N> rowweight = [] {
     std::array<uint64_t, N> w{};
     uint64_t s = 0x9e3779b97f4a7c15u * (N + 1);
@@ -54,20 +54,18 @@ inline constexpr std::array<uint64_t, N> rowweight = [] {
     }
     return w;
 }();
-inline constexpr std::array<uint64_t, N* N> cellweight = [] {
-    std::array<uint64_t, N * N> w{};
-    for (int r = 0; r < N; r++)
-        for (int c = 0; c < N; c++) w[r * N + c] = static_cast<uint64_t>(pow3[c]) * rowweight[r];
-    return w;
-}();
 
 // What a push does to a line, by the line's code, the mover and the end it enters from.
 struct linepush {
-    uint16_t code;    // the line's code afterwards
-    uint8_t out;      // the piece pushed off the far end, 0 when an empty cell took it
-    uint8_t changes;  // bit x: the cell at position x of the line changed
-    uint8_t visits;   // bit i: the i-th visited cell changed (what domove leaves in changed)
-    int8_t delta[N];  // change of the code digit at position x
+    uint16_t code;     // the line's code afterwards
+    uint8_t out;       // the piece pushed off the far end, 0 when an empty cell took it
+    uint8_t changes;   // bit x: the cell at position x of the line changed
+    uint8_t visits;    // bit i: the i-th visited cell changed (what domove leaves in changed)
+    int8_t delta[N];   // change of the code digit at position x
+    int8_t piecediff;  // change of X's pieces less O's
+    // Change of the key when the line is a column c: 3^c times this (the digits are the
+    // rows, whose weights are rowweight). For a row r it is rowweight[r] * (code - old code).
+    uint64_t columnkey;
 };
 
 // pushtable[player - 1][from the far end][code]: a push from position 0 walks up the line,
@@ -94,6 +92,10 @@ inline constexpr auto pushtable = [] {
                     carried = old;
                 }
                 e.out = static_cast<uint8_t>(old);
+                e.piecediff = static_cast<int8_t>((player == 1 ? 1 : -1) - (old == 1) + (old == 2));
+                for (int x = 0; x < N; x++)
+                    e.columnkey +=
+                        static_cast<uint64_t>(static_cast<int64_t>(e.delta[x])) * rowweight[x];
                 int after = 0;
                 for (int k = N - 1; k >= 0; k--) after = 3 * after + cells[k];
                 e.code = static_cast<uint16_t>(after);
@@ -101,6 +103,16 @@ inline constexpr auto pushtable = [] {
             }
     return t;
 }();
+
+// The change of the record's key by the push e into the line pos (a column when vertical),
+// whose code was owncode.
+template <bool vertical>
+inline uint64_t keychange(const linepush& e, int32_t pos, int32_t owncode) {
+    if constexpr (vertical)
+        return static_cast<uint64_t>(pow3[pos]) * e.columnkey;
+    else
+        return rowweight[pos] * static_cast<uint64_t>(static_cast<int64_t>(e.code - owncode));
+}
 
 // visitflags[v]: byte i is bit i of v, for the N bytes of changed at once.
 inline constexpr auto visitflags = [] {
@@ -143,8 +155,9 @@ template <std::size_t... k>
 }
 
 // domove for a valid side letter: plays player's push from side at pos into the new top
-// record. The caller has checked side; pos must be in 0..N-1.
-template <char side>
+// record. The caller has checked side; pos must be in 0..N-1. Without `flags` the scratch
+// `changed` is left alone: the search, which never reads it, plays its moves so.
+template <char side, bool flags = true>
 [[gnu::always_inline]] inline void push(int32_t pos, int32_t player) {
     constexpr bool vertical = side == 'T' || side == 'B';
     constexpr bool back = side == 'B' || side == 'R';
@@ -164,13 +177,12 @@ template <char side>
     // Each changed cell changes its crossing line's code by one digit; the totals follow
     // the rescored lines.
     lanes totals = load(&rec.xtotal);
-    uint64_t key = rec.key;
+    rec.key += keychange<vertical>(e, pos, owncode);
     for (unsigned m = e.changes; m; m &= m - 1) {
         const int x = __builtin_ctz(m);
         const int delta = e.delta[x];
         const int idx = vertical ? x * N + pos : pos * N + x;
         rec.cell[idx] = static_cast<uint8_t>(rec.cell[idx] + delta);
-        key += static_cast<uint64_t>(static_cast<int64_t>(delta)) * cellweight[idx];
         const int code = crosscode[x] + delta * crossdigit;
         crosscode[x] = static_cast<uint16_t>(code);
         const lanes now = load(&linetable[code]);
@@ -183,9 +195,8 @@ template <char side>
     totals += now - load(&own);
     store(&own, now);
     store(&rec.xtotal, totals);
-    rec.key = key;
 
-    std::memcpy(changed, visitflags[e.visits].data(), N);
+    if constexpr (flags) std::memcpy(changed, visitflags[e.visits].data(), N);
     (player == 1 ? rec.xpieces : rec.opieces)++;
     if (e.out == 0)
         rec.since = hno;  // one piece more than every earlier record

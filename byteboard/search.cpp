@@ -28,25 +28,74 @@ void publish(char* outdir, int32_t* outpos, char dir, int32_t pos) {
     sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
-// score, inline in the search.
-[[gnu::always_inline]] inline int32_t value(const posrec& rec, int32_t player) {
-    nscore++;
+// The static value for player of a position with these straights and totals and d more X
+// pieces than O pieces.
+inline int32_t staticvalue(int32_t xstraights, int32_t ostraights, int32_t xtotal, int32_t ototal,
+                           int32_t d, int32_t player) {
+    int32_t v;
+    if (xstraights > ostraights) {
+        v = decided;
+    } else if (ostraights > xstraights) {
+        v = -decided;
+    } else {
+        v = (xtotal - ototal) + d * std::abs(d);
+    }
+    return player == 1 ? v : -v;
+}
+
+// score without counting the node.
+[[gnu::always_inline]] inline int32_t valueof(const posrec& rec, int32_t player) {
     // Only records with as many pieces can repeat rec: from rec.since on, same side to move.
     // A key that differs rules a record out; equal keys are confirmed on the cells.
     const uint64_t key = rec.key;
     for (int32_t i = rec.since + ((rec.since ^ hno) & 1); i < hno - 1; i += 2)
         if (hist[i].key == key && std::memcmp(rec.cell, hist[i].cell, sizeof rec.cell) == 0)
             return decided;
-    int32_t v;
-    if (rec.xstraights > rec.ostraights) {
-        v = decided;
-    } else if (rec.ostraights > rec.xstraights) {
-        v = -decided;
-    } else {
-        int32_t d = rec.xpieces - rec.opieces;
-        v = (rec.xtotal - rec.ototal) + d * std::abs(d);
+    return staticvalue(rec.xstraights, rec.ostraights, rec.xtotal, rec.ototal,
+                       rec.xpieces - rec.opieces, player);
+}
+
+// score, inline in the search.
+[[gnu::always_inline]] inline int32_t value(const posrec& rec, int32_t player) {
+    nscore++;
+    return valueof(rec, player);
+}
+
+// value(hist[hno], 3 - mover) right after push<side>(pos, mover), without the push: the
+// child's totals, key, piece counts and since follow from the current record and the push
+// table as push would compute them. Only when an earlier record holds the child's key is
+// the child made, so that the cells can be compared.
+template <char side>
+[[gnu::always_inline]] inline int32_t childvalue(int32_t pos, int32_t mover) {
+    constexpr bool vertical = side == 'T' || side == 'B';
+    constexpr bool back = side == 'B' || side == 'R';
+    const posrec& rec = hist[hno];
+    const linescore* cross = vertical ? rec.row : rec.col;
+    const uint16_t* crosscode = vertical ? rec.rowcode : rec.colcode;
+    const linescore& own = vertical ? rec.col[pos] : rec.row[pos];
+    const int32_t owncode = vertical ? rec.colcode[pos] : rec.rowcode[pos];
+    const linepush& e = pushtable[mover - 1][back][owncode];
+    const int32_t crossdigit = pow3[pos];
+    lanes totals = load(&rec.xtotal);
+    const uint64_t key = rec.key + keychange<vertical>(e, pos, owncode);
+    for (unsigned m = e.changes; m; m &= m - 1) {
+        const int x = __builtin_ctz(m);
+        const int delta = e.delta[x];
+        totals += load(&linetable[crosscode[x] + delta * crossdigit]) - load(&cross[x]);
     }
-    return player == 1 ? v : -v;
+    totals += load(&linetable[e.code]) - load(&own);
+    nscore++;
+    const int32_t child = hno + 1;
+    const int32_t since = e.out == 0 ? child : rec.since;
+    for (int32_t i = since + ((since ^ child) & 1); i < child - 1; i += 2)
+        if (hist[i].key == key) {
+            push<side, false>(pos, mover);
+            const int32_t v = valueof(hist[hno], 3 - mover);
+            hno--;
+            return v;
+        }
+    return staticvalue(totals[2], totals[3], totals[0], totals[1],
+                       rec.xpieces - rec.opieces + e.piecediff, 3 - mover);
 }
 
 // The moves of ab with side letter letter, positions 0..N-1, raising best; true at a
@@ -54,12 +103,16 @@ void publish(char* outdir, int32_t* outpos, char dir, int32_t pos) {
 template <char letter>
 inline bool sidemoves(int32_t depth, int32_t player, int32_t beta, int32_t& best) {
     for (int32_t pos = 0; pos < N; pos++) {
-        push<letter>(pos, player);
-        // A child with no depth left is its static value: ab(0, ...) without the call.
-        int32_t g =
-            depth > 1 ? -ab(depth - 1, 3 - player, -beta, -best) : -value(hist[hno], 3 - player);
+        int32_t g;
+        if (depth > 1) {
+            push<letter, false>(pos, player);
+            g = -ab(depth - 1, 3 - player, -beta, -best);
+            hno--;
+        } else {
+            // A child with no depth left is its static value: ab(0, ...) without the call.
+            g = -childvalue<letter>(pos, player);
+        }
         if (g > best) best = g;
-        hno--;
         if (best >= beta) return true;
     }
     return false;
