@@ -1,13 +1,28 @@
 #include "referee/probe.h"
 
 #include <cmath>
+#include <map>
+#include <mutex>
 #include <random>
 
 namespace referee {
 
 namespace {
 
+// How m ends on the bare board, positions before it aside: more straights wins, fewer loses.
+// Cheap (no copy of the game's history); a move that wins here wins in the game unless it
+// repeats a position.
+model::Outcome boardOutcome(const model::Board& b, model::Piece mover, const model::Move& m) {
+    model::Board t = b;
+    t.push(m, mover);
+    const int mine = t.straights(mover), theirs = t.straights(model::opponent(mover));
+    return mine > theirs   ? model::Outcome::Won
+           : mine < theirs ? model::Outcome::Lost
+                           : model::Outcome::Open;
+}
+
 bool winsAtOnce(const model::Game& g, const model::Move& m) {
+    if (boardOutcome(g.board(), g.toMove(), m) != model::Outcome::Won) return false;
     model::Game t = g;
     return t.play(m) == model::Outcome::Won;
 }
@@ -35,23 +50,22 @@ bool forcesWin(const model::Game& g, const model::Move& m, const std::vector<mod
     return true;
 }
 
-}  // namespace
-
-std::vector<ProbePosition> probePositions(int n) {
+std::vector<ProbePosition> findProbePositions(int n) {
     std::vector<ProbePosition> out;
     const std::vector<model::Move> all = model::allMoves(n);
     std::mt19937_64 rng(20261208u + static_cast<uint64_t>(n));
     for (int attempt = 0; attempt < 200 && out.empty(); attempt++) {
         model::Game g(n);
         for (int ply = 0; ply < 12 * n; ply++) {
+            // The bare board sorts the moves; the game's own judgement (repetitions) is
+            // asked only for a position that may be the one.
             std::vector<model::Move> wins, open;
             for (const model::Move& m : all) {
-                model::Game t = g;
-                model::Outcome o = t.play(m);
+                model::Outcome o = boardOutcome(g.board(), g.toMove(), m);
                 if (o == model::Outcome::Won) wins.push_back(m);
                 if (o == model::Outcome::Open) open.push_back(m);
             }
-            if (wins.size() == 1 && g.plies() >= 2) {
+            if (wins.size() == 1 && g.plies() >= 2 && winsAtOnce(g, wins[0])) {
                 bool alone = true;
                 for (const model::Move& m : all)
                     if (!(m == wins[0]) && forcesWin(g, m, all)) {
@@ -64,7 +78,7 @@ std::vector<ProbePosition> probePositions(int n) {
                 }
             }
             if (open.empty()) break;
-            g.play(open[rng() % open.size()]);
+            if (g.play(open[rng() % open.size()]) != model::Outcome::Open) break;  // a repeat
         }
     }
     if (out.empty()) return out;
@@ -74,6 +88,18 @@ std::vector<ProbePosition> probePositions(int n) {
                                    out[0].moves.begin() + std::min<size_t>(2, out[0].moves.size()));
     out.push_back({start, std::nullopt});
     return out;
+}
+
+}  // namespace
+
+std::vector<ProbePosition> probePositions(int n) {
+    // Found once per size and process: both players of a match are probed on the same ones.
+    static std::mutex lock;
+    static std::map<int, std::vector<ProbePosition>> found;
+    std::lock_guard<std::mutex> hold(lock);
+    auto it = found.find(n);
+    if (it == found.end()) it = found.emplace(n, findProbePositions(n)).first;
+    return it->second;
 }
 
 std::optional<std::string> probePlayer(const PlayerSetup& p, int n, double margin, char side) {
