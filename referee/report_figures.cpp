@@ -132,7 +132,9 @@ std::vector<std::pair<std::string, std::vector<std::string>>> matchSettings(
     const std::vector<GameRecord>& games) {
     std::vector<std::pair<std::string, std::vector<std::string>>> out;
     for (const GameRecord& r : games)
-        for (const auto& [name, value] : r.settings) {
+        for (const auto& setting : r.settings) {
+            // Not a structured binding: clang 14 cannot capture those in the lambda.
+            const std::string &name = setting.first, &value = setting.second;
             auto it = std::find_if(out.begin(), out.end(),
                                    [&](const auto& s) { return s.first == name; });
             if (it == out.end()) {
