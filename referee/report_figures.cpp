@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <map>
 #include <string_view>
+
+#include "referee/options.h"
 
 namespace referee {
 
@@ -13,7 +16,23 @@ bool counts(const GameRecord& r) {
     return r.complete;
 }
 
+// The test of the latest run: a resumed match may have changed it, and the referee judges all
+// games with the test of the run that plays.
+std::optional<SprtSettings> latestSprt(const std::vector<GameRecord>& games) {
+    for (auto r = games.rbegin(); r != games.rend(); ++r)
+        for (const auto& [name, value] : r->settings)
+            if (name == "sprt") return recordedSprt(value);
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<SprtSettings> recordedSprt(const std::string& value) {
+    if (value == "none") return std::nullopt;
+    SprtSettings s;
+    if (parseSprt({value}, s)) return std::nullopt;
+    return s;
+}
 
 MatchFigures matchFigures(const std::vector<GameRecord>& games) {
     MatchFigures f;
@@ -43,11 +62,41 @@ MatchFigures matchFigures(const std::vector<GameRecord>& games) {
         p.asO = tally(asO, n);
         f.players.push_back(p);
     }
+    for (PlayerFigures& p : f.players) p.drawRatio = drawRatio(p.all.wdl());
+    if (names.size() > 2) {
+        for (const GameRecord& r : finished) {
+            RatedGame g;
+            g.x = static_cast<int>(std::find(names.begin(), names.end(), r.x) - names.begin());
+            g.o = static_cast<int>(std::find(names.begin(), names.end(), r.o) - names.begin());
+            g.result = r.winner == Winner::X ? 1 : r.winner == Winner::O ? 0 : 0.5;
+            // A player against itself cannot be rated; such a game says nothing about
+            // strength.
+            if (g.x != g.o) f.rated.push_back(g);
+        }
+        RatingList list;
+        if (!rateGames(static_cast<int>(names.size()), f.rated, 0, list)) f.ratings = list;
+        return f;
+    }
     if (names.size() != 2) return f;
     const std::string& first = names[0];
     f.elo = estimateElo(f.players[0].all.wins, f.players[0].all.draws, f.players[0].all.losses);
-    // Running totals, so that a report of n games costs O(n) and not O(n^2).
+    f.los = likelihoodOfSuperiority(f.players[0].all.wdl());
+    f.pairs = pairCounts(finished, first);
+    f.normalized = normalizedElo(f.pairs);
+    std::optional<SprtSettings> test = latestSprt(games);
+    if (test) {
+        SprtFigures s;
+        s.settings = *test;
+        s.llr = sprtLlr(*test, f.pairs);
+        s.lower = test->lowerBound();
+        s.upper = test->upperBound();
+        f.sprt = s;
+    }
+    // Running totals, so that a report of n games costs O(n) and not O(n^2): a pair is
+    // counted when its second game finishes.
     Tally t;
+    Pentanomial pairsSoFar;
+    std::map<int, const GameRecord*> halfPairs;
     for (size_t i = 0; i < games.size(); i++) {
         const GameRecord& r = games[i];
         if (!counts(r)) continue;
@@ -60,6 +109,20 @@ MatchFigures matchFigures(const std::vector<GameRecord>& games) {
         s.played = t.games();
         s.score = t.score();
         s.elo = estimateElo(t.wins, t.draws, t.losses);
+        if (test) {
+            auto [other, isNew] =
+                r.game >= 0 ? halfPairs.emplace(r.game / 2, &r) : std::pair{halfPairs.end(), true};
+            if (!isNew) {
+                Pentanomial one = pairCounts({*other->second, r}, first);
+                for (size_t k = 0; k < one.n.size(); k++) pairsSoFar.n[k] += one.n[k];
+                halfPairs.erase(other);
+            }
+            s.llr = sprtLlr(*test, pairsSoFar);
+            if (f.sprt->verdict == SprtVerdict::Continue) {
+                f.sprt->verdict = sprtVerdict(*test, s.llr);
+                if (f.sprt->verdict != SprtVerdict::Continue) f.sprt->decidedAfter = s.played;
+            }
+        }
         f.course.push_back(s);
     }
     return f;
@@ -70,8 +133,8 @@ std::vector<std::pair<std::string, std::vector<std::string>>> matchSettings(
     std::vector<std::pair<std::string, std::vector<std::string>>> out;
     for (const GameRecord& r : games)
         for (const auto& setting : r.settings) {
-            const std::string& name = setting.first;
-            const std::string& value = setting.second;
+            // Not a structured binding: clang 14 cannot capture those in the lambda.
+            const std::string &name = setting.first, &value = setting.second;
             auto it = std::find_if(out.begin(), out.end(),
                                    [&](const auto& s) { return s.first == name; });
             if (it == out.end()) {

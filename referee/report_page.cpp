@@ -15,6 +15,7 @@
 #include "referee/elo.h"
 #include "referee/report_assets.h"
 #include "referee/report_figures.h"
+#include "referee/standings.h"
 
 namespace referee {
 
@@ -113,11 +114,46 @@ std::string reportData(const std::vector<ReportGame>& games, const std::string& 
         players.push_back({{"name", p.name},
                            {"all", tallyJson(p.all)},
                            {"asX", tallyJson(p.asX)},
-                           {"asO", tallyJson(p.asO)}});
+                           {"asO", tallyJson(p.asO)},
+                           {"drawRatio", p.drawRatio}});
     Json course = Json::array();
-    for (const ScorePoint& s : f.course)
-        course.push_back(
-            {{"game", s.game}, {"played", s.played}, {"score", s.score}, {"elo", eloJson(s.elo)}});
+    for (const ScorePoint& s : f.course) {
+        Json point = {
+            {"game", s.game}, {"played", s.played}, {"score", s.score}, {"elo", eloJson(s.elo)}};
+        if (f.sprt) point["llr"] = number(s.llr);
+        course.push_back(point);
+    }
+    Json pairs = nullptr, sprt = nullptr, ratings = nullptr;
+    if (f.elo) {
+        pairs = {{"counts", f.pairs.n},
+                 {"pairs", f.pairs.pairs()},
+                 {"normalized", f.normalized.valid ? Json(formatElo(f.normalized.elo)) : Json()},
+                 {"margin", f.normalized.valid ? number(f.normalized.margin) : Json()}};
+    }
+    if (f.sprt) {
+        const SprtFigures& t = *f.sprt;
+        sprt = {{"elo0", t.settings.elo0},
+                {"elo1", t.settings.elo1},
+                {"alpha", t.settings.alpha},
+                {"beta", t.settings.beta},
+                {"llr", number(t.llr)},
+                {"lower", t.lower},
+                {"upper", t.upper},
+                {"verdict", t.verdict == SprtVerdict::AcceptH1   ? "H1 accepted"
+                            : t.verdict == SprtVerdict::AcceptH0 ? "H0 accepted"
+                                                                 : "no decision"},
+                {"decidedAfter", t.decidedAfter}};
+    }
+    if (f.players.size() > 2) {
+        std::vector<std::string> names;
+        for (const PlayerFigures& p : f.players) names.push_back(p.name);
+        Json list = Json::array();
+        if (f.ratings)
+            for (const std::string& line : ratingListLines(*f.ratings, names)) list.push_back(line);
+        Json cross = Json::array();
+        for (const std::string& line : crossTableLines(f.rated, names)) cross.push_back(line);
+        ratings = {{"list", list}, {"cross", cross}};
+    }
     Json settings = Json::array();
     for (const auto& [name, values] : matchSettings(records)) settings.push_back({name, values});
     Json list = Json::array();
@@ -129,6 +165,10 @@ std::string reportData(const std::vector<ReportGame>& games, const std::string& 
                   {{"counted", f.counted},
                    {"players", players},
                    {"elo", f.elo ? eloJson(*f.elo) : Json(nullptr)},
+                   {"los", f.elo ? number(f.los) : Json(nullptr)},
+                   {"pairs", pairs},
+                   {"sprt", sprt},
+                   {"ratings", ratings},
                    {"course", course}}},
                  {"games", list}};
     // Player output is untrusted bytes: invalid UTF-8 becomes U+FFFD, and '<', '>' and '&'

@@ -447,12 +447,17 @@ TEST(RefereeProgram, RefusesBadArguments) {
         {"-a", kModelPlayer, "-b", kModelPlayer, "--frobnicate", "1"},
         {"-a", kModelPlayer, "-b", kModelPlayer, "--random-openings", "3", "--max-plies", "3"},
         {"-a", "'unbalanced", "-b", kModelPlayer},
+        // A byte-board player gets whole seconds: 1.5 s or half a second cannot be given.
+        {"-a", kModelPlayer, "-b", kModelPlayer, "--b-proto", "byteboard", "--time", "1.5"},
+        {"-a", kModelPlayer, "-b", kModelPlayer, "--a-proto", "byteboard", "--a-time", "0.5"},
     };
     for (const auto& args : bad) {
         ProgramRun r = referee(args);
         EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args.back());
         EXPECT_NE(r.err.find("referee: "), std::string::npos);
     }
+    EXPECT_NE(referee(bad[bad.size() - 2]).err.find("whole"), std::string::npos);
+    EXPECT_NE(referee(bad.back()).err.find("whole"), std::string::npos);
     EXPECT_EQ(referee({"--help"}).status, 0);
 }
 

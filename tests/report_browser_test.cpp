@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "model/cell_model.h"
 #include "referee/process.h"
 #include "referee/record.h"
+#include "referee/sprt.h"
 
 using browsertest::HeadlessBrowser;
 using nlohmann::json;
@@ -404,11 +406,11 @@ TEST_F(ReportBrowser, SettingsMoveTimesAndNotes) {
                               ["ply 4 O: depth 5 \ufffd", false]])"));
     EXPECT_EQ(b.eval("document.title"), "<b>keys</b>");
     // Each player has won one game as O, and lost the other as X, on time.
-    EXPECT_EQ(
-        b.eval("[...document.querySelectorAll('#table tbody tr')].map((tr) => "
-               "[tr.cells[0].textContent, tr.cells[7].textContent, tr.cells[8].textContent,"
-               " tr.cells[9].textContent])"),
-        json::parse(R"([["alpha", "1-0-1", "1-0-1", "1"], ["beta", "1-0-1", "1-0-1", "1"]])"));
+    EXPECT_EQ(b.eval("[...document.querySelectorAll('#table tbody tr')].map((tr) => "
+                     "[tr.cells[0].textContent, tr.cells[7].textContent, tr.cells[8].textContent,"
+                     " tr.cells[9].textContent, tr.cells[10].textContent])"),
+              json::parse(R"([["alpha", "0.0", "1-0-1", "1-0-1", "1"],
+                        ["beta", "0.0", "1-0-1", "1-0-1", "1"]])"));
 
     referee::RecordFile file = referee::parseRecords(text);
     ASSERT_EQ(file.records.size(), 4u);
@@ -428,6 +430,100 @@ TEST_F(ReportBrowser, SettingsMoveTimesAndNotes) {
     EXPECT_EQ(expected(file.records[3], 14).straights,
               (std::set<Line>{{'r', 1, 'X'}, {'r', 3, 'O'}}));
     expectSelfContained(b, url);
+}
+
+// A match with a sequential test that A wins pair after pair, then a round robin of three:
+// the test's state and verdict, the ratio's plot with its bounds, and the rating list and
+// cross table.
+TEST_F(ReportBrowser, SprtStateAndRatings) {
+    std::string dir = tempDir("sprt");
+    const std::string test = "elo0=0 elo1=50 alpha=0.05 beta=0.05";
+    referee::SprtSettings settings;  // the same test
+    settings.elo1 = 50;
+    int crossing = 0;  // pairs of two wins after which H1 is first accepted
+    for (int k = 1; k < 100 && !crossing; k++) {
+        referee::Pentanomial p;
+        p.n[4] = k;
+        if (referee::sprtLlr(settings, p) >= std::log(0.95 / 0.05)) crossing = k;
+    }
+    ASSERT_GT(crossing, 1);
+    auto record = [](int game, const std::string& x, const std::string& o, referee::Winner w) {
+        GameRecord r;
+        r.size = 6;
+        r.game = game;
+        r.x = x;
+        r.o = o;
+        r.moves = {*model::parseMove("L1", 6), *model::parseMove("L2", 6)};
+        r.winner = w;
+        r.loss = w == referee::Winner::None ? referee::Loss::None : referee::Loss::Straights;
+        r.reason = "hand-made";
+        return r;
+    };
+    std::string text;
+    int games = 2 * crossing + 2;
+    for (int g = 0; g < games; g++) {
+        // A wins every game; the last pair is a draw and a win.
+        GameRecord r = record(g, g % 2 ? "B" : "A", g % 2 ? "A" : "B",
+                              g == games - 2 ? referee::Winner::None
+                              : g % 2 == 0   ? referee::Winner::X
+                                             : referee::Winner::O);
+        r.settings = {{"sprt", test}};
+        text += referee::formatRecord(r);
+    }
+    std::string records = dir + "/sprt.txt", page = dir + "/sprt.html";
+    std::ofstream(records, std::ios::binary) << text;
+    std::string err;
+    ASSERT_EQ(runReferee({"report", records, "-o", page}, &err), 0) << err;
+
+    HeadlessBrowser b;
+    ASSERT_TRUE(b.start(chromium(), dir + "/profile")) << b.error;
+    b.open("file://" + page);
+    std::string sprt = b.eval("document.getElementById('sprt').textContent");
+    EXPECT_NE(sprt.find("elo0 0, elo1 50, alpha 0.05, beta 0.05"), std::string::npos) << sprt;
+    EXPECT_NE(
+        sprt.find("[-2.94, 2.94]: H1 accepted after " + std::to_string(2 * crossing) + " games"),
+        std::string::npos)
+        << sprt;
+    std::string pairs = b.eval("document.getElementById('pairs').textContent");
+    EXPECT_NE(pairs.find("Pairs: " + std::to_string(crossing + 1) + ";"), std::string::npos);
+    EXPECT_NE(pairs.find("3/2: 1, 2: " + std::to_string(crossing)), std::string::npos) << pairs;
+    // One draw in all the games; LOS of all wins is 100 % to one decimal.
+    std::string elo = b.eval("document.getElementById('elo').textContent");
+    EXPECT_NE(elo.find("LOS 100.0%"), std::string::npos) << elo;
+    char draws[32];
+    snprintf(draws, sizeof draws, "%.1f", 100.0 / games);
+    EXPECT_EQ(b.eval("document.querySelector('#table tbody tr').cells[7].textContent"), draws);
+    // Score, Elo and the ratio with its two bounds, one point per game.
+    EXPECT_EQ(b.eval("document.querySelectorAll('#plots svg').length"), 3);
+    EXPECT_EQ(b.eval("document.querySelectorAll('#plots svg')[2].querySelectorAll('line.bound')"
+                     ".length"),
+              2);
+    EXPECT_EQ(b.eval("document.querySelectorAll('#plots polyline.curve')[2].getAttribute("
+                     "'points').trim().split(/\\s+/).length"),
+              games);
+    EXPECT_EQ(b.eval("document.getElementById('ratings').children.length"), 0);
+
+    // Three players, each pairing split 1-1.
+    text.clear();
+    int g = 0;
+    for (auto [x, o] : {std::pair{"A", "B"}, {"B", "C"}, {"C", "A"}}) {
+        text += referee::formatRecord(record(g++, x, o, referee::Winner::X));
+        text += referee::formatRecord(record(g++, o, x, referee::Winner::X));
+    }
+    records = dir + "/three.txt";
+    page = dir + "/three.html";
+    std::ofstream(records, std::ios::binary) << text;
+    ASSERT_EQ(runReferee({"report", records, "-o", page}, &err), 0) << err;
+    b.open("file://" + page);
+    std::string list = b.eval("document.getElementById('rating-list').textContent");
+    std::string cross = b.eval("document.getElementById('cross-table').textContent");
+    for (const char* name : {"A", "B", "C"}) {
+        EXPECT_NE(list.find(name), std::string::npos) << list;
+        EXPECT_NE(cross.find(name), std::string::npos) << cross;
+    }
+    EXPECT_NE(cross.find("1/2"), std::string::npos) << cross;  // one game won of two
+    EXPECT_EQ(b.eval("document.querySelectorAll('#plots svg').length"), 0);
+    EXPECT_EQ(b.eval("document.getElementById('sprt').textContent"), "");
 }
 
 }  // namespace

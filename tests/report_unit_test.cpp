@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -145,6 +146,119 @@ std::string dataOf(const std::vector<GameRecord>& records, const std::string& ti
     std::vector<ReportGame> games;
     for (const GameRecord& r : records) games.push_back({r, "m.txt"});
     return reportData(games, title);
+}
+
+TEST(ReportFigures, DrawsLosAndPairs) {
+    MatchFigures f = matchFigures(sampleMatch());
+    // A: 2 wins, 1 draw, 1 loss over the four finished games.
+    EXPECT_DOUBLE_EQ(f.players[0].drawRatio, 0.25);
+    EXPECT_DOUBLE_EQ(f.players[1].drawRatio, 0.25);
+    // 1/2 (1 + erf((2 - 1) / sqrt(2 * 3))), worked out separately.
+    EXPECT_NEAR(f.los, 0.718149, 1e-5);
+    // Pair 0 (games 0, 1): a win and a draw, 3/2 points; pair 1 (games 2, 3): a loss and a
+    // win, 1 point; game 4 is unfinished, so pair 2 is not counted.
+    EXPECT_EQ(f.pairs.n, (std::array<int, 5>{0, 0, 1, 1, 0}));
+    // Pair scores 1/2 and 3/4, the three empty classes at 1/1000 of a pair each: mean
+    // 0.624688, variance 0.0159369, (m - 1/2) / sqrt(2 v) * 800 / ln 10 = 242.65.
+    ASSERT_TRUE(f.normalized.valid);
+    EXPECT_NEAR(f.normalized.elo, 242.65, 0.05);
+    EXPECT_FALSE(f.sprt.has_value());  // no record names a test
+}
+
+TEST(ReportFigures, SprtFromTheRecordsSettings) {
+    EXPECT_FALSE(recordedSprt("none").has_value());
+    EXPECT_FALSE(recordedSprt("elo0=5 elo1=0").has_value());  // elo0 must be below elo1
+    EXPECT_FALSE(recordedSprt("elo0=x").has_value());
+    std::optional<SprtSettings> s = recordedSprt("elo0=1 elo1=7 alpha=0.1 beta=0.2");
+    ASSERT_TRUE(s.has_value());
+    EXPECT_EQ(s->elo0, 1);
+    EXPECT_EQ(s->elo1, 7);
+    EXPECT_EQ(s->alpha, 0.1);
+    EXPECT_EQ(s->beta, 0.2);
+
+    // A sweeps every pair; the games finish out of order (1, 0, 3, 2, ...), so a pair
+    // counts only once its second game is in.
+    const std::string test = "elo0=0 elo1=50 alpha=0.05 beta=0.05";
+    SprtSettings t = *recordedSprt(test);
+    int crossing = 0;  // pairs of two wins after which the ratio first reaches H1's bound
+    for (int k = 1; k < 100 && !crossing; k++) {
+        Pentanomial p;
+        p.n[4] = k;
+        if (sprtLlr(t, p) >= std::log(0.95 / 0.05)) crossing = k;
+    }
+    ASSERT_GT(crossing, 1);
+    std::vector<GameRecord> g;
+    for (int k = 0; k < crossing + 2; k++) {
+        g.push_back(game(2 * k + 1, "B", "A", Winner::O, Loss::Straights));
+        g.push_back(game(2 * k, "A", "B", Winner::X, Loss::Straights));
+    }
+    // Then two pairs lost outright: the ratio falls back, the decision stands.
+    for (int k = crossing + 2; k < crossing + 4; k++) {
+        g.push_back(game(2 * k, "A", "B", Winner::O, Loss::Straights));
+        g.push_back(game(2 * k + 1, "B", "A", Winner::X, Loss::Straights));
+    }
+    for (GameRecord& r : g) r.settings = {{"sprt", "none"}};
+    EXPECT_FALSE(matchFigures(g).sprt.has_value());
+    for (GameRecord& r : g) r.settings = {{"size", "6"}, {"sprt", test}};
+    MatchFigures f = matchFigures(g);
+    ASSERT_TRUE(f.sprt.has_value());
+    EXPECT_NEAR(f.sprt->upper, std::log(0.95 / 0.05), 1e-12);
+    EXPECT_NEAR(f.sprt->lower, std::log(0.05 / 0.95), 1e-12);
+    EXPECT_EQ(f.sprt->verdict, SprtVerdict::AcceptH1);
+    EXPECT_EQ(f.sprt->decidedAfter, 2 * crossing);
+    EXPECT_EQ(f.pairs.n, (std::array<int, 5>{2, 0, 0, 0, crossing + 2}));
+    EXPECT_DOUBLE_EQ(f.sprt->llr, sprtLlr(t, f.pairs));
+    ASSERT_EQ(f.course.size(), g.size());
+    EXPECT_EQ(f.course[0].llr, 0);  // half a pair says nothing
+    for (size_t i = 1; i < f.course.size(); i += 2) {
+        Pentanomial p;
+        int pairs = static_cast<int>(i / 2) + 1;
+        p.n[4] = std::min(pairs, crossing + 2);
+        p.n[0] = pairs - p.n[4];
+        EXPECT_DOUBLE_EQ(f.course[i].llr, sprtLlr(t, p)) << i;
+        if (i + 1 < f.course.size()) {
+            EXPECT_EQ(f.course[i + 1].llr, f.course[i].llr) << i;
+        }
+    }
+    EXPECT_LT(f.course.back().llr, f.course[2 * crossing - 1].llr);
+
+    // A resumed match judged by the test of its latest run.
+    g.back().settings = {{"sprt", "elo0=0 elo1=5 alpha=0.05 beta=0.05"}};
+    EXPECT_EQ(matchFigures(g).sprt->settings.elo1, 5);
+}
+
+TEST(ReportFigures, RatingsOfMoreThanTwoPlayers) {
+    // A round robin of three players in which every pairing splits 1-1: by symmetry every
+    // rating is that of the anchor, 0.
+    std::vector<GameRecord> g;
+    int i = 0;
+    for (auto [a, b] : {std::pair{"A", "B"}, {"B", "C"}, {"C", "A"}}) {
+        g.push_back(game(i++, a, b, Winner::X, Loss::Straights));
+        g.push_back(game(i++, b, a, Winner::X, Loss::Straights));
+    }
+    MatchFigures f = matchFigures(g);
+    ASSERT_EQ(f.players.size(), 3u);
+    EXPECT_FALSE(f.elo.has_value());
+    EXPECT_EQ(f.rated.size(), 6u);
+    ASSERT_TRUE(f.ratings.has_value());
+    for (const PlayerRating& r : f.ratings->players) {
+        EXPECT_EQ(r.kind, PlayerRating::Kind::Finite);
+        EXPECT_NEAR(r.elo, 0, 1e-6);
+        EXPECT_EQ(r.games, 4);
+        EXPECT_EQ(r.points, 2);
+    }
+    nlohmann::json d = nlohmann::json::parse(dataOf(g))["figures"];
+    EXPECT_TRUE(d["elo"].is_null());
+    EXPECT_TRUE(d["sprt"].is_null());
+    EXPECT_EQ(d["ratings"]["cross"].size(), 4u);  // a heading and one row per player
+    EXPECT_FALSE(d["ratings"]["list"].empty());
+
+    // C beats both others in every game: infinitely above A's group, not a number.
+    for (GameRecord& r : g)
+        if (r.x == "C" || r.o == "C") r.winner = r.x == "C" ? Winner::X : Winner::O;
+    f = matchFigures(g);
+    ASSERT_TRUE(f.ratings.has_value());
+    EXPECT_EQ(f.ratings->players[2].kind, PlayerRating::Kind::Above);
 }
 
 TEST(ReportPage, DataStaysInertAndRoundTrips) {

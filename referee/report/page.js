@@ -28,6 +28,7 @@
   }
 
   const fmtScore = (s) => (Number.isInteger(s) ? String(s) : s.toFixed(1));
+  const fmtMargin = (m) => (isFinite(m) ? String(Math.round(m)) : "inf");
   const wdl = (t) => `${t.wins}-${t.draws}-${t.losses}`;
 
   function header() {
@@ -44,29 +45,53 @@
     const t = $("table");
     const kinds = ["time", "crash", "illegal", "repetition", "straights"];
     const head = html("thead", {}, t);
-    row(head, ["Player", "Games", "Wins", "Draws", "Losses", "Score", "%", "As X (W-D-L)",
-      "As O (W-D-L)", ...kinds.map((k) => `Lost: ${k}`)].map((text, i) =>
-      ({ text, cls: i === 0 || i === 7 || i === 8 ? "" : "num" })), true);
+    row(head, ["Player", "Games", "Wins", "Draws", "Losses", "Score", "%", "Draws %",
+      "As X (W-D-L)", "As O (W-D-L)", ...kinds.map((k) => `Lost: ${k}`)].map((text, i) =>
+      ({ text, cls: i === 0 || i === 8 || i === 9 ? "" : "num" })), true);
     const body = html("tbody", {}, t);
     for (const p of data.figures.players) {
       const a = p.all;
       const pct = a.games ? ((100 * a.score) / a.games).toFixed(1) : "-";
-      row(body, [{ text: p.name }, ...[a.games, a.wins, a.draws, a.losses, fmtScore(a.score), pct]
-        .map((text) => ({ text, cls: "num" })), wdl(p.asX), wdl(p.asO),
+      const draws = a.games ? (100 * p.drawRatio).toFixed(1) : "-";
+      row(body, [{ text: p.name }, ...[a.games, a.wins, a.draws, a.losses, fmtScore(a.score), pct,
+        draws].map((text) => ({ text, cls: "num" })), wdl(p.asX), wdl(p.asO),
       ...kinds.map((k) => ({ text: a.lostBy[k], cls: "num" }))]);
     }
     const e = data.figures.elo;
     const players = data.figures.players;
     if (e && players.length === 2) {
       $("elo").textContent = `${players[0].name} against ${players[1].name}: Elo ${e.eloText} ` +
-        `(95% interval ${e.lowText} to ${e.highText}), score ${(100 * num(e.score)).toFixed(1)}%`;
+        `(95% interval ${e.lowText} to ${e.highText}), score ${(100 * num(e.score)).toFixed(1)}%, ` +
+        `LOS ${(100 * num(data.figures.los)).toFixed(1)}%`;
+      const pr = data.figures.pairs;
+      if (pr) {
+        $("pairs").textContent = `Pairs: ${pr.pairs}; ${players[0].name}'s points per pair ` +
+          `0: ${pr.counts[0]}, 1/2: ${pr.counts[1]}, 1: ${pr.counts[2]}, 3/2: ${pr.counts[3]}, ` +
+          `2: ${pr.counts[4]}; normalised Elo ` +
+          (pr.normalized === null ? "-" : `${pr.normalized} \u00b1 ${fmtMargin(num(pr.margin))}`);
+      }
+      const t = data.figures.sprt;
+      if (t) {
+        $("sprt").textContent = `SPRT on normalised Elo, elo0 ${t.elo0}, elo1 ${t.elo1}, ` +
+          `alpha ${t.alpha}, beta ${t.beta}: LLR ${num(t.llr).toFixed(2)} ` +
+          `[${t.lower.toFixed(2)}, ${t.upper.toFixed(2)}]: ${t.verdict}` +
+          (t.decidedAfter ? ` after ${t.decidedAfter} games` : "");
+      }
     } else if (!players.length) {
       $("elo").textContent = "No finished games.";
+    }
+    const r = data.figures.ratings;
+    if (r) {
+      html("h3", {}, $("ratings"), "Ratings");
+      html("pre", { id: "rating-list" }, $("ratings"), r.list.join("\n"));
+      html("h3", {}, $("ratings"), "Cross table");
+      html("pre", { id: "cross-table" }, $("ratings"), r.cross.join("\n"));
     }
   }
 
   // A line over the games with an optional band, clipped to [lo, hi].
-  function plot(title, points, lo, hi, ref, fmt) {
+  // `marks` are further horizontal lines (the bounds of a test).
+  function plot(title, points, lo, hi, ref, fmt, marks) {
     const box = html("div", { class: "plot" }, $("plots"));
     html("h3", {}, box, title);
     const W = 560, H = 220, L = 62, R = 12, T = 10, B = 30;
@@ -93,6 +118,8 @@
         "font-size": 12 }, fmt(v));
     }
     add("line", { class: "ref", x1: L, x2: W - R, y1: y(ref), y2: y(ref) });
+    for (const m of marks || [])
+      add("line", { class: "bound", x1: L, x2: W - R, y1: y(m), y2: y(m) });
     add("line", { class: "axis", x1: L, x2: L, y1: T, y2: H - B });
     add("line", { class: "axis", x1: L, x2: W - R, y1: H - B, y2: H - B });
     add("text", { class: "label", x: (L + W - R) / 2, y: H - 6, "text-anchor": "middle",
@@ -124,6 +151,14 @@
     plot(`Elo of ${name} with its 95% interval`, course.map((c) => ({
       value: num(c.elo.elo), low: num(c.elo.low), high: num(c.elo.high) })),
     -top, top, 0, (v) => (v > 0 ? `+${v}` : String(v)));
+    const t = data.figures.sprt;
+    if (t) {
+      const llrs = course.map((c) => num(c.llr)).filter(isFinite);
+      const edge = Math.max(t.upper, -t.lower, ...llrs.map(Math.abs)) * 1.1;
+      plot(`LLR of the SPRT with its bounds (${t.verdict})`,
+        course.map((c) => ({ value: num(c.llr) })), -edge, edge, 0, (v) => v.toFixed(1),
+        [t.lower, t.upper]);
+    }
   }
 
   function settings() {
