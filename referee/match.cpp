@@ -315,7 +315,10 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
     bool failed = false;
     SprtVerdict verdict = SprtVerdict::Continue;
     std::atomic<bool> decided{false};
-    if (c.sprt && !finished.empty()) {
+    // A shard sees only its own games, so the test cannot decide there: a shard plays all
+    // of them and the tally of all shards gives the test's state.
+    const bool sprtStops = c.sprt && c.shards <= 1;
+    if (sprtStops && !finished.empty()) {
         // A resumed match the test has already decided plays no further games.
         verdict = sprtVerdict(*c.sprt, sprtLlr(*c.sprt, pairCounts(finished, c.a.name)));
         decided = verdict != SprtVerdict::Continue;
@@ -400,7 +403,7 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
                 double llr = sprtLlr(*c.sprt, pairCounts(finished, c.a.name));
                 line += ", " + sprtText(*c.sprt, llr);
                 SprtVerdict now = sprtVerdict(*c.sprt, llr);
-                if (now != SprtVerdict::Continue && !decided) {
+                if (sprtStops && now != SprtVerdict::Continue && !decided) {
                     verdict = now;
                     decided = true;
                     line += now == SprtVerdict::AcceptH1 ? ": H1 accepted" : ": H0 accepted";
