@@ -70,8 +70,10 @@ std::vector<std::pair<std::string, std::vector<std::string>>> matchSettings(
     std::vector<std::pair<std::string, std::vector<std::string>>> out;
     for (const GameRecord& r : games)
         for (const auto& [name, value] : r.settings) {
-            auto it = std::find_if(out.begin(), out.end(),
-                                   [&](const auto& s) { return s.first == name; });
+            // A structured binding cannot be captured by clang 14: compare through a reference.
+            const std::string& key = name;
+            auto it =
+                std::find_if(out.begin(), out.end(), [&](const auto& s) { return s.first == key; });
             if (it == out.end()) {
                 out.push_back({name, {value}});
             } else if (std::find(it->second.begin(), it->second.end(), value) == it->second.end()) {
