@@ -159,7 +159,7 @@ std::optional<std::string> tallyFiles(const std::vector<std::pair<std::string, s
 }
 
 int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string json;
+    std::string json, anchor;
     std::vector<std::string> names;
     for (size_t i = 0; i < args.size(); i++) {
         if (args[i] == "--json") {
@@ -168,10 +168,18 @@ int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
                 return 2;
             }
             json = args[++i];
+        } else if (args[i] == "--anchor") {
+            if (i + 1 >= args.size()) {
+                err << "referee tally: --anchor needs a player's name\n";
+                return 2;
+            }
+            anchor = args[++i];
         } else if (args[i] == "--help" || args[i] == "-h") {
-            out << "referee tally [--json FILE] FILE...\n"
+            out << "referee tally [--json FILE] [--anchor NAME] FILE...\n"
                    "Adds up record files of one match or tournament (such as the shards of one "
-                   "run,\n--shard K/M) and prints its table; --json writes the results as JSON.\n";
+                   "run,\n--shard K/M) and prints its table; --json writes the results as JSON; "
+                   "--anchor rates\na tournament relative to another player than the recorded "
+                   "anchor.\n";
             return 0;
         } else {
             names.push_back(args[i]);
@@ -200,6 +208,17 @@ int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     if (auto wrong = tallyFiles(files, t)) {
         err << "referee tally: " << *wrong << "\n";
         return 1;
+    }
+    if (!anchor.empty()) {
+        std::vector<const PlayerSetup*> all = entrants(t.match);
+        auto at = std::find_if(all.begin(), all.end(),
+                               [&](const PlayerSetup* p) { return p->name == anchor; });
+        if (t.match.event == Event::Match || at == all.end()) {
+            err << "referee tally: --anchor '" << escape(anchor, 60)
+                << "' is not a player of this tournament\n";
+            return 2;
+        }
+        t.match.anchor = static_cast<int>(at - all.begin());
     }
     for (const std::string& note : t.notes) err << "referee tally: " << note << "\n";
     if (static_cast<int>(t.games.size()) < t.match.games)

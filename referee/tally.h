@@ -31,7 +31,8 @@ struct TallyResult {
 std::optional<std::string> tallyFiles(const std::vector<std::pair<std::string, std::string>>& files,
                                       TallyResult& out);
 
-// `referee tally [--json FILE] FILE...`: the table on `out`, notes and errors on `err`.
+// `referee tally [--json FILE] [--anchor NAME] FILE...`: the table on `out`, notes and
+// errors on `err`.
 // Returns 0, 1 when the files do not add up, 2 for a wrong command line.
 int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -635,6 +635,11 @@ TEST(RefereeProgram, ShardsPlayTheirOwnGamesAndTheTallyIsTheWholeRun) {
     ProgramRun wrongShard = referee(with({"--shard", "1/2", "-o", files[1], "--resume"}));
     EXPECT_EQ(wrongShard.status, 1);
     EXPECT_NE(wrongShard.err.find("not one of shard 1/2"), std::string::npos) << wrongShard.err;
+    ProgramRun anchored = referee({"tally", "--anchor", "left", files[0]});
+    ASSERT_EQ(anchored.status, 0) << anchored.err;
+    EXPECT_NE(anchored.out.find("ratings relative to left (0)"), std::string::npos) << anchored.out;
+    EXPECT_NE(one.out.find("ratings relative to model (0)"), std::string::npos) << one.out;
+    EXPECT_EQ(referee({"tally", "--anchor", "nobody", files[0]}).status, 2);
     ProgramRun twice = referee({"tally", files[1], files[0]});
     EXPECT_EQ(twice.status, 1);
     EXPECT_NE(twice.err.find("appears twice"), std::string::npos) << twice.err;
