@@ -35,8 +35,9 @@ shift
 referee=${REFEREE:-referee}
 
 # -q keeps every option one word (player command lines hold spaces) locally and over ssh.
+# The shards' own tables go to standard error, so that standard output is the tally alone.
 parallel --will-cite -q --halt now,fail=1 "${jobs[@]}" "${remote[@]}" \
-    "$referee" "$@" --shard "{}/$shards" -o "shard-{}.txt" ::: $(seq 0 $((shards - 1)))
+    "$referee" "$@" --shard "{}/$shards" -o "shard-{}.txt" ::: $(seq 0 $((shards - 1))) >&2
 
 files=()
 for ((k = 0; k < shards; k++)); do files+=("shard-$k.txt"); done

@@ -5,14 +5,26 @@
 #
 #   fuzz/run.sh            # about a minute per target, as CI does
 #   fuzz/run.sh 3600       # an hour per target
+#   fuzz/run.sh 180 referee_tally_fuzz   # only the targets named
+#   fuzz/run.sh --list     # the targets, one a line
 #
 # Builds build-fuzz (clang, -DFUZZ=ON) first when it is missing. Extra libFuzzer options can
 # be given in FUZZ_OPTIONS, e.g. FUZZ_OPTIONS=-jobs=2.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-60}
 targets=(bitrow_record_fuzz byteboard_input_fuzz referee_answer_fuzz referee_record_fuzz
-         referee_config_fuzz)
+         referee_config_fuzz referee_tally_fuzz referee_tournament_fuzz)
+if [ "${1:-}" = --list ]; then
+    printf '%s\n' "${targets[@]}"
+    exit 0
+fi
+seconds=${1:-60}
+if [ $# -gt 1 ]; then
+    for t in "${@:2}"; do
+        [[ " ${targets[*]} " == *" $t "* ]] || { echo "$0: no target $t" >&2; exit 2; }
+    done
+    targets=("${@:2}")
+fi
 
 if [ ! -x build-fuzz/fuzz/${targets[-1]} ]; then
     CXX=clang++ cmake -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFUZZ=ON -DBUILD_TESTING=OFF
@@ -32,6 +44,8 @@ for t in "${targets[@]}"; do
     # The bit-row record needs room for records longer than the history (about 9 KB).
     maxlen=4096
     [ "$t" = bitrow_record_fuzz ] && maxlen=12000
+    # Several record files in one input.
+    [ "$t" = referee_tally_fuzz ] && maxlen=16000
     echo "== $t: $seconds s"
     start=$(date +%s)
     if ! build-fuzz/fuzz/$t -max_total_time="$seconds" -max_len=$maxlen -timeout=10 \

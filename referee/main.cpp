@@ -1,4 +1,5 @@
-// referee: plays games between two player programs and judges them.
+// referee: plays games between player programs (a match of two, or a tournament) and
+// judges them.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -9,6 +10,9 @@
 #include "referee/options.h"
 #include "referee/process.h"
 #include "referee/report_page.h"
+#include "referee/results_json.h"
+#include "referee/settings.h"
+#include "referee/tally.h"
 
 namespace {
 
@@ -28,6 +32,8 @@ int main(int argc, char** argv) {
     keepStandardDescriptors();
     if (argc > 1 && std::string(argv[1]) == "report")
         return referee::reportCommand({argv + 2, argv + argc}, std::cout, std::cerr);
+    if (argc > 1 && std::string(argv[1]) == "tally")
+        return referee::tallyCommand({argv + 2, argv + argc}, std::cout, std::cerr);
     CLI::App app("referee");
     referee::Options options;
     referee::declareOptions(app, options);
@@ -48,12 +54,25 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!options.report.empty()) {
-        const std::string title = c.a.name + " vs " + c.b.name;
+        const std::string title = c.event == referee::Event::Match
+                                      ? c.a.name + " vs " + c.b.name
+                                      : std::string(referee::eventName(c.event)) + " of " +
+                                            std::to_string(c.field.size()) + " players";
         c.afterGame = [file = options.report, title, output = c.output](const auto& done) {
             std::vector<referee::ReportGame> games;
             for (const referee::GameRecord& r : done) games.push_back({r, output});
             if (auto err = referee::writeReport(file, games, title))
                 std::cerr << "referee: " << *err << "\n";
+        };
+    }
+    bool jsonFailed = false;
+    if (!options.json.empty()) {
+        c.afterRun = [&, file = options.json](const auto& games, referee::SprtVerdict verdict) {
+            if (auto err =
+                    referee::writeResultsJson(file, c, referee::matchSettings(c), games, verdict)) {
+                std::cerr << "referee: " << *err << "\n";
+                jsonFailed = true;
+            }
         };
     }
     struct sigaction stop {};
@@ -62,5 +81,6 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &stop, nullptr);
     sigaction(SIGTERM, &stop, nullptr);
     signal(SIGPIPE, SIG_IGN);
-    return referee::runMatch(c, std::cout, std::cerr);
+    int status = referee::runMatch(c, std::cout, std::cerr);
+    return status == 0 && jsonFailed ? 1 : status;
 }

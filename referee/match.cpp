@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -25,17 +26,31 @@
 
 namespace referee {
 
+std::vector<const PlayerSetup*> entrants(const MatchConfig& c) {
+    std::vector<const PlayerSetup*> all;
+    if (c.event == Event::Match) return {&c.a, &c.b};
+    for (const PlayerSetup& p : c.field) all.push_back(&p);
+    return all;
+}
+
 Pairing pairing(const MatchConfig& c, int game) {
     int count = c.openings.empty() ? 1 : static_cast<int>(c.openings.size());
-    return {(game / 2) % count, game % 2 == 0};
+    if (c.event == Event::Match || c.perPair < 1) return {(game / 2) % count, game % 2 == 0};
+    int w = game % c.perPair;
+    auto [first, second] = pairAt(c.event, static_cast<int>(c.field.size()), game / c.perPair);
+    return {(w / 2) % count, w % 2 == 0, first, second};
 }
 
 std::optional<std::string> checkRecord(const MatchConfig& c, const GameRecord& r) {
     if (r.game < 0 || r.game >= c.games)
         return "game " + std::to_string(r.game) + " is not one of this match";
+    if (!inShard(c, r.game))
+        return "game " + std::to_string(r.game) + " is not one of shard " +
+               std::to_string(c.shard) + "/" + std::to_string(c.shards);
     Pairing p = pairing(c, r.game);
-    const PlayerSetup& x = p.aIsX ? c.a : c.b;
-    const PlayerSetup& o = p.aIsX ? c.b : c.a;
+    std::vector<const PlayerSetup*> all = entrants(c);
+    const PlayerSetup& x = *all[p.aIsX ? p.first : p.second];
+    const PlayerSetup& o = *all[p.aIsX ? p.second : p.first];
     std::string g = "game " + std::to_string(r.game);
     if (r.x != x.name || r.o != o.name)
         return g + " was " + escape(r.x) + " against " + escape(r.o) + ", not " + escape(x.name) +
@@ -59,14 +74,16 @@ std::optional<std::string> repeatedGames(const MatchConfig& c) {
         canonical.push_back(firstOf.emplace(key, static_cast<int>(i)).first->second);
     }
     std::map<std::pair<int, bool>, int> seen;
-    for (int g = 0; g < c.games; g++) {
+    // Every pair of a tournament plays the same games, so the first pair's are checked.
+    const int games = c.event == Event::Match ? c.games : c.perPair;
+    for (int g = 0; g < games; g++) {
         Pairing p = pairing(c, g);
         auto [at, fresh] = seen.emplace(std::pair{canonical[p.opening], p.aIsX}, g);
         if (!fresh)
             return "game " + std::to_string(g) + " would start like game " +
                    std::to_string(at->second) +
                    " (same opening, same colours): deterministic players would replay it. " +
-                   std::to_string(c.games) + " games need " + std::to_string((c.games + 1) / 2) +
+                   std::to_string(games) + " games need " + std::to_string((games + 1) / 2) +
                    " distinct openings; give more openings or fewer --games, or --allow-repeats";
     }
     return std::nullopt;
@@ -156,6 +173,11 @@ std::string sprtText(const SprtSettings& s, double llr) {
 
 std::string summaryText(const MatchConfig& c, const std::vector<GameRecord>& records,
                         SprtVerdict verdict) {
+    if (c.event != Event::Match) {
+        std::vector<std::string> names;
+        for (const PlayerSetup* p : entrants(c)) names.push_back(p->name);
+        return tournamentText(c.event, c.size, names, c.anchor, records);
+    }
     std::string text;
     char buf[512];
     snprintf(buf, sizeof buf, "%d game%s, N = %d\n", static_cast<int>(records.size()),
@@ -228,6 +250,8 @@ bool writeAll(int fd, const std::string& s) {
 
 int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
     const Settings settings = matchSettings(c);
+    int planned = 0;  // games of this shard
+    for (int g = 0; g < c.games; g++) planned += inShard(c, g);
     std::vector<GameRecord> finished;
     std::set<int> done;
     int fd = -1;
@@ -279,26 +303,32 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
             }
         }
         if (!finished.empty())
-            progress << "referee: resuming, " << finished.size() << " of " << c.games
+            progress << "referee: resuming, " << finished.size() << " of " << planned
                      << " games done\n";
     }
 
     std::vector<int> todo;
     for (int g = 0; g < c.games; g++)
-        if (!done.count(g)) todo.push_back(g);
+        if (inShard(c, g) && !done.count(g)) todo.push_back(g);
     std::atomic<size_t> next{0};
     std::mutex lock;
     bool failed = false;
     SprtVerdict verdict = SprtVerdict::Continue;
     std::atomic<bool> decided{false};
-    if (c.sprt && !finished.empty()) {
+    // A shard sees only its own games, so the test cannot decide there: a shard plays all
+    // of them and the tally of all shards gives the test's state.
+    const bool sprtStops = c.sprt && c.shards <= 1;
+    if (sprtStops && !finished.empty()) {
         // A resumed match the test has already decided plays no further games.
         verdict = sprtVerdict(*c.sprt, sprtLlr(*c.sprt, pairCounts(finished, c.a.name)));
         decided = verdict != SprtVerdict::Continue;
     }
     if (c.check && !todo.empty() && !decided) {
-        for (const PlayerSetup* p : {&c.a, &c.b}) {
-            if (auto wrong = probePlayer(*p, c.size, c.margin, p == &c.a ? 'a' : 'b')) {
+        std::vector<const PlayerSetup*> all = entrants(c);
+        for (size_t i = 0; i < all.size(); i++) {
+            const PlayerSetup* p = all[i];
+            char side = c.event == Event::Match ? (i == 0 ? 'a' : 'b') : 0;
+            if (auto wrong = probePlayer(*p, c.size, c.margin, side)) {
                 progress << "referee: " << escape(p->name, 60) << " failed the check before the "
                          << "first game: " << *wrong << "\n(--no-check skips this check)\n";
                 if (fd >= 0) close(fd);
@@ -322,8 +352,9 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
             s.opening = c.openings[p.opening];
             s.game = g;
             s.openingIndex = p.opening;
-            s.x = p.aIsX ? &c.a : &c.b;
-            s.o = p.aIsX ? &c.b : &c.a;
+            std::vector<const PlayerSetup*> all = entrants(c);
+            s.x = all[p.aIsX ? p.first : p.second];
+            s.o = all[p.aIsX ? p.second : p.first];
             s.maxPlies = c.maxPlies;
             s.margin = c.margin;
             s.settings = &settings;
@@ -352,31 +383,33 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
             finished.push_back(*r);
             playedHere++;
             if (c.afterGame) c.afterGame(finished);
-            Tally t = tally(finished, c.a.name);
-            EloEstimate e = estimateElo(t.wins, t.draws, t.losses);
             std::string line = "[" + std::to_string(finished.size()) + "/" +
-                               std::to_string(c.games) + "] game " + std::to_string(g) +
+                               std::to_string(planned) + "] game " + std::to_string(g) +
                                ", opening " + std::to_string(p.opening) + ": " +
                                escape(s.x->name, 40) + " (X) - " + escape(s.o->name, 40) + " (O) " +
-                               resultText(r->winner) + ", " + escape(r->reason, 300) + "\n  ";
+                               resultText(r->winner) + ", " + escape(r->reason, 300);
             char buf[512];
-            double half = (e.high - e.low) / 2;
-            snprintf(buf, sizeof buf, "%s %.1f - %.1f %s, Elo %s +- %s",
-                     escape(c.a.name, 40).c_str(), t.score(), t.games() - t.score(),
-                     escape(c.b.name, 40).c_str(), formatElo(e.elo).c_str(),
-                     std::isfinite(half) ? formatElo(half).substr(1).c_str() : "inf");
-            line += buf;
+            if (c.event == Event::Match) {
+                Tally t = tally(finished, c.a.name);
+                EloEstimate e = estimateElo(t.wins, t.draws, t.losses);
+                double half = (e.high - e.low) / 2;
+                snprintf(buf, sizeof buf, "\n  %s %.1f - %.1f %s, Elo %s +- %s",
+                         escape(c.a.name, 40).c_str(), t.score(), t.games() - t.score(),
+                         escape(c.b.name, 40).c_str(), formatElo(e.elo).c_str(),
+                         std::isfinite(half) ? formatElo(half).substr(1).c_str() : "inf");
+                line += buf;
+            }
             if (c.sprt) {
                 double llr = sprtLlr(*c.sprt, pairCounts(finished, c.a.name));
                 line += ", " + sprtText(*c.sprt, llr);
                 SprtVerdict now = sprtVerdict(*c.sprt, llr);
-                if (now != SprtVerdict::Continue && !decided) {
+                if (sprtStops && now != SprtVerdict::Continue && !decided) {
                     verdict = now;
                     decided = true;
                     line += now == SprtVerdict::AcceptH1 ? ": H1 accepted" : ": H0 accepted";
                 }
             }
-            int left = c.games - static_cast<int>(finished.size());
+            int left = planned - static_cast<int>(finished.size());
             if (decided) {
                 // Games already started finish; no new ones start.
                 left = static_cast<int>(std::min(next.load(), todo.size())) - playedHere;
@@ -396,13 +429,17 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
     worker();
     for (std::thread& t : threads) t.join();
     if (fd >= 0) close(fd);
+    // The table does not depend on the order in which games finished.
+    std::sort(finished.begin(), finished.end(),
+              [](const GameRecord& x, const GameRecord& y) { return x.game < y.game; });
+    if (c.afterRun) c.afterRun(finished, verdict);
     out << summaryText(c, finished, verdict) << std::flush;
     if (decided)
         progress << "referee: " << (verdict == SprtVerdict::AcceptH1 ? "H1" : "H0")
                  << " accepted after " << finished.size() << " games\n";
     if (failed) return 1;
     if (stopRequested()) {
-        progress << "referee: stopped; " << finished.size() << " of " << c.games
+        progress << "referee: stopped; " << finished.size() << " of " << planned
                  << " games done, --resume continues\n";
         return 130;
     }

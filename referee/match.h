@@ -16,11 +16,20 @@
 #include "referee/record.h"
 #include "referee/sprt.h"
 #include "referee/stats.h"
+#include "referee/tournament.h"
 
 namespace referee {
 
 struct MatchConfig {
-    PlayerSetup a, b;
+    PlayerSetup a, b;  // the two players of a match
+    // A tournament (event other than Match): its players, a and b unused; every pair plays
+    // perPair games, pair after pair in the order of pairAt().
+    Event event = Event::Match;
+    std::vector<PlayerSetup> field;
+    int perPair = 0;
+    int anchor = 0;  // the player rated 0
+    // This run plays only the games whose index is shard modulo shards.
+    int shard = 0, shards = 1;
     int size = 6;
     std::vector<Opening> openings{Opening()};  // at least one (possibly empty) opening
     int games = 2;
@@ -39,15 +48,28 @@ struct MatchConfig {
     uint64_t seed = 1;
     // Called after every finished game with all games so far (resumed ones first).
     std::function<void(const std::vector<GameRecord>&)> afterGame;
+    // Called once at the end with all games in the order of their index.
+    std::function<void(const std::vector<GameRecord>&, SprtVerdict)> afterRun;
 };
 
-// Game g starts from opening (g / 2) mod count; player a is X in even games. Games 2k and
-// 2k + 1 form pair k.
+// The players of the match or tournament, a and b for a match.
+std::vector<const PlayerSetup*> entrants(const MatchConfig& c);
+
+// In a match, game g starts from opening (g / 2) mod count and player a is X in even
+// games. In a tournament, game g is game w = g mod perPair of pair g / perPair and goes
+// the same way with the pair's first player in the place of a. Games 2k and 2k + 1 form
+// pair k (in a tournament when perPair is even).
 struct Pairing {
     int opening;
-    bool aIsX;
+    bool aIsX;                  // the first player is X
+    int first = 0, second = 1;  // indices into entrants()
 };
 Pairing pairing(const MatchConfig& c, int game);
+
+// Whether game g is one this run plays (its shard).
+inline bool inShard(const MatchConfig& c, int game) {
+    return c.shards <= 1 || game % c.shards == c.shard;
+}
 
 // What a finished record must agree with to count as game r.game of this match.
 std::optional<std::string> checkRecord(const MatchConfig& c, const GameRecord& r);

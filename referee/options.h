@@ -30,7 +30,19 @@ struct Options {
     std::string report;  // the match report page, rewritten after every game
     bool resume = false, noCheck = false, allowRepeats = false;
     std::optional<std::vector<std::string>> sprt;  // "elo0=E0" ...; empty: all defaults
+    std::vector<std::string> players;  // --player entries: "name=N cmd='...' proto=P ..."
+    std::string tournament;            // round-robin or gauntlet; empty: a match
+    std::string anchor;                // the player rated 0 (default the first)
+    std::string shard;                 // "K/M"
+    std::string json;                  // results as JSON, written at the end
 };
+
+// Reads one --player entry: blank-separated key=value words (values quoted like a command
+// line) with keys name, cmd (required), proto, dir and time. The error text or nothing.
+std::optional<std::string> parsePlayerEntry(const std::string& text, Options::Side& out);
+
+// Reads "K/M" with 0 <= K < M. The error text or nothing.
+std::optional<std::string> parseShard(const std::string& text, int& k, int& m);
 
 // Declares every option on `app`, bound to `o`, with its default and range in the help.
 void declareOptions(CLI::App& app, Options& o);

@@ -103,7 +103,12 @@ std::vector<ProbePosition> probePositions(int n) {
 }
 
 std::optional<std::string> probePlayer(const PlayerSetup& p, int n, double margin, char side) {
-    const std::string opt = std::string("--") + side;
+    // The option that sets a thing: --a-time for a match's player a; time= in the --player
+    // entry of a tournament's player (side 0).
+    auto opt = [side](const char* what) {
+        return side ? std::string("--") + side + "-" + what
+                    : std::string(what) + "= of its --player";
+    };
     for (const ProbePosition& pos : probePositions(n)) {
         std::string where = pos.win
                                 ? "a position where " + model::moveName(*pos.win) + " wins at once"
@@ -115,23 +120,23 @@ std::optional<std::string> probePlayer(const PlayerSetup& p, int n, double margi
         snprintf(secs, sizeof secs, "%.3f s of %g s", turn.seconds, p.time);
         if (!turn.move && turn.loss == Loss::Time) {
             return "on " + where + " it gave no move in time (" + secs +
-                   " per move, plus the margin). Check its time per move (" + opt +
-                   "-time): shover8, shover16 and shover20 always think for 29.5 s and need "
+                   " per move, plus the margin). Check its time per move (" + opt("time") +
+                   "): shover8, shover16 and shover20 always think for 29.5 s and need "
                    "--time 30 or more; 'analyze --quiet --time S' is the same player at another "
                    "budget. A byte-board player takes its time as an argument: check " +
-                   opt + "-proto (now " + protocolName(p.protocol) + ")";
+                   opt("proto") + " (now " + protocolName(p.protocol) + ")";
         }
         if (!turn.move) {
             std::string said = raw.err.empty() ? "" : " (it said '" + escape(raw.err, 160) + "')";
             return "on " + where + " it " + turn.why + said +
-                   ". Check its command line, its protocol (" + opt + "-proto, now " +
-                   protocolName(p.protocol) + ") and its working folder (" + opt + "-dir, now " +
+                   ". Check its command line, its protocol (" + opt("proto") + ", now " +
+                   protocolName(p.protocol) + ") and its working folder (" + opt("dir") + ", now " +
                    escape(p.dir, 100) + ")";
         }
         if (pos.win && !(*turn.move == *pos.win)) {
             return "on " + where + " it answered " + model::moveName(*turn.move) +
-                   ". It probably reads another input: check its protocol (" + opt +
-                   "-proto, now " + protocolName(p.protocol) +
+                   ". It probably reads another input: check its protocol (" + opt("proto") +
+                   ", now " + protocolName(p.protocol) +
                    "; bitrow sends the size line first, byteboard only the moves)";
         }
     }

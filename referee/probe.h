@@ -25,7 +25,8 @@ struct ProbePosition {
 std::vector<ProbePosition> probePositions(int n);
 
 // Runs the player on the probe positions of size n; the problem and what to check, or
-// nothing. `side` is 'a' or 'b', for the option names in the advice.
+// nothing. `side` is 'a' or 'b', for the option names in the advice, or 0
+// for a tournament's player.
 std::optional<std::string> probePlayer(const PlayerSetup& p, int n, double margin, char side);
 
 }  // namespace referee

@@ -13,14 +13,24 @@ std::string number(double v) {
 }
 
 bool mayChange(const std::string& name) {
-    return name == "games" || name == "sprt" || name == "version" || name == "date";
+    return name == "games" || name == "sprt" || name == "version" || name == "date" ||
+           name == "shard" || name == "anchor";
 }
 
 }  // namespace
 
 Settings matchSettings(const MatchConfig& c) {
     Settings s;
-    for (const auto& [prefix, p] : {std::pair{"a-", &c.a}, std::pair{"b-", &c.b}}) {
+    std::vector<std::pair<std::string, const PlayerSetup*>> players;
+    if (c.event == Event::Match) {
+        players = {{"a-", &c.a}, {"b-", &c.b}};
+    } else {
+        s.push_back({"tournament", eventName(c.event)});
+        s.push_back({"players", std::to_string(c.field.size())});
+        for (size_t i = 0; i < c.field.size(); i++)
+            players.push_back({"p" + std::to_string(i + 1) + "-", &c.field[i]});
+    }
+    for (const auto& [prefix, p] : players) {
         s.push_back({prefix + std::string("command"), p->command});
         s.push_back({prefix + std::string("protocol"), protocolName(p->protocol)});
         s.push_back({prefix + std::string("dir"), p->dir});
@@ -30,6 +40,7 @@ Settings matchSettings(const MatchConfig& c) {
     s.push_back({"size", std::to_string(c.size)});
     s.push_back({"margin", number(c.margin)});
     s.push_back({"max-plies", std::to_string(c.maxPlies)});
+    if (c.event != Event::Match) s.push_back({"games-per-pair", std::to_string(c.perPair)});
     s.push_back({"games", std::to_string(c.games)});
     s.push_back({"openings", c.openingsSource});
     s.push_back({"seed", std::to_string(c.seed)});
@@ -37,6 +48,10 @@ Settings matchSettings(const MatchConfig& c) {
                                       " alpha=" + number(c.sprt->alpha) +
                                       " beta=" + number(c.sprt->beta)
                                 : "none"});
+    if (c.event != Event::Match && static_cast<size_t>(c.anchor) < c.field.size())
+        s.push_back({"anchor", c.field[c.anchor].name});
+    if (c.shards > 1)
+        s.push_back({"shard", std::to_string(c.shard) + "/" + std::to_string(c.shards)});
     s.push_back({"version", c.version});
     s.push_back({"date", c.date});
     return s;

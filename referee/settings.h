@@ -15,12 +15,14 @@ using Settings = std::vector<std::pair<std::string, std::string>>;
 
 // The match's settings in a fixed order: for each player (prefix a- and b-) command,
 // protocol, dir, name and time; then size, margin, max-plies, games, openings, seed, sprt,
-// version and date.
+// version and date. A tournament starts with its kind ("tournament") and "players", names
+// its players' settings p1- ... pN-, and adds games-per-pair and anchor; a shard of a run
+// split in several adds "shard" (K/M).
 Settings matchSettings(const MatchConfig& c);
 
 // The first setting that decides how games are played and differs between a recorded
 // set and the current one, as "name: recorded 'x', now 'y'"; nothing when they agree.
-// games, sprt, version and date may change between runs of one match.
+// games, sprt, anchor, shard, version and date may change between runs of one match.
 std::optional<std::string> settingsDiffer(const Settings& recorded, const Settings& now);
 
 }  // namespace referee

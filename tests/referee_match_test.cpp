@@ -280,7 +280,16 @@ TEST(RefereeOptions, SprtWordsRangesAndConfigFiles) {
     EXPECT_NE(err.find("1 to 20"), std::string::npos) << err;
     err = parse({"-a", "x", "-b", "y", "--jobs", "0"}, r);
     EXPECT_NE(err.find("1 to 256"), std::string::npos) << err;
-    EXPECT_NE(parse({"-a", "x"}, r), "");  // b is required
+    {
+        // b is required for a match; the check is the match builder's, since a tournament
+        // (--player) has neither.
+        Options onlyA;
+        EXPECT_EQ(parse({"-a", "x"}, onlyA), "");
+        MatchConfig m;
+        auto refused = buildMatch(onlyA, m);
+        ASSERT_TRUE(refused);
+        EXPECT_NE(refused->find("-b"), std::string::npos) << *refused;
+    }
     EXPECT_NE(parse({"-a", "x", "-b", "y", "--a-proto", "z"}, r), "");
 
     // The same match from a config file; the command line still wins over it.

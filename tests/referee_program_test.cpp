@@ -599,4 +599,91 @@ TEST(RefereeProgram, PlayersThatCannotPlayAreRefusedBeforeTheFirstGame) {
     EXPECT_NE(allowed.out.find("3 games, N = 5"), std::string::npos);
 }
 
+TEST(RefereeProgram, ShardsPlayTheirOwnGamesAndTheTallyIsTheWholeRun) {
+    // A round robin of three players in one piece and in two shards.
+    const std::string dir = testing::TempDir();
+    std::vector<std::string> base = {"--player",   "name=model cmd=" + kModelPlayer,
+                                     "--player",   "name=left cmd='" + kStandin + " say L1'",
+                                     "--player",   "name=top cmd='" + kStandin + " say T1'",
+                                     "--no-check", "-n",
+                                     "5",          "--random-openings",
+                                     "2",          "--games",
+                                     "4",          "-j",
+                                     "2"};
+    auto with = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = base;
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    std::vector<std::string> files;
+    for (const char* name : {"rr-one.txt", "rr-0.txt", "rr-1.txt", "rr.json"}) {
+        files.push_back(dir + name);
+        std::remove(files.back().c_str());
+    }
+    ProgramRun one = referee(with({"-o", files[0]}));
+    ASSERT_EQ(one.status, 0) << one.err;
+    for (int k = 0; k < 2; k++) {
+        ProgramRun shard = referee(with({"--shard", std::to_string(k) + "/2", "-o", files[1 + k]}));
+        ASSERT_EQ(shard.status, 0) << shard.err;
+        RecordFile f = parseRecords(slurp(files[1 + k]));
+        ASSERT_EQ(f.records.size(), 6u);
+        for (const GameRecord& r : f.records) EXPECT_EQ(r.game % 2, k);
+    }
+    ProgramRun tally = referee({"tally", files[1], files[2], "--json", files[3]});
+    ASSERT_EQ(tally.status, 0) << tally.err;
+    EXPECT_EQ(tally.out, one.out);
+    EXPECT_NE(one.out.find("12 games, N = 5, round-robin of 3 players"), std::string::npos)
+        << one.out;
+    EXPECT_NE(slurp(files[3]).find("\"tournament\": \"round-robin\""), std::string::npos);
+
+    // A shard's file resumed as another shard, and the same game in two files, are refused.
+    ProgramRun wrongShard = referee(with({"--shard", "1/2", "-o", files[1], "--resume"}));
+    EXPECT_EQ(wrongShard.status, 1);
+    EXPECT_NE(wrongShard.err.find("not one of shard 1/2"), std::string::npos) << wrongShard.err;
+    ProgramRun anchored = referee({"tally", "--anchor", "left", files[0]});
+    ASSERT_EQ(anchored.status, 0) << anchored.err;
+    EXPECT_NE(anchored.out.find("ratings relative to left (0)"), std::string::npos) << anchored.out;
+    EXPECT_NE(one.out.find("ratings relative to model (0)"), std::string::npos) << one.out;
+    EXPECT_EQ(referee({"tally", "--anchor", "nobody", files[0]}).status, 2);
+    ProgramRun twice = referee({"tally", files[1], files[0]});
+    EXPECT_EQ(twice.status, 1);
+    EXPECT_NE(twice.err.find("appears twice"), std::string::npos) << twice.err;
+}
+
+TEST(RefereeProgram, ShardsOfATestedMatchPlayAllTheirGamesAndTheTallyDecides) {
+    // In one piece this match stops after a few games (see the test above); a shard cannot
+    // see the others' games, so it plays all of its own, and the tally gives the verdict on
+    // all of them.
+    const std::string dir = testing::TempDir();
+    std::vector<GameRecord> all;
+    std::vector<std::string> files;
+    for (int k = 0; k < 2; k++) {
+        files.push_back(dir + "sprt-shard-" + std::to_string(k) + ".txt");
+        std::remove(files.back().c_str());
+        ProgramRun run = referee({"-a",         kModelPlayer,
+                                  "-b",         kStandin + " say L1",
+                                  "--no-check", "-n",
+                                  "5",          "--random-openings",
+                                  "2",          "--games",
+                                  "24",         "--sprt",
+                                  "elo0=-10",   "elo1=10",
+                                  "alpha=0.2",  "beta=0.2",
+                                  "--shard",    std::to_string(k) + "/2",
+                                  "-o",         files.back()});
+        ASSERT_EQ(run.status, 0) << run.err;
+        RecordFile f = parseRecords(slurp(files.back()));
+        EXPECT_EQ(f.records.size(), 12u);
+        all.insert(all.end(), f.records.begin(), f.records.end());
+    }
+    ProgramRun tally = referee({"tally", files[0], files[1]});
+    ASSERT_EQ(tally.status, 0) << tally.err;
+    SprtSettings s{-10, 10, 0.2, 0.2};
+    double llr = sprtLlr(s, pairCounts(all, "model_player"));
+    const char* verdict = llr >= s.upperBound()   ? "H1 accepted"
+                          : llr <= s.lowerBound() ? "H0 accepted"
+                                                  : "no decision";
+    EXPECT_NE(tally.out.find(verdict), std::string::npos) << tally.out;
+    EXPECT_NE(tally.out.find("24 games, N = 5"), std::string::npos) << tally.out;
+}
+
 }  // namespace

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The GNU parallel recipe on this machine, with a stand-in referee: three shards, each
 # once, every option intact, then the tally; and a failing shard stops it before the tally.
-#   parallel_test.sh BATCH_DIR TEST_DIR
+# Then with the real referee (in BIN_DIR): a round robin of fixed-depth players in three
+# shards tallies to the table of the same round robin played in one piece, game for game.
+#   parallel_test.sh BATCH_DIR TEST_DIR BIN_DIR
 set -uo pipefail
 batch=$1
 here=$2
+bin=$3
 command -v parallel >/dev/null ||
     { echo "SKIPPED: GNU parallel is not installed (Debian package parallel)"; exit 77; }
 work=$(mktemp -d)
@@ -27,4 +30,14 @@ if STUB_FAIL=1 "$batch/parallel-shards.sh" 3 -j 1 -- "${options[@]}" >out.txt 2>
 fi
 grep -q "tally of" out.txt && { echo "FAILED: tallied after a failed shard"; exit 1; }
 [ -e shard-2.txt ] && { echo "FAILED: shards went on after a failure"; exit 1; }
+
+mkdir "$work/real" && cd "$work/real" || exit 1
+unset REFEREE
+export PATH=$bin:$PATH
+source "$here/real_match.sh"
+real_options
+one_piece
+"$batch/parallel-shards.sh" 3 -j 2 -- "${options[@]}" >tally.txt 2>err.txt ||
+    { echo "FAILED: the recipe with the real referee"; cat err.txt; exit 1; }
+same_as_one_piece tally.txt
 echo "parallel recipe: passed"

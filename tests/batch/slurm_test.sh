@@ -2,10 +2,14 @@
 # The Slurm recipe on a single-node cluster started here, with a stand-in referee: a job
 # array of three shards and the tally job that depends on it; then a failing shard, after
 # which the tally job must be cancelled. Skipped (status 77) where no cluster can start.
-#   slurm_test.sh BATCH_DIR TEST_DIR
+# Then the real referee (in BIN_DIR) plays a round robin of fixed-depth players as a job
+# array of three shards, and the tally job's table is that of the same round robin played
+# in one piece.
+#   slurm_test.sh BATCH_DIR TEST_DIR BIN_DIR
 set -uo pipefail
 batch=$1
 here=$2
+bin=$3
 work=$(mktemp -d)
 cleanup() {
     "$batch/local-slurm.sh" stop "$work/cluster"
@@ -54,4 +58,16 @@ read -r _ tally < <(STUB_FAIL=1 "$batch/slurm-submit.sh" 3 -- "${options[@]}")
 state=$(finish "$tally")
 [ "$state" = CANCELLED ] || { echo "FAILED: tally job after a failed shard: $state"; exit 1; }
 [ -e tally.txt ] && { echo "FAILED: tallied after a failed shard"; exit 1; }
+
+mkdir "$work/real" && cd "$work/real" || exit 1
+export REFEREE=$bin/referee
+source "$here/real_match.sh"
+real_options
+one_piece
+read -r _ tally < <("$batch/slurm-submit.sh" 3 -- "${options[@]}")
+[ -n "${tally:-}" ] || { echo "FAILED: submission with the real referee"; exit 1; }
+state=$(finish "$tally")
+[ "$state" = COMPLETED ] ||
+    { echo "FAILED: real tally job $state"; cat ./*.log tally.txt 2>/dev/null; exit 1; }
+same_as_one_piece tally.txt
 echo "Slurm recipe: passed"

@@ -1,0 +1,364 @@
+// Tournaments, shards and tallies: the schedule against a brute-force enumeration, the
+// --player and --shard parsers on good and bad words, the match builder's refusals, and
+// tallies of record files checked against counts made here from the records themselves.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <set>
+#include <tuple>
+
+#include "referee/match.h"
+#include "referee/options.h"
+#include "referee/results_json.h"
+#include "referee/settings.h"
+#include "referee/tally.h"
+
+using namespace referee;
+
+namespace {
+
+// A tournament of `players` players named p0, p1, ... with stand-in commands.
+MatchConfig tournament(Event e, int players, int perPair, int openings) {
+    MatchConfig c;
+    c.event = e;
+    c.field.resize(players);
+    for (int i = 0; i < players; i++) {
+        c.field[i].name = "p" + std::to_string(i);
+        c.field[i].command = "./player" + std::to_string(i);
+        c.field[i].time = 1 + i;
+    }
+    c.openings.clear();
+    for (int i = 0; i < openings; i++) c.openings.push_back({model::allMoves(5)[i]});
+    c.perPair = perPair;
+    c.games = static_cast<int>(pairsOf(e, players)) * perPair;
+    c.size = 5;
+    return c;
+}
+
+// A finished record of game g of `c`, X winning when `xWins`, drawn when `draw`.
+GameRecord finished(const MatchConfig& c, int g, int outcome) {
+    Pairing p = pairing(c, g);
+    std::vector<const PlayerSetup*> all = entrants(c);
+    GameRecord r;
+    r.size = c.size;
+    r.moves = c.openings[p.opening];
+    r.moves.push_back(model::allMoves(c.size)[10 + g % 4]);
+    r.openingPlies = static_cast<int>(c.openings[p.opening].size());
+    r.game = g;
+    r.opening = p.opening;
+    r.x = all[p.aIsX ? p.first : p.second]->name;
+    r.o = all[p.aIsX ? p.second : p.first]->name;
+    r.winner = outcome == 0 ? Winner::X : outcome == 1 ? Winner::O : Winner::None;
+    r.loss = outcome == 2 ? Loss::None : Loss::Straights;
+    r.reason = "decided";
+    r.moveTimes.assign(r.moves.size(), 0.5);
+    for (int i = 0; i < r.openingPlies; i++) r.moveTimes[i] = -1;
+    r.settings = matchSettings(c);
+    r.complete = true;
+    return r;
+}
+
+std::string parseArgs(std::vector<std::string> args, Options& o) {
+    CLI::App app;
+    declareOptions(app, o);
+    std::vector<char*> argv{const_cast<char*>("referee")};
+    for (std::string& a : args) argv.push_back(a.data());
+    try {
+        app.parse(static_cast<int>(argv.size()), argv.data());
+        finishOptions(app, o);
+    } catch (const CLI::ParseError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST(RefereeTournament, ScheduleMeetsEveryPairWithBothColoursOfEveryOpening) {
+    for (Event e : {Event::RoundRobin, Event::Gauntlet}) {
+        for (int players = 2; players <= 7; players++) {
+            // The pairs by brute force, in the order the schedule promises.
+            std::vector<std::pair<int, int>> expected;
+            for (int i = 0; i < players; i++)
+                for (int j = i + 1; j < players; j++)
+                    if (e == Event::RoundRobin || i == 0) expected.push_back({i, j});
+            ASSERT_EQ(pairsOf(e, players), static_cast<long long>(expected.size()));
+            for (size_t k = 0; k < expected.size(); k++)
+                EXPECT_EQ(pairAt(e, players, static_cast<long long>(k)), expected[k]);
+
+            const int openings = 3, perPair = 6;
+            MatchConfig c = tournament(e, players, perPair, openings);
+            std::set<std::tuple<int, int, int, bool>> seen;  // first, second, opening, colour
+            for (int g = 0; g < c.games; g++) {
+                Pairing p = pairing(c, g);
+                EXPECT_EQ(std::make_pair(p.first, p.second), expected[g / perPair]);
+                EXPECT_TRUE(seen.insert({p.first, p.second, p.opening, p.aIsX}).second)
+                    << "game " << g << " repeats an earlier one";
+                if (g % 2 == 1) {  // the pair's second game: same opening, colours swapped
+                    Pairing q = pairing(c, g - 1);
+                    EXPECT_EQ(q.opening, p.opening);
+                    EXPECT_NE(q.aIsX, p.aIsX);
+                }
+            }
+            EXPECT_EQ(seen.size(), expected.size() * openings * 2);
+            EXPECT_FALSE(repeatedGames(c));
+            c.perPair = 8;  // four pairs of games from three openings
+            c.games = static_cast<int>(pairsOf(e, players)) * 8;
+            EXPECT_TRUE(repeatedGames(c));
+        }
+    }
+    EXPECT_EQ(pairsOf(Event::RoundRobin, 1000), 499500);
+    EXPECT_EQ(pairAt(Event::RoundRobin, 1000, 499499), std::make_pair(998, 999));
+}
+
+TEST(RefereeTournament, ShardsSplitTheGamesWithoutOverlapAndResumeOnlyTheirOwn) {
+    MatchConfig c = tournament(Event::RoundRobin, 4, 4, 2);
+    for (int m : {1, 2, 3, 7, 30}) {
+        std::vector<int> owner(c.games, -1);
+        for (int k = 0; k < m; k++) {
+            MatchConfig s = c;
+            s.shard = k;
+            s.shards = m;
+            for (int g = 0; g < c.games; g++)
+                if (inShard(s, g)) {
+                    EXPECT_EQ(owner[g], -1) << "game " << g << " in two shards";
+                    owner[g] = k;
+                }
+        }
+        for (int g = 0; g < c.games; g++) EXPECT_EQ(owner[g], g % m);
+    }
+    MatchConfig s = c;
+    s.shard = 1;
+    s.shards = 3;
+    EXPECT_FALSE(checkRecord(s, finished(c, 4, 0)));
+    auto refused = checkRecord(s, finished(c, 3, 0));
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->find("shard 1/3"), std::string::npos) << *refused;
+    // A record whose players are swapped against the schedule is not this game.
+    GameRecord r = finished(c, 4, 0);
+    std::swap(r.x, r.o);
+    EXPECT_TRUE(checkRecord(s, r));
+}
+
+TEST(RefereeTournament, PlayerEntriesAndShardsAreReadStrictly) {
+    Options::Side p;
+    ASSERT_FALSE(
+        parsePlayerEntry("name=d3 cmd='./analyze --quiet --depth 3' proto=byteboard "
+                         "time=2.5 dir=\"/tmp/a b\"",
+                         p));
+    EXPECT_EQ(p.name, "d3");
+    EXPECT_EQ(p.command, "./analyze --quiet --depth 3");
+    EXPECT_EQ(p.proto, "byteboard");
+    EXPECT_EQ(p.time, 2.5);
+    EXPECT_EQ(p.dir, "/tmp/a b");
+    for (const char* bad :
+         {"", "name=x", "cmd", "cmd=", "cmd=x speed=3", "cmd=x proto=ascii", "cmd=x time=0",
+          "cmd=x time=1e9", "cmd=x time=nan", "cmd=x time=1s", "cmd='x", "cmd=x name"}) {
+        Options::Side q;
+        EXPECT_TRUE(parsePlayerEntry(bad, q)) << bad;
+    }
+    int k = -1, m = -1;
+    ASSERT_FALSE(parseShard("0/1", k, m));
+    EXPECT_EQ(k, 0);
+    EXPECT_EQ(m, 1);
+    ASSERT_FALSE(parseShard("2/3", k, m));
+    EXPECT_EQ(k, 2);
+    EXPECT_EQ(m, 3);
+    for (const char* bad : {"3/3", "1/1", "-1/3", "1/0", "1", "/3", "1/", "a/b", "1/3x", " 1/3",
+                            "0/99999999999", "1/-3"})
+        EXPECT_TRUE(parseShard(bad, k, m)) << bad;
+}
+
+TEST(RefereeTournament, BuilderCountsGamesAndRefusesWhatCannotWork) {
+    auto build = [](std::vector<std::string> args, MatchConfig& c) -> std::string {
+        Options o;
+        std::string err = parseArgs(std::move(args), o);
+        if (!err.empty()) return err;
+        auto refused = buildMatch(o, c);
+        return refused ? *refused : "";
+    };
+    const std::string t = "cmd=true";
+    MatchConfig c;
+    ASSERT_EQ(build({"--player", t, "--player", t, "--player", t, "--player", "name=z cmd=true",
+                     "--random-openings", "2", "-n", "5", "--games", "4", "--no-check"},
+                    c),
+              "");
+    EXPECT_EQ(c.event, Event::RoundRobin);
+    EXPECT_EQ(c.perPair, 4);
+    EXPECT_EQ(c.games, 6 * 4);
+    EXPECT_EQ(c.openings.size(), 2u);
+    // Equal names are told apart by their number; names must differ.
+    EXPECT_EQ(c.field[0].name, "true-1");
+    EXPECT_EQ(c.field[2].name, "true-3");
+    EXPECT_EQ(c.field[3].name, "z");
+    MatchConfig g;
+    ASSERT_EQ(build({"--player", "name=a " + t, "--player", "name=b " + t, "--player",
+                     "name=c " + t, "--tournament", "gauntlet", "--anchor", "c"},
+                    g),
+              "");
+    EXPECT_EQ(g.games, 2 * 2);
+    EXPECT_EQ(g.anchor, 2);
+    const Settings s = matchSettings(g);
+    // The tally rebuilds the same schedule from the recorded settings.
+    MatchConfig back;
+    ASSERT_FALSE(matchFromSettings(s, back));
+    EXPECT_EQ(back.event, Event::Gauntlet);
+    EXPECT_EQ(back.games, g.games);
+    EXPECT_EQ(back.anchor, 2);
+    for (int i = 0; i < g.games; i++) {
+        EXPECT_EQ(pairing(back, i).first, pairing(g, i).first);
+        EXPECT_EQ(pairing(back, i).second, pairing(g, i).second);
+    }
+
+    struct Refusal {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    for (const Refusal& r : std::vector<Refusal>{
+             {{"--player", t, "--player", t, "--player", t, "--sprt"}, "--sprt"},
+             {{"--player", t, "--player", t, "--tournament", "round-robin", "--sprt"}, "--sprt"},
+             {{"--player", t}, "two players"},
+             {{"--player", t, "--player", t, "-a", "true"}, "exclude"},
+             {{"--player", "name=x " + t, "--player", "name=y " + t, "--anchor", "w"}, "--anchor"},
+             {{"-a", "true", "-b", "true", "--anchor", "true"}, "--anchor"},
+             {{"--player", "name=x-2 " + t, "--player", "name=x " + t, "--player", "name=x " + t},
+              "named"},
+             {{"-a", "true", "-b", "true", "--shard", "0/2"}, "--output"},
+             {{"-a", "true", "-b", "true", "--shard", "2/2", "-o", "f"}, "--shard"},
+             {{"--player", t, "--player", "cmd=true time=0.5 proto=byteboard"}, "player 2"},
+             {{"-a", "true", "-b", "true", "-o", "same.txt", "--json", "same.txt"}, "--json"},
+         }) {
+        MatchConfig m;
+        std::string err = build(r.args, m);
+        EXPECT_NE(err.find(r.says), std::string::npos) << r.args.front() << ": '" << err << "'";
+    }
+
+    // Players from a config file: a TOML array of entries.
+    std::string path = testing::TempDir() + "tournament_config.toml";
+    {
+        std::ofstream f(path);
+        f << "player = [\"name=a cmd=true time=2\", \"name=b cmd='true x'\", \"name=c "
+             "cmd=true\"]\ntournament = \"gauntlet\"\n";
+    }
+    MatchConfig fromFile;
+    ASSERT_EQ(build({"--config", path}, fromFile), "");
+    ASSERT_EQ(fromFile.field.size(), 3u);
+    EXPECT_EQ(fromFile.event, Event::Gauntlet);
+    EXPECT_EQ(fromFile.field[0].time, 2);
+    EXPECT_EQ(fromFile.field[1].command, "true x");
+}
+
+TEST(RefereeTally, ShardFilesAddUpToTheWholeAndRefuseWhatDoesNotBelong) {
+    MatchConfig c = tournament(Event::RoundRobin, 4, 4, 2);
+    c.anchor = 1;
+    std::mt19937 rng(7);
+    std::vector<GameRecord> all;
+    for (int g = 0; g < c.games; g++) all.push_back(finished(c, g, static_cast<int>(rng() % 3)));
+    // Points of every player against every other, counted here from the records.
+    std::map<std::pair<std::string, std::string>, double> points;
+    for (const GameRecord& r : all) {
+        double x = r.winner == Winner::X ? 1 : r.winner == Winner::O ? 0 : 0.5;
+        points[{r.x, r.o}] += x;
+        points[{r.o, r.x}] += 1 - x;
+    }
+    const int m = 3;
+    std::vector<std::pair<std::string, std::string>> files(m);
+    for (int k = 0; k < m; k++) files[k].first = "shard-" + std::to_string(k) + ".txt";
+    // Each shard in its own order, as parallel games finish.
+    for (int g = c.games - 1; g >= 0; g--) files[g % m].second += formatRecord(all[g]);
+    files[2].second += formatRecord(all[2]).substr(0, 20);  // cut short by a stop
+
+    TallyResult t;
+    ASSERT_FALSE(tallyFiles(files, t));
+    ASSERT_EQ(t.games.size(), all.size());
+    for (size_t i = 0; i < all.size(); i++) EXPECT_EQ(t.games[i].game, static_cast<int>(i));
+    ASSERT_FALSE(t.notes.empty());
+    EXPECT_NE(t.notes[0].find("shard-2.txt: left out 1 unfinished"), std::string::npos)
+        << t.notes[0];
+    EXPECT_EQ(t.match.anchor, 1);
+    EXPECT_EQ(summaryText(t.match, t.games), summaryText(c, all));
+    // The JSON holds every game and the points counted above.
+    nlohmann::json doc =
+        nlohmann::json::parse(resultsJson(t.match, t.settings, t.games, SprtVerdict::Continue));
+    EXPECT_EQ(doc["games"].size(), all.size());
+    EXPECT_EQ(doc["settings"]["players"], "4");
+    EXPECT_EQ(doc["statistics"]["anchor"], "p1");
+    for (const auto& p : doc["statistics"]["players"]) {
+        const std::string me = p["name"];
+        for (const auto& [them, cell] : p["against"].items()) {
+            EXPECT_EQ(cell["points"].get<double>(), (points[{me, them}])) << me << " " << them;
+            EXPECT_EQ(cell["games"], 4);
+        }
+        EXPECT_EQ(p["against"].size(), 3u);
+    }
+
+    // The same game in two files.
+    auto twice = files;
+    twice[0].second += formatRecord(all[4]);
+    TallyResult t2;
+    auto refused = tallyFiles(twice, t2);
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->find("game 4 appears twice"), std::string::npos) << *refused;
+    EXPECT_NE(refused->find("shard-1.txt"), std::string::npos) << *refused;
+    // A file of another match: another time for one player, or other games per pair.
+    for (auto change : std::vector<std::function<void(MatchConfig&)>>{
+             [](MatchConfig& o) { o.field[2].time = 9; },
+             [](MatchConfig& o) { o.size = 6; },
+         }) {
+        MatchConfig other = c;
+        change(other);
+        auto mixed = files;
+        GameRecord r = finished(other, 1, 0);
+        mixed[1].second = formatRecord(r);
+        TallyResult t3;
+        auto differ = tallyFiles(mixed, t3);
+        ASSERT_TRUE(differ);
+        EXPECT_NE(differ->find("another match"), std::string::npos) << *differ;
+    }
+    // A record whose players are not the ones the schedule has for its index.
+    GameRecord wrong = all[5];
+    std::swap(wrong.x, wrong.o);
+    auto swapped = files;
+    swapped[2].second = formatRecord(wrong);
+    TallyResult t4;
+    auto bad = tallyFiles(swapped, t4);
+    ASSERT_TRUE(bad);
+    EXPECT_NE(bad->find("schedule"), std::string::npos) << *bad;
+    TallyResult t5;
+    EXPECT_TRUE(tallyFiles({{"empty", ""}, {"junk", "no record\n"}}, t5));
+}
+
+TEST(RefereeTally, MatchesKeepTheirTableAndTheTestsState) {
+    MatchConfig c;
+    c.a.name = "new";
+    c.b.name = "old";
+    c.size = 5;
+    c.openings.assign(6, Opening());
+    c.games = 12;
+    c.sprt = SprtSettings{};
+    std::vector<GameRecord> all;
+    // new wins every pair 1.5 - 0.5: a draw as X, a win as O.
+    for (int g = 0; g < c.games; g++) all.push_back(finished(c, g, g % 2 == 0 ? 2 : 1));
+    std::string a, b;
+    for (int g = 0; g < c.games; g++) (g < 5 ? a : b) += formatRecord(all[g]);
+    TallyResult t;
+    ASSERT_FALSE(tallyFiles({{"a", a}, {"b", b}}, t));
+    EXPECT_EQ(t.games.size(), 12u);
+    ASSERT_TRUE(t.match.sprt);
+    EXPECT_EQ(summaryText(t.match, t.games), summaryText(c, all));
+    Tally new_ = tally(t.games, "new");
+    EXPECT_EQ(new_.wins, 6);
+    EXPECT_EQ(new_.draws, 6);
+    EXPECT_EQ(pairCounts(t.games, "new").n[3], 6);
+    // Another SPRT makes it another match's file.
+    MatchConfig other = c;
+    other.sprt->elo1 = 10;
+    std::string c2 = formatRecord(finished(other, 0, 0));
+    TallyResult t2;
+    auto refused = tallyFiles({{"b", b}, {"c", c2}}, t2);
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->find("sprt"), std::string::npos) << *refused;
+}
