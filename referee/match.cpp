@@ -11,11 +11,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "referee/elo.h"
@@ -256,13 +254,7 @@ int runMatch(const MatchConfig& c, std::ostream& out, std::ostream& progress) {
     std::set<int> done;
     int fd = -1;
     if (!c.output.empty()) {
-        std::ifstream in(c.output, std::ios::binary);
-        std::string text;
-        if (in) {
-            std::ostringstream all;
-            all << in.rdbuf();
-            text = all.str();
-        }
+        const std::string text = readWholeFile(c.output).value_or("");
         if (!text.empty() && !c.resume) {
             progress << "referee: " << c.output << " already holds games; --resume continues it\n";
             return 1;

@@ -1,9 +1,7 @@
 #include "referee/openings.h"
 
 #include <algorithm>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "referee/player.h"
 #include "referee/record.h"
@@ -19,12 +17,10 @@ std::optional<size_t> decidingPly(int n, const Opening& opening) {
 
 std::optional<std::string> loadOpenings(const std::string& path, int n, int plies,
                                         std::vector<Opening>& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "cannot read " + escape(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (text.str().size() > (64u << 20)) return escape(path) + ": too large for an opening file";
-    return openingsFromText(text.str(), path, n, plies, out);
+    const std::optional<std::string> text = readWholeFile(path);
+    if (!text) return "cannot read " + escape(path);
+    if (text->size() > (64u << 20)) return escape(path) + ": too large for an opening file";
+    return openingsFromText(*text, path, n, plies, out);
 }
 
 std::optional<std::string> openingsFromText(const std::string& text, const std::string& name, int n,

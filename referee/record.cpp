@@ -2,8 +2,10 @@
 
 #include <charconv>
 #include <cstdio>
+#include <fstream>
 #include <limits>
 #include <optional>
+#include <sstream>
 
 namespace referee {
 
@@ -257,6 +259,14 @@ RecordFile parseRecords(const std::string& text) {
     }
     finish();
     return file;
+}
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
 }
 
 }  // namespace referee

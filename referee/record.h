@@ -5,6 +5,7 @@
 // several); a byte-board player reads it without its first line.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,6 +50,9 @@ struct RecordFile {
 // Reads records. A record without key lines (a plain player input) is kept with
 // complete = false; so is one whose key lines are broken or that lacks its end line.
 RecordFile parseRecords(const std::string& text);
+
+// The whole content of a file (record files, opening files), or nothing when it cannot be read.
+std::optional<std::string> readWholeFile(const std::string& path);
 
 // The inverse of escape() for values written in records.
 std::string unescape(const std::string& text);

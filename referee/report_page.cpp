@@ -10,7 +10,6 @@
 #include <ctime>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "referee/elo.h"
 #include "referee/report_assets.h"
@@ -267,14 +266,12 @@ int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::
         }
     std::vector<ReportGame> games;
     for (const std::string& f : files) {
-        std::ifstream in(f, std::ios::binary);
-        if (!in) {
+        const std::optional<std::string> text = readWholeFile(f);
+        if (!text) {
             err << "referee report: cannot read " << escape(f, 200) << "\n";
             return 1;
         }
-        std::ostringstream text;
-        text << in.rdbuf();
-        RecordFile parsed = parseRecords(text.str());
+        RecordFile parsed = parseRecords(*text);
         size_t shown = 0;
         for (const std::string& p : parsed.problems)
             if (shown++ < 10) err << "referee report: " << escape(f, 200) << ": " << p << "\n";

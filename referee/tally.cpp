@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "referee/options.h"
 #include "referee/results_json.h"
@@ -195,14 +193,12 @@ int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
             err << "referee tally: --json would overwrite " << escape(n, 200) << "\n";
             return 2;
         }
-        std::ifstream in(n, std::ios::binary);
-        if (!in) {
+        std::optional<std::string> text = readWholeFile(n);
+        if (!text) {
             err << "referee tally: cannot read " << escape(n, 200) << "\n";
             return 1;
         }
-        std::ostringstream all;
-        all << in.rdbuf();
-        files.push_back({n, all.str()});
+        files.push_back({n, std::move(*text)});
     }
     TallyResult t;
     if (auto wrong = tallyFiles(files, t)) {
