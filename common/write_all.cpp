@@ -1,0 +1,20 @@
+#include "common/write_all.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace posixkit {
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t put = write(fd, data, size);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        data += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+}  // namespace posixkit
