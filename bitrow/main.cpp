@@ -3,12 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "bitrow/board.h"
 #include "bitrow/deepen.h"
 #include "bitrow/delegate.h"
 #include "bitrow/notation.h"
 #include "bitrow/turn.h"
+#include "bitrow/types.h"
 
+using namespace bitrow;
 using namespace bitrow::BITROW_NS;
 
 int main() {
@@ -38,8 +39,8 @@ int main() {
             std::fputs("game record too long\n", stderr);
             return 1;
     }
-    std::int32_t score;
-    const int best = deepen(&score);
+    Score score;
+    const MoveIndex best = deepen(&score);
     std::printf("%s\n", moveName(best));
     std::fflush(stdout);
     return 0;
