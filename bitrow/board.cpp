@@ -4,18 +4,19 @@
 
 namespace bitrow::BITROW_NS {
 
-Position pos;
+Board board;
+Sizes sizes;
 
 void setSize(int n) {
-    pos.boardSize = n;
-    pos.topBit = 1u << (n - 1);
-    pos.fullMask = (1u << n) - 1;
-    pos.hashShift = n < 15 ? n : 15;
-    pos.unusedRowBytes = n >= 8 ? 0 : ~0ull << (8 * n);
-    pos.fullRowBytes =
-        (pos.fullMask * 0x0101010101010101ull & ~pos.unusedRowBytes) | pos.unusedRowBytes;
-    for (std::uint32_t i = 1; i <= pos.fullMask; i++)
-        pos.bitCount[i] = pos.bitCount[i >> 1] + (i & 1);
+    sizes.boardSize = n;
+    sizes.topBit = 1u << (n - 1);
+    sizes.fullMask = (1u << n) - 1;
+    sizes.hashShift = n < 15 ? n : 15;
+    sizes.unusedRowBytes = n >= 8 ? 0 : ~0ull << (8 * n);
+    sizes.fullRowBytes =
+        (sizes.fullMask * 0x0101010101010101ull & ~sizes.unusedRowBytes) | sizes.unusedRowBytes;
+    for (std::uint32_t i = 1; i <= sizes.fullMask; i++)
+        sizes.bitCount[i] = sizes.bitCount[i >> 1] + (i & 1);
     setKeyWeights(n);
 }
 

@@ -14,9 +14,14 @@ struct Board {
 };
 static_assert(sizeof(Board) == 2 * rowLimit * sizeof(RowMask), "the halves must be contiguous");
 
-// The position and the size parameters that setSize derives from N.
-struct Position {
-    Board board;
+// The position, which the search changes in place. It is an object of its own, apart from
+// Sizes: a push writes rows through pointers into it, and the compiler must assume such a
+// write may change any other member of the same object, so it would read the size
+// parameters again after every push.
+extern Board board;
+
+// The size parameters that setSize derives from N.
+struct Sizes {
     int boardSize;         // N
     std::uint32_t topBit;  // column 1
     std::uint32_t fullMask;
@@ -27,7 +32,7 @@ struct Position {
     std::uint64_t fullRowBytes;
     std::int32_t bitCount[1 << rowLimit];  // set bits of every mask 0..2^N-1
 };
-extern Position pos;
+extern Sizes sizes;
 
 // Stores N and fills the size parameters and bitCount for masks 0..2^N-1.
 void setSize(int n);

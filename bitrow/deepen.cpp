@@ -12,7 +12,7 @@ MoveIndex searchRoot(RowMask* mover, RowMask* opponent, Score* bestScore, int de
                      const MoveIndex* inRow, MoveIndex* outRow) {
     MoveIndex best = noMove;
     Score bestValue = noScore;
-    const int moves = 4 * pos.boardSize;
+    const int moves = 4 * sizes.boardSize;
     for (int i = 0; i < moves; i++) {
         const MoveIndex m = inRow[i];
         const Score v = search(m, mover, opponent, depth, bestValue, rootCeiling);
@@ -31,13 +31,13 @@ MoveIndex searchRoot(RowMask* mover, RowMask* opponent, Score* bestScore, int de
 }
 
 MoveIndex deepen(Score* score) {
-    RowMask* mover = pos.board.x;
-    RowMask* opponent = pos.board.o;
+    RowMask* mover = board.x;
+    RowMask* opponent = board.o;
     if (history.histCount % 2 == 0) {
-        mover = pos.board.o;
-        opponent = pos.board.x;
+        mover = board.o;
+        opponent = board.x;
     }
-    const int moves = 4 * pos.boardSize;
+    const int moves = 4 * sizes.boardSize;
     for (int i = 0; i < moves; i++) deepening.moveOrder[firstDepth][i] = static_cast<MoveIndex>(i);
 
     const int limit = deepening.depthLimit < lastDepth ? deepening.depthLimit : lastDepth;

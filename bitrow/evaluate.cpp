@@ -58,8 +58,8 @@ inline std::int32_t evaluateBytes(std::uint64_t w) {
 #else
     std::int32_t sum = 0;
     for (int i = 0; i < 8; i++) {
-        const std::int32_t b = pos.bitCount[(w >> (8 * i)) & 0xff],
-                           k = pos.bitCount[(t >> (8 * i)) & 0xff];
+        const std::int32_t b = sizes.bitCount[(w >> (8 * i)) & 0xff],
+                           k = sizes.bitCount[(t >> (8 * i)) & 0xff];
         sum += b * b + k * k + k;
     }
     return sum;
@@ -97,12 +97,12 @@ inline std::int32_t columnTerms(std::uint64_t w) {
 // Columns are counted a byte of columns at a time instead of bit by bit, so no per-column
 // scratch is needed.
 Score evaluateWide(const RowMask* rows) {
-    const int n = pos.boardSize;
+    const int n = sizes.boardSize;
     std::int32_t sum = 0;
     std::uint64_t low = 0, middle = 0, high = 0;  // counts of bits 0-7, 8-15, 16-23
     for (int r = 0; r < n; r++) {
         const std::uint32_t m = rows[r];
-        sum += pos.bitCount[m] * pos.bitCount[m];
+        sum += sizes.bitCount[m] * sizes.bitCount[m];
         low += spreadBits.of[m & 0xff];
         middle += spreadBits.of[(m >> 8) & 0xff];
         if constexpr (rowLimit > 16) high += spreadBits.of[(m >> 16) & 0xff];
@@ -123,12 +123,12 @@ namespace {
 
 // Both sides have straights: count them, 10000000 each, and decide on the difference.
 Score countStraights(const RowMask* a, const RowMask* b) {
-    const int n = pos.boardSize;
-    std::uint32_t colsA = pos.fullMask, colsB = pos.fullMask;
+    const int n = sizes.boardSize;
+    std::uint32_t colsA = sizes.fullMask, colsB = sizes.fullMask;
     Score s = 0;
     for (int r = 0; r < n; r++) {
-        if (a[r] == pos.fullMask) s += straightWeight;
-        if (b[r] == pos.fullMask) s -= straightWeight;
+        if (a[r] == sizes.fullMask) s += straightWeight;
+        if (b[r] == sizes.fullMask) s -= straightWeight;
         colsA &= a[r];
         colsB &= b[r];
     }
@@ -147,14 +147,15 @@ Score countStraights(const RowMask* a, const RowMask* b) {
 inline void straightsOf(const RowMask* a, const RowMask* b, bool* hasA, bool* hasB) {
     const __m128i v = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)),
                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)));
-    const __m128i pattern = _mm_set1_epi64x(static_cast<long long>(pos.fullRowBytes));
+    const __m128i pattern = _mm_set1_epi64x(static_cast<long long>(sizes.fullRowBytes));
     const int fullRows = _mm_movemask_epi8(_mm_cmpeq_epi8(v, pattern));
-    __m128i c = _mm_or_si128(v, _mm_set1_epi64x(static_cast<long long>(pos.unusedRowBytes)));
+    __m128i c = _mm_or_si128(v, _mm_set1_epi64x(static_cast<long long>(sizes.unusedRowBytes)));
     c = _mm_and_si128(c, _mm_srli_epi64(c, 32));
     c = _mm_and_si128(c, _mm_srli_epi64(c, 16));
     c = _mm_and_si128(c, _mm_srli_epi64(c, 8));
-    const std::uint32_t colsA = static_cast<std::uint32_t>(_mm_cvtsi128_si32(c)) & pos.fullMask;
-    const std::uint32_t colsB = static_cast<std::uint32_t>(_mm_extract_epi16(c, 4)) & pos.fullMask;
+    const std::uint32_t colsA = static_cast<std::uint32_t>(_mm_cvtsi128_si32(c)) & sizes.fullMask;
+    const std::uint32_t colsB =
+        static_cast<std::uint32_t>(_mm_extract_epi16(c, 4)) & sizes.fullMask;
     *hasA = (fullRows & 0xff) || colsA;
     *hasB = (fullRows >> 8) || colsB;
 }
@@ -162,8 +163,8 @@ inline void straightsOf(const RowMask* a, const RowMask* b, bool* hasA, bool* ha
 // Whether each side has a straight, row by row: (row + 1) >> N is 1 exactly for a full row;
 // the sum is taken in 32 bits, wider than the row itself, so a full 16-bit row does not wrap.
 inline void straightsOf(const RowMask* a, const RowMask* b, bool* hasA, bool* hasB) {
-    const int n = pos.boardSize;
-    std::uint32_t fullRowA = 0, fullRowB = 0, colsA = pos.fullMask, colsB = pos.fullMask;
+    const int n = sizes.boardSize;
+    std::uint32_t fullRowA = 0, fullRowB = 0, colsA = sizes.fullMask, colsB = sizes.fullMask;
     for (int r = 0; r < n; r++) {
         fullRowA |= (static_cast<std::uint32_t>(a[r]) + 1) >> n;
         fullRowB |= (static_cast<std::uint32_t>(b[r]) + 1) >> n;

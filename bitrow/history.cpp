@@ -2,13 +2,13 @@
 
 namespace bitrow::BITROW_NS {
 
+HistEntry histStack[histCapacity];
 History history;
 
 std::uint32_t hashBoard() {
     std::uint32_t h = static_cast<std::uint32_t>(history.histCount) & 1;
-    for (int i = 0; i < pos.boardSize; i++)
-        h = h * 65599 +
-            ((static_cast<std::uint32_t>(pos.board.x[i]) << pos.hashShift) ^ pos.board.o[i]);
+    for (int i = 0; i < sizes.boardSize; i++)
+        h = h * 65599 + ((static_cast<std::uint32_t>(board.x[i]) << sizes.hashShift) ^ board.o[i]);
     return h * 41;
 }
 

@@ -23,8 +23,11 @@ struct HistEntry {
 
 // The key is 41 * (seed * 65599^N + sum over rows i of v_i * 65599^(N-1-i)) with
 // v_i = (X row i << hashShift) ^ O row i, so it can be updated row by row.
+// The stack of records, an object of its own apart from History for the same reason as the
+// board: every record takes a copy of the board's rows.
+extern HistEntry histStack[histCapacity];
+
 struct History {
-    HistEntry histStack[histCapacity];
     int histCount;  // records in use, the start position included: odd means X to move
     HistEntry* histBucket[histBuckets];
     // Set by setSize: keyWeight[i] is 41 * 65599^(N-1-i), keySeedWeight 41 * 65599^N.
@@ -49,7 +52,7 @@ void setKeyWeights(int n);
 // i; a high half carries one more when its low half reads as negative in the signed
 // multiply-add, which keeps the sum exact mod 2^32).
 inline std::uint32_t boardKey() {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&pos.board));
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&board));
     const __m128i zero = _mm_setzero_si128();
     const __m128i xs = _mm_unpacklo_epi8(bytes, zero), os = _mm_unpackhi_epi8(bytes, zero);
     const __m128i low = _mm_add_epi32(_mm_madd_epi16(xs, history.keyWeightsX[0]),
@@ -74,8 +77,8 @@ inline bool keyRecorded(std::uint32_t key) {
 // The recording half of pushHist: records the board under this key as the new top.
 inline void recordBoard(std::uint32_t key) {
     HistEntry** head = &history.histBucket[key & (histBuckets - 1)];
-    HistEntry& r = history.histStack[history.histCount++];
-    r.board = pos.board;
+    HistEntry& r = histStack[history.histCount++];
+    r.board = board;
     r.key = key;
     r.link = *head;
     *head = &r;
@@ -84,12 +87,12 @@ inline void recordBoard(std::uint32_t key) {
 // already on the stack (equal keys count as the same position).
 PushResult pushHist();
 inline void popHist() {
-    const HistEntry& r = history.histStack[--history.histCount];
+    const HistEntry& r = histStack[--history.histCount];
     history.histBucket[r.key & (histBuckets - 1)] = r.link;
 }
 // Copies the top record's board over the whole board.
 inline void restoreBoard() {
-    pos.board = history.histStack[history.histCount - 1].board;
+    board = histStack[history.histCount - 1].board;
 }
 
 }  // namespace bitrow::BITROW_NS

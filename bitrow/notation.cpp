@@ -22,7 +22,7 @@ inline bool isDigit(char c) {
 
 // The MoveIndex of move `number` (1..N) entering from `side`, or noMove.
 MoveIndex indexOf(char side, int number) {
-    const int n = pos.boardSize;
+    const int n = sizes.boardSize;
     // A number outside 1..N would alias another side's move or lie past the last index.
     if (number < 1 || number > n) return noMove;
     switch (side) {
@@ -55,7 +55,7 @@ MoveIndex readMove(std::FILE* in) {
 }
 
 const char* moveName(MoveIndex index) {
-    const int n = pos.boardSize;
+    const int n = sizes.boardSize;
     if (index < n) return names[0][index];
     if (index < 2 * n) return names[1][index - n];
     if (index < 3 * n) return names[2][3 * n - 1 - index];

@@ -12,8 +12,8 @@ namespace bitrow::BITROW_NS::pushes {
 // Refusals of the game's first three moves for column pushes: they would give mirror
 // images of positions that row pushes already reach.
 inline bool openingRefuses(const RowMask* mover, const RowMask* opponent) {
-    const std::uint32_t corners = pos.topBit | 1;
-    const int last = pos.boardSize - 1;
+    const std::uint32_t corners = sizes.topBit | 1;
+    const int last = sizes.boardSize - 1;
     switch (history.histCount) {
         case 1:
             return true;
@@ -36,21 +36,21 @@ inline bool openingRefuses(const RowMask* mover, const RowMask* opponent) {
 inline bool duplicateRefuses(int bit, const RowMask* mover, const RowMask* opponent, int first,
                              int step) {
     const std::uint32_t p = 1u << bit;
-    std::uint32_t covered = pos.fullMask;
+    std::uint32_t covered = sizes.fullMask;
     int row = first, scanned = 0;
-    while (scanned < pos.boardSize && (mover[row] & p)) {
+    while (scanned < sizes.boardSize && (mover[row] & p)) {
         covered &= mover[row] | opponent[row];
         row += step;
         scanned++;
     }
     std::uint32_t stopRow = 0;  // the mover's pieces in the row where the scan stopped
-    if (scanned < pos.boardSize) {
+    if (scanned < sizes.boardSize) {
         if (opponent[row] & p) return false;
         stopRow = mover[row];
     }
     covered &= stopRow;
     const std::uint32_t right = p - 1;
-    const std::uint32_t left = pos.fullMask & ~(p | right);
+    const std::uint32_t left = sizes.fullMask & ~(p | right);
     return (covered & right) == right || (covered & left) == left;
 }
 
@@ -60,7 +60,7 @@ inline PushResult walkColumn(int bit, RowMask* mover, RowMask* opponent, int fir
     const std::uint32_t p = 1u << bit;
     std::uint32_t carryMover = p, carryOpponent = 0;
     int j = 0, row = first;
-    while (j < pos.boardSize) {
+    while (j < sizes.boardSize) {
         const std::uint32_t oldMover = mover[row] & p, oldOpponent = opponent[row] & p;
         mover[row] = static_cast<RowMask>((mover[row] & ~p) | carryMover);
         opponent[row] = static_cast<RowMask>((opponent[row] & ~p) | carryOpponent);
@@ -70,7 +70,7 @@ inline PushResult walkColumn(int bit, RowMask* mover, RowMask* opponent, int fir
         row += step;
         if (!(oldMover | oldOpponent)) break;
     }
-    return j == pos.boardSize ? PushResult::pushedThrough : PushResult::pushed;
+    return j == sizes.boardSize ? PushResult::pushedThrough : PushResult::pushed;
 }
 
 inline PushResult pushColumnPlain(int bit, RowMask* mover, RowMask* opponent, bool force, int first,
@@ -98,7 +98,7 @@ inline void storeRows(RowMask* rows, std::uint64_t w) {
 
 // Rows N-1..0 to bytes 0..N-1, and back: the same mapping both ways.
 inline std::uint64_t reverseRows(std::uint64_t w) {
-    return __builtin_bswap64(w) >> (8 * (8 - pos.boardSize));
+    return __builtin_bswap64(w) >> (8 * (8 - sizes.boardSize));
 }
 
 // Bytes 0..k, for k from 0 to 7.
@@ -117,8 +117,8 @@ inline std::uint32_t andOfBytes(std::uint64_t w, int count) {
 
 // The duplicate refusal and the walk of a push from the top of column `bit`, on words.
 inline PushResult pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, bool force) {
-    const int n = pos.boardSize;
-    const std::uint64_t used = ~pos.unusedRowBytes;
+    const int n = sizes.boardSize;
+    const std::uint64_t used = ~sizes.unusedRowBytes;
     const std::uint64_t col = (byteOnes << bit) & used;
     const std::uint64_t occupied = m | o;
     if (!force) {
@@ -128,8 +128,8 @@ inline PushResult pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, bool
         if (i == n || !(o & notMine & (0xffull << (8 * i)))) {
             const std::uint32_t stopRow =
                 i < n ? static_cast<std::uint32_t>((m >> (8 * i)) & 0xff) : 0;
-            const std::uint32_t covered = andOfBytes(occupied, i) & pos.fullMask & stopRow;
-            const std::uint32_t p = 1u << bit, right = p - 1, left = pos.fullMask & ~(p | right);
+            const std::uint32_t covered = andOfBytes(occupied, i) & sizes.fullMask & stopRow;
+            const std::uint32_t p = 1u << bit, right = p - 1, left = sizes.fullMask & ~(p | right);
             if ((covered & right) == right || (covered & left) == left) return PushResult::refused;
         }
     }
@@ -163,21 +163,21 @@ inline PushResult pushColumnWords(int bit, RowMask* mover, RowMask* opponent, bo
 }
 
 inline PushResult pushLeft(int r, RowMask* mover, RowMask* opponent, bool force) {
-    if (!force && history.histCount == 1 && 2 * r >= pos.boardSize) return PushResult::refused;
+    if (!force && history.histCount == 1 && 2 * r >= sizes.boardSize) return PushResult::refused;
     std::uint32_t m = mover[r], o = opponent[r];
     const std::uint32_t occupied = m | o;
     // The run of occupied cells from column 1 ends at the highest empty bit.
-    const std::uint32_t empty = ~occupied & pos.fullMask;
-    const int run = empty ? pos.boardSize - 32 + __builtin_clz(empty) : pos.boardSize;
+    const std::uint32_t empty = ~occupied & sizes.fullMask;
+    const int run = empty ? sizes.boardSize - 32 + __builtin_clz(empty) : sizes.boardSize;
     PushResult result;
-    if (run == pos.boardSize) {
-        m = (m >> 1) | pos.topBit;
+    if (run == sizes.boardSize) {
+        m = (m >> 1) | sizes.topBit;
         o >>= 1;
         result = PushResult::pushedThrough;
     } else {
-        const int s = pos.boardSize - run;  // bit s-1 is the first empty cell
+        const int s = sizes.boardSize - run;  // bit s-1 is the first empty cell
         const std::uint32_t stay = (1u << s) - 1;
-        m = pos.topBit | ((m >> s) << (s - 1)) | (m & stay);
+        m = sizes.topBit | ((m >> s) << (s - 1)) | (m & stay);
         o = ((o >> s) << (s - 1)) | (o & stay);
         result = PushResult::pushed;
     }
@@ -193,13 +193,13 @@ inline PushResult pushRight(int r, RowMask* mover, RowMask* opponent, bool force
     // Bits N and up are never occupied, so the run from column N stops by bit N.
     const int run = __builtin_ctz(~occupied);
     PushResult result;
-    if (run == pos.boardSize) {
-        m = ((m << 1) & pos.fullMask) | 1;
-        o = (o << 1) & pos.fullMask;
+    if (run == sizes.boardSize) {
+        m = ((m << 1) & sizes.fullMask) | 1;
+        o = (o << 1) & sizes.fullMask;
         result = PushResult::pushedThrough;
     } else {
-        const std::uint32_t low = pos.fullMask >> (pos.boardSize - run);
-        const std::uint32_t high = (pos.fullMask << run) & pos.fullMask;
+        const std::uint32_t low = sizes.fullMask >> (sizes.boardSize - run);
+        const std::uint32_t high = (sizes.fullMask << run) & sizes.fullMask;
         m = (m & high) | ((m & low) << 1) | 1;
         o = (o & high) | ((o & low) << 1);
         result = PushResult::pushed;
@@ -220,12 +220,12 @@ inline PushResult fromBottom(int bit, RowMask* mover, RowMask* opponent, bool fo
     if constexpr (wordAtATime)
         return pushColumnWords<false>(bit, mover, opponent, force);
     else
-        return pushColumnPlain(bit, mover, opponent, force, pos.boardSize - 1, -1);
+        return pushColumnPlain(bit, mover, opponent, force, sizes.boardSize - 1, -1);
 }
 
 [[gnu::always_inline]] inline PushResult apply(MoveIndex index, RowMask* mover, RowMask* opponent,
                                                bool force) {
-    const int n = pos.boardSize;
+    const int n = sizes.boardSize;
     if (index < n) return pushLeft(index, mover, opponent, force);
     if (index < 2 * n) return pushRight(index - n, mover, opponent, force);
     if (index < 3 * n) return fromTop(index - 2 * n, mover, opponent, force);
@@ -233,7 +233,7 @@ inline PushResult fromBottom(int bit, RowMask* mover, RowMask* opponent, bool fo
 }
 
 inline PushResult applyPlain(MoveIndex index, RowMask* mover, RowMask* opponent, bool force) {
-    const int n = pos.boardSize;
+    const int n = sizes.boardSize;
     if (index < n) return pushLeft(index, mover, opponent, force);
     if (index < 2 * n) return pushRight(index - n, mover, opponent, force);
     if (index < 3 * n) return pushColumnPlain(index - 2 * n, mover, opponent, force, 0, 1);

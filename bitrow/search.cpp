@@ -56,7 +56,7 @@ inline Score leafValue(MoveIndex move, RowMask* mover, RowMask* opponent, const 
         result = terminalFromCounts(a, b);
         if (result == 0) result = a.score - b.score;
     }
-    pos.board = was;
+    board = was;
     return result;
 }
 
@@ -65,10 +65,10 @@ inline Score leafValue(MoveIndex move, RowMask* mover, RowMask* opponent, const 
 template <int side>
 inline Score leafReplies(RowMask* mover, RowMask* opponent, Score alpha, Score beta,
                          const LineCounts& parent) {
-    const Board& was = history.histStack[history.histCount - 1].board;
+    const Board& was = histStack[history.histCount - 1].board;
     const std::uint32_t base = keyBase();
     Score v = beta;
-    const int moves = 4 * pos.boardSize;
+    const int moves = 4 * sizes.boardSize;
     for (int i = 0; i < moves; i++) {
         const Score g =
             -leafValue<side>(static_cast<MoveIndex>(i), mover, opponent, parent, was, base);
@@ -83,12 +83,8 @@ inline Score leafReplies(RowMask* mover, RowMask* opponent, Score alpha, Score b
 // A position that needs no replies: a repetition loses for the side that made it, a decided
 // position has its terminal value, and at depth 0 the value is the evaluation. True with the
 // value in `result`; `m` is the mover's side (0 X, 1 O).
-[[gnu::always_inline]] inline bool judgedAtOnce(std::uint32_t key, const LineCounts& counts, int m,
-                                                int depth, Score& result) {
-    if (keyRecorded(key)) {
-        result = lossScore;
-        return true;
-    }
+[[gnu::always_inline]] inline bool judgedAtOnce(const LineCounts& counts, int m, int depth,
+                                                Score& result) {
     result = terminalFromCounts(counts.side[m], counts.side[1 - m]);
     if (result != 0) return true;
     if (depth == 0) {
@@ -111,7 +107,7 @@ Score node(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score a
     if (depth == 1)
         return m == 0 ? leafReplies<1>(replier, other, alpha, beta, counts)
                       : leafReplies<0>(replier, other, alpha, beta, counts);
-    const int moves = 4 * pos.boardSize;
+    const int moves = 4 * sizes.boardSize;
     for (int i = 0; i < moves; i++) {
         const Score g =
             -node(static_cast<MoveIndex>(i), replier, other, depth - 1, -v, -alpha, counts);
@@ -135,9 +131,13 @@ Score node(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score a
     if (r == PushResult::refused) return noScore;
     LineCounts counts;
     const std::uint32_t key = countMove<true>(move, parent, counts);
-    const int m = mover == pos.board.x ? 0 : 1;
+    if (keyRecorded(key)) {
+        restoreBoard();
+        return lossScore;
+    }
+    const int m = mover == board.x ? 0 : 1;
     Score result;
-    if (judgedAtOnce(key, counts, m, depth, result)) {
+    if (judgedAtOnce(counts, m, depth, result)) {
         restoreBoard();
         return result;
     }

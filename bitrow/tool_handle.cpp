@@ -14,18 +14,18 @@ namespace {
 using namespace BITROW_NS;
 
 int currentSize() {
-    return pos.boardSize;
+    return sizes.boardSize;
 }
 int currentCount() {
     return history.histCount;
 }
 std::uint32_t topKey() {
-    return history.histStack[history.histCount - 1].key;
+    return histStack[history.histCount - 1].key;
 }
 int cellAt(int row, int col) {
-    const std::uint32_t bit = 1u << (pos.boardSize - 1 - col);
-    if (pos.board.x[row] & bit) return 1;
-    if (pos.board.o[row] & bit) return 2;
+    const std::uint32_t bit = 1u << (sizes.boardSize - 1 - col);
+    if (board.x[row] & bit) return 1;
+    if (board.o[row] & bit) return 2;
     return 0;
 }
 

@@ -1,8 +1,10 @@
 #include "bitrow/turn.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "bitrow/board.h"
@@ -36,8 +38,8 @@ namespace {
 // columns fall out of the key.
 bool positionRecorded(std::uint32_t key) {
     for (const HistEntry* e = history.histBucket[key & (histBuckets - 1)]; e; e = e->link)
-        if (e->key == key && (e - history.histStack) % 2 == history.histCount % 2 &&
-            std::memcmp(&e->board, &pos.board, sizeof pos.board) == 0)
+        if (e->key == key && (e - histStack) % 2 == history.histCount % 2 &&
+            std::memcmp(&e->board, &board, sizeof board) == 0)
             return true;
     return false;
 }
@@ -50,9 +52,9 @@ Replay replayGame(std::FILE* in) {
         if (i == noMove) break;
         if (history.histCount - 1 >= maxRecordMoves) return Replay::TooLong;
         if (history.histCount % 2 == 1)
-            applyMove(i, pos.board.x, pos.board.o, true);
+            applyMove(i, board.x, board.o, true);
         else
-            applyMove(i, pos.board.o, pos.board.x, true);
+            applyMove(i, board.o, board.x, true);
         if (pushHist() == PushResult::refused) {
             // A record is refused only for a real repetition. A new position whose key merely
             // equals an earlier one is legal: it is recorded beside it, and the search then
@@ -89,7 +91,9 @@ void renew(State& state) {
 }  // namespace
 
 void resetEngine() {
-    renew(pos);
+    board = Board{};
+    renew(sizes);
+    std::fill(std::begin(histStack), std::end(histStack), HistEntry{});
     renew(history);
     renew(searchState);
     renew(deepening);

@@ -29,9 +29,9 @@ TEST(BitrowEval, EveryEvaluatorMatchesTheModelCount) {
         for (int t = 0; t < 200; t++) {
             const model::Board m = randomModel(rng, n);
             fromModel(m);
-            for (const RowMask* rows : {pos.board.x, pos.board.o}) {
+            for (const RowMask* rows : {board.x, board.o}) {
                 const int expected =
-                    modelEval(m, rows == pos.board.x ? model::Piece::X : model::Piece::O);
+                    modelEval(m, rows == board.x ? model::Piece::X : model::Piece::O);
                 ASSERT_EQ(evaluatorFor(n)(rows), expected) << "N=" << n;
                 ASSERT_EQ(evaluateWide(rows), expected);
                 if (n <= 8) {
@@ -57,15 +57,15 @@ TEST(BitrowEval, ChoiceBySizeAndHandWorkedValues) {
     EXPECT_EQ(evaluatorFor(9), evaluateWide);
     if (rowLimit < 5) return;
     freshGame(5);
-    const Evaluator evaluate = evaluatorFor(pos.boardSize);
-    EXPECT_EQ(evaluate(pos.board.x), 0);
-    pos.board.x[2] = 0b00100;
-    EXPECT_EQ(evaluate(pos.board.x), 3);
-    pos.board.x[2] = 0b11111;  // a full row: 25 + 5 x (1 + 1)
-    EXPECT_EQ(evaluate(pos.board.x), 35);
-    pos.board = Board{};
-    for (int r = 0; r < 5; r++) pos.board.x[r] = 0b01000;  // a full column: 5 + 25 + 5
-    EXPECT_EQ(evaluate(pos.board.x), 35);
+    const Evaluator evaluate = evaluatorFor(sizes.boardSize);
+    EXPECT_EQ(evaluate(board.x), 0);
+    board.x[2] = 0b00100;
+    EXPECT_EQ(evaluate(board.x), 3);
+    board.x[2] = 0b11111;  // a full row: 25 + 5 x (1 + 1)
+    EXPECT_EQ(evaluate(board.x), 35);
+    board = Board{};
+    for (int r = 0; r < 5; r++) board.x[r] = 0b01000;  // a full column: 5 + 25 + 5
+    EXPECT_EQ(evaluate(board.x), 35);
 }
 
 TEST(BitrowTerminal, StraightCountsDecideAsTheModelSays) {
@@ -78,8 +78,8 @@ TEST(BitrowTerminal, StraightCountsDecideAsTheModelSays) {
             fromModel(m);
             const int x = m.straights(model::Piece::X), o = m.straights(model::Piece::O);
             const std::int32_t expected = x > o ? winScore : x < o ? lossScore : 0;
-            ASSERT_EQ(terminalScore(pos.board.x, pos.board.o), expected) << "N=" << n;
-            ASSERT_EQ(terminalScore(pos.board.o, pos.board.x), -expected);
+            ASSERT_EQ(terminalScore(board.x, board.o), expected) << "N=" << n;
+            ASSERT_EQ(terminalScore(board.o, board.x), -expected);
             decided += expected != 0;
             tiedWithStraights += expected == 0 && x > 0;
         }
@@ -90,9 +90,9 @@ TEST(BitrowTerminal, StraightCountsDecideAsTheModelSays) {
 
 TEST(BitrowTerminal, FullRowAtTheBuildsWidestSizeDoesNotWrap) {
     freshGame(rowLimit);
-    pos.board.x[rowLimit - 1] = static_cast<RowMask>(pos.fullMask);
-    EXPECT_EQ(terminalScore(pos.board.x, pos.board.o), winScore);
-    EXPECT_EQ(terminalScore(pos.board.o, pos.board.x), lossScore);
+    board.x[rowLimit - 1] = static_cast<RowMask>(sizes.fullMask);
+    EXPECT_EQ(terminalScore(board.x, board.o), winScore);
+    EXPECT_EQ(terminalScore(board.o, board.x), lossScore);
 }
 
 }  // namespace

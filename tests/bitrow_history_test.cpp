@@ -29,7 +29,7 @@ bool chainsHoldExactlyTheStack() {
     int linked = 0;
     for (int b = 0; b < histBuckets; b++)
         for (const HistEntry* e = history.histBucket[b]; e; e = e->link) {
-            if (e < history.histStack || e >= history.histStack + history.histCount) return false;
+            if (e < histStack || e >= histStack + history.histCount) return false;
             if ((e->key & (histBuckets - 1)) != static_cast<std::uint32_t>(b)) return false;
             linked++;
         }
@@ -39,10 +39,10 @@ bool chainsHoldExactlyTheStack() {
 TEST(BitrowHistory, StartPositionIsTheOnlyRecord) {
     freshGame(rowLimit < 5 ? rowLimit : 5);
     EXPECT_EQ(history.histCount, 1);
-    const std::uint32_t key = history.histStack[0].key;
-    EXPECT_EQ(key, referenceKey(model::Board(pos.boardSize), 0));
-    EXPECT_EQ(history.histBucket[key & 0xfff], &history.histStack[0]);
-    EXPECT_EQ(history.histStack[0].link, nullptr);
+    const std::uint32_t key = histStack[0].key;
+    EXPECT_EQ(key, referenceKey(model::Board(sizes.boardSize), 0));
+    EXPECT_EQ(history.histBucket[key & 0xfff], &histStack[0]);
+    EXPECT_EQ(histStack[0].link, nullptr);
     EXPECT_TRUE(chainsHoldExactlyTheStack());
 }
 
@@ -64,7 +64,7 @@ TEST(BitrowHistory, KeysMatchTheReferenceAndPushPopRestoreUndo) {
                 ASSERT_TRUE(EngineState::take() == before);
                 continue;
             }
-            ASSERT_EQ(history.histStack[history.histCount - 1].key, expectedKey);
+            ASSERT_EQ(histStack[history.histCount - 1].key, expectedKey);
             ASSERT_TRUE(chainsHoldExactlyTheStack());
             // Undo and redo: popHist and restoreBoard bring back the earlier state exactly.
             popHist();
@@ -111,15 +111,15 @@ TEST(BitrowHistory, TheSameCellsWithTheOtherSideToMoveAreNoRepetition) {
 TEST(BitrowHistory, EqualKeysCountAsEqualPositions) {
     freshGame(rowLimit < 4 ? rowLimit : 4);
     // Plant a record whose key equals that of a different board: pushHist must refuse.
-    const Board start = pos.board;
-    pos.board.x[1] = 1;
+    const Board start = board;
+    board.x[1] = 1;
     const std::uint32_t target = hashBoard();
-    pos.board = start;
+    board = start;
     // Pretend the start position had that key.
-    history.histBucket[history.histStack[0].key & 0xfff] = nullptr;
-    history.histStack[0].key = target;
-    history.histBucket[target & 0xfff] = &history.histStack[0];
-    pos.board.x[1] = 1;
+    history.histBucket[histStack[0].key & 0xfff] = nullptr;
+    histStack[0].key = target;
+    history.histBucket[target & 0xfff] = &histStack[0];
+    board.x[1] = 1;
     EXPECT_EQ(pushHist(), PushResult::refused);
 }
 
@@ -131,8 +131,8 @@ namespace {
 std::uint32_t keyWith(int n, std::initializer_list<std::pair<int, int>> xs,
                       std::initializer_list<std::pair<int, int>> os) {
     freshGame(n);
-    for (auto [r, c] : xs) pos.board.x[r] |= static_cast<RowMask>(1u << (n - 1 - c));
-    for (auto [r, c] : os) pos.board.o[r] |= static_cast<RowMask>(1u << (n - 1 - c));
+    for (auto [r, c] : xs) board.x[r] |= static_cast<RowMask>(1u << (n - 1 - c));
+    for (auto [r, c] : os) board.o[r] |= static_cast<RowMask>(1u << (n - 1 - c));
     return hashBoard();
 }
 
@@ -156,12 +156,12 @@ TEST(BitrowHistory, WideBoardsKeepTheKeysOverlapsAndLosses) {
         }
         // Such positions count as repetitions of each other (same side to move: records 1, 3).
         freshGame(18);
-        pos.board.x[9] = static_cast<RowMask>(1u << 7);
+        board.x[9] = static_cast<RowMask>(1u << 7);
         ASSERT_EQ(pushHist(), PushResult::pushed);
-        pos.board.o[0] = 1;
+        board.o[0] = 1;
         ASSERT_EQ(pushHist(), PushResult::pushed);
-        pos.board.o[0] = 0;
-        pos.board.x[7] = static_cast<RowMask>(1u << 17);
+        board.o[0] = 0;
+        board.x[7] = static_cast<RowMask>(1u << 17);
         EXPECT_EQ(pushHist(), PushResult::refused);
     }
 }

@@ -133,16 +133,16 @@ TEST(BitrowInput, KeysThatCollideAreLegalRecordsRepeatsAreNot) {
         freshGame(n);
         ASSERT_EQ(replayText(collide), Replay::Ok);
         ASSERT_EQ(history.histCount, 3);
-        EXPECT_EQ(history.histStack[2].key, history.histStack[0].key);
+        EXPECT_EQ(histStack[2].key, histStack[0].key);
         model::Game game(n);
         game.play(*model::parseMove("R1", n));
         game.play(*model::parseMove("T" + std::to_string(n - 15), n));
         EXPECT_EQ(toModel(), game.board());
         // Both records are in the chain, so the search still sees one key.
         int inChain = 0;
-        for (const HistEntry* e = history.histBucket[history.histStack[0].key & (histBuckets - 1)];
-             e; e = e->link)
-            inChain += e->key == history.histStack[0].key;
+        for (const HistEntry* e = history.histBucket[histStack[0].key & (histBuckets - 1)]; e;
+             e = e->link)
+            inChain += e->key == histStack[0].key;
         EXPECT_EQ(inChain, 2);
 
         // L2 played by both sides alternately: once row 2 is full, two more pushes give the
@@ -191,7 +191,7 @@ TEST(BitrowInput, KeysThatCollideAreLegalRecordsRepeatsAreNot) {
             EXPECT_EQ(history.histCount, firstRepeat + 1);
         }
         std::set<std::uint32_t> keys;
-        for (int i = 0; i < history.histCount; i++) keys.insert(history.histStack[i].key);
+        for (int i = 0; i < history.histCount; i++) keys.insert(histStack[i].key);
         collisions += keys.size() < static_cast<std::size_t>(history.histCount);
     }
     EXPECT_GT(collisions, 0);  // the records did meet colliding keys

@@ -71,11 +71,11 @@ TEST(BitrowLineCounts, FullCountMatchesTheModel) {
     // Hand-worked: on 5 x 5 a complete row of X scores 25 + 5 * 2 = 35 and is one straight;
     // adding an X below its first cell makes that column 2 and the new row 1: 35 + 1 + 4 = 40.
     freshGame(5);
-    pos.board.x[0] = 0x1f;
+    board.x[0] = 0x1f;
     LineCounts c = countLines();
     EXPECT_EQ(c.side[0].score, 35);
     EXPECT_EQ(c.side[0].straights, 1);
-    pos.board.x[1] = 0x10;
+    board.x[1] = 0x10;
     c = countLines();
     EXPECT_EQ(c.side[0].score, 40);
     EXPECT_EQ(c.side[1].score, 0);
@@ -97,7 +97,7 @@ TEST(BitrowLineCounts, EveryMoveAgreesWithTheFullComputation) {
                 if (!playForced(std::uniform_int_distribution<int>(0, 4 * n - 1)(rng))) continue;
             }
             const LineCounts parent = countLines();
-            const Board before = pos.board;
+            const Board before = board;
             for (int force = 0; force < 2; force++)
                 for (int i = 0; i < 4 * n; i++) {
                     RowMask* mover = moverRows();
@@ -119,7 +119,7 @@ TEST(BitrowLineCounts, EveryMoveAgreesWithTheFullComputation) {
                         ASSERT_EQ(scores.side[s].score, c.side[s].score);
                         ASSERT_EQ(scores.side[s].straights, c.side[s].straights);
                     }
-                    const int m = mover == pos.board.x ? 0 : 1;
+                    const int m = mover == board.x ? 0 : 1;
                     const Evaluator evaluate = evaluatorFor(n);
                     ASSERT_EQ(c.side[m].score, evaluate(mover));
                     ASSERT_EQ(c.side[1 - m].score, evaluate(opponent));
@@ -127,7 +127,7 @@ TEST(BitrowLineCounts, EveryMoveAgreesWithTheFullComputation) {
                               terminalScore(mover, opponent))
                         << "N=" << n << " " << moveName(asMove(i));
                     restoreBoard();
-                    ASSERT_EQ(std::memcmp(&pos.board, &before, sizeof pos.board), 0);
+                    ASSERT_EQ(std::memcmp(&board, &before, sizeof board), 0);
                 }
         }
     }

@@ -12,16 +12,16 @@ namespace {
 
 // Random board of size n (set up with setSize) with roughly `fill` of the cells taken.
 void randomBoard(std::mt19937& rng, double fill) {
-    pos.board = Board{};
+    board = Board{};
     std::uniform_real_distribution<double> u(0, 1);
-    for (int r = 0; r < pos.boardSize; r++)
-        for (int c = 0; c < pos.boardSize; c++) {
+    for (int r = 0; r < sizes.boardSize; r++)
+        for (int c = 0; c < sizes.boardSize; c++) {
             const double x = u(rng);
-            const RowMask bit = static_cast<RowMask>(1u << (pos.boardSize - 1 - c));
+            const RowMask bit = static_cast<RowMask>(1u << (sizes.boardSize - 1 - c));
             if (x < fill / 2)
-                pos.board.x[r] |= bit;
+                board.x[r] |= bit;
             else if (x < fill)
-                pos.board.o[r] |= bit;
+                board.o[r] |= bit;
         }
 }
 
@@ -55,9 +55,9 @@ PushResult expectedResult(const model::Board& m, model::Move mv) {
 
 bool unusedBitsClear() {
     for (int r = 0; r < rowLimit; r++) {
-        if (r >= pos.boardSize && (pos.board.x[r] || pos.board.o[r])) return false;
-        if ((pos.board.x[r] | pos.board.o[r]) & ~pos.fullMask) return false;
-        if (pos.board.x[r] & pos.board.o[r]) return false;
+        if (r >= sizes.boardSize && (board.x[r] || board.o[r])) return false;
+        if ((board.x[r] | board.o[r]) & ~sizes.fullMask) return false;
+        if (board.x[r] & board.o[r]) return false;
     }
     return true;
 }
@@ -73,8 +73,8 @@ TEST(BitrowRules, ForcedPushesMatchTheModelForEverySize) {
                 const int index = std::uniform_int_distribution<int>(0, 4 * n - 1)(rng);
                 const model::Move mv = toModelMove(index);
                 const PushResult expected = expectedResult(m, mv);
-                RowMask* mine = who == model::Piece::X ? pos.board.x : pos.board.o;
-                RowMask* theirs = who == model::Piece::X ? pos.board.o : pos.board.x;
+                RowMask* mine = who == model::Piece::X ? board.x : board.o;
+                RowMask* theirs = who == model::Piece::X ? board.o : board.x;
                 ASSERT_EQ(applyMove(asMove(index), mine, theirs, true), expected)
                     << "N=" << n << " " << moveName(asMove(index));
                 m.push(mv, who);
@@ -103,14 +103,13 @@ TEST(BitrowRules, MoveIndicesFollowTheNotation) {
 
 // Unforced result for the side to move, leaving the board as it was.
 PushResult tryUnforced(int index, Board* after = nullptr) {
-    const Board before = pos.board;
+    const Board before = board;
     const PushResult r = applyMove(asMove(index), moverRows(), opponentRows(), false);
-    if (after) *after = pos.board;
+    if (after) *after = board;
     if (r == PushResult::refused) {
-        EXPECT_EQ(std::memcmp(&before, &pos.board, sizeof pos.board), 0)
-            << "refusal changed the board";
+        EXPECT_EQ(std::memcmp(&before, &board, sizeof board), 0) << "refusal changed the board";
     }
-    pos.board = before;
+    board = before;
     return r;
 }
 
@@ -163,16 +162,16 @@ TEST(BitrowRules, DuplicateRefusalCases) {
     EXPECT_EQ(tryUnforced(3 * n - 1), PushResult::refused);
     // Column N full of the mover: TN is refused; column 3 full of the mover: T3 performed,
     // and it changes nothing.
-    for (int r = 0; r < n; r++) pos.board.x[r] = static_cast<RowMask>(1 | (1u << (n - 3)));
+    for (int r = 0; r < n; r++) board.x[r] = static_cast<RowMask>(1 | (1u << (n - 3)));
     EXPECT_EQ(tryUnforced(2 * n), PushResult::refused);
     Board after;
     EXPECT_EQ(tryUnforced(3 * n - 3, &after), PushResult::pushedThrough);
-    EXPECT_EQ(std::memcmp(&after, &pos.board, sizeof pos.board), 0);
+    EXPECT_EQ(std::memcmp(&after, &board, sizeof board), 0);
     // A column that starts with an opponent's piece is never refused.
-    pos.board = Board{};
-    pos.board.o[0] = static_cast<RowMask>(pos.topBit);
+    board = Board{};
+    board.o[0] = static_cast<RowMask>(sizes.topBit);
     EXPECT_NE(tryUnforced(3 * n - 1), PushResult::refused);
-    pos.board.o[0] = 1;
+    board.o[0] = 1;
     EXPECT_NE(tryUnforced(2 * n), PushResult::refused);
 }
 
@@ -196,10 +195,10 @@ TEST(BitrowRules, RefusedColumnPushesLoseNoPosition) {
                     refused.push_back(i);
             }
             for (int i : refused) {
-                const Board before = pos.board;
+                const Board before = board;
                 applyMove(asMove(i), moverRows(), opponentRows(), true);
-                const Board forced = pos.board;
-                pos.board = before;
+                const Board forced = board;
+                board = before;
                 if (std::memcmp(&forced, &before, sizeof forced) == 0) continue;
                 bool found = false;
                 for (const Board& b : reached)
@@ -225,17 +224,16 @@ TEST(BitrowRules, WordPushesAgreeWithTheCellByCellRules) {
             randomBoard(rng, std::uniform_real_distribution<double>(0, 1)(rng));
             history.histCount = 1 + trial % 6;
             const bool force = trial % 5 == 0;
-            const Board start = pos.board;
+            const Board start = board;
             for (int i = 0; i < 4 * n; i++) {
-                pos.board = start;
+                board = start;
                 const PushResult fast = applyMove(asMove(i), moverRows(), opponentRows(), force);
-                const Board fastBoard = pos.board;
-                pos.board = start;
+                const Board fastBoard = board;
+                board = start;
                 const PushResult plain =
                     applyMovePlain(asMove(i), moverRows(), opponentRows(), force);
                 ASSERT_EQ(fast, plain) << "N=" << n << " " << moveName(asMove(i));
-                ASSERT_EQ(std::memcmp(&fastBoard, &pos.board, sizeof pos.board), 0)
-                    << moveName(asMove(i));
+                ASSERT_EQ(std::memcmp(&fastBoard, &board, sizeof board), 0) << moveName(asMove(i));
             }
         }
     }

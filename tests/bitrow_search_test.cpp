@@ -91,14 +91,13 @@ TEST(BitrowSearch, DecidedMovesAreNotAdjustedByTheNodeThatFindsThem) {
     // X X . / O O . / . . . with X to move: L1 completes X's row at once.
     for (int i : {0, 1, 0, 1}) ASSERT_TRUE(playForced(i));
     for (int depth : {0, 1, 3})
-        EXPECT_EQ(search(asMove(0), pos.board.x, pos.board.o, depth, 0, 5), winScore) << depth;
+        EXPECT_EQ(search(asMove(0), board.x, board.o, depth, 0, 5), winScore) << depth;
     // X X . / O . . / . . . with O to move: whatever O plays but the block, X's first
     // reply L1 (MoveIndex 0) wins at once, so O's L3 is worth the loss moved 10 toward 0.
     freshGame(3);
     for (int i : {0, 1, 0}) ASSERT_TRUE(playForced(i));
     for (int depth : {1, 2})
-        EXPECT_EQ(search(asMove(2), pos.board.o, pos.board.x, depth, noScore, cacheMiss),
-                  -999999990)
+        EXPECT_EQ(search(asMove(2), board.o, board.x, depth, noScore, cacheMiss), -999999990)
             << depth;
 }
 
@@ -117,10 +116,10 @@ TEST(BitrowSearch, TimeUpReturnsNoScoreAndChangesNothing) {
 
 // Key of the position that move i reaches, as the search would record it.
 std::uint32_t keyAfter(int i, int* result) {
-    const Board before = pos.board;
+    const Board before = board;
     *result = static_cast<int>(applyMove(asMove(i), moverRows(), opponentRows(), true));
     const std::uint32_t key = hashBoard();
-    pos.board = before;
+    board = before;
     return key;
 }
 
@@ -133,10 +132,10 @@ TEST(BitrowSearch, CacheSlotsBelongToKeyAndDepthAndOnlyThroughPushes) {
     for (int i = 0; i < 4 * n && (through < 0 || absorbed < 0); i++) {
         int r;
         keyAfter(i, &r);
-        const Board before = pos.board;
+        const Board before = board;
         const bool ok =
             applyMove(asMove(i), moverRows(), opponentRows(), false) != PushResult::refused;
-        pos.board = before;
+        board = before;
         if (!ok) continue;
         if (r == 2 && through < 0) through = i;
         if (r == 1 && absorbed < 0) absorbed = i;
@@ -203,10 +202,10 @@ TEST(BitrowRoot, BestScoreMatchesMinimaxUnderTheRootCeilingAndTiesKeepTheFirst) 
                 int first = -1;
                 for (int k = 0; k < 4 * n; k++) {
                     const int i = in[k];
-                    const Board before = pos.board;
+                    const Board before = board;
                     const bool refused = applyMove(asMove(i), moverRows(), opponentRows(), false) ==
                                          PushResult::refused;
-                    pos.board = before;
+                    board = before;
                     if (refused) continue;
                     const std::int64_t v =
                         reference(seen, b, sideToMove(), toModelMove(i), depth, rootCeiling);

@@ -22,26 +22,26 @@ using namespace bitrow;
 using namespace bitrow::BITROW_NS;
 
 inline bool cellBit(const RowMask* rows, int r, int c) {
-    return (rows[r] >> (pos.boardSize - 1 - c)) & 1;
+    return (rows[r] >> (sizes.boardSize - 1 - c)) & 1;
 }
 
 inline model::Board toModel() {
-    model::Board m(pos.boardSize);
-    for (int r = 0; r < pos.boardSize; r++)
-        for (int c = 0; c < pos.boardSize; c++) {
-            if (cellBit(pos.board.x, r, c)) m.set(r, c, model::Piece::X);
-            if (cellBit(pos.board.o, r, c)) m.set(r, c, model::Piece::O);
+    model::Board m(sizes.boardSize);
+    for (int r = 0; r < sizes.boardSize; r++)
+        for (int c = 0; c < sizes.boardSize; c++) {
+            if (cellBit(board.x, r, c)) m.set(r, c, model::Piece::X);
+            if (cellBit(board.o, r, c)) m.set(r, c, model::Piece::O);
         }
     return m;
 }
 
 inline void fromModel(const model::Board& m) {
-    pos.board = Board{};
-    for (int r = 0; r < pos.boardSize; r++)
-        for (int c = 0; c < pos.boardSize; c++) {
-            const RowMask bit = static_cast<RowMask>(1u << (pos.boardSize - 1 - c));
-            if (m.at(r, c) == model::Piece::X) pos.board.x[r] |= bit;
-            if (m.at(r, c) == model::Piece::O) pos.board.o[r] |= bit;
+    board = Board{};
+    for (int r = 0; r < sizes.boardSize; r++)
+        for (int c = 0; c < sizes.boardSize; c++) {
+            const RowMask bit = static_cast<RowMask>(1u << (sizes.boardSize - 1 - c));
+            if (m.at(r, c) == model::Piece::X) board.x[r] |= bit;
+            if (m.at(r, c) == model::Piece::O) board.o[r] |= bit;
         }
 }
 
@@ -50,7 +50,7 @@ inline MoveIndex asMove(int i) {
 }
 
 inline model::Move toModelMove(int index) {
-    return *model::parseMove(moveName(asMove(index)), pos.boardSize);
+    return *model::parseMove(moveName(asMove(index)), sizes.boardSize);
 }
 
 // A fresh engine with an empty board of size n, start position recorded.
@@ -60,10 +60,10 @@ inline void freshGame(int n) {
 }
 
 inline RowMask* moverRows() {
-    return history.histCount % 2 ? pos.board.x : pos.board.o;
+    return history.histCount % 2 ? board.x : board.o;
 }
 inline RowMask* opponentRows() {
-    return history.histCount % 2 ? pos.board.o : pos.board.x;
+    return history.histCount % 2 ? board.o : board.x;
 }
 
 // Plays a forced move for the side to move and records it; false on a repetition.
@@ -79,7 +79,7 @@ struct EngineState {
     HistEntry* heads[histBuckets];
     static EngineState take() {
         EngineState s;
-        s.b = pos.board;
+        s.b = board;
         s.count = history.histCount;
         std::memcpy(s.heads, history.histBucket, sizeof s.heads);
         return s;
