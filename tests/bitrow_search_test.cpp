@@ -295,3 +295,43 @@ TEST(BitrowDeepen, FirstMoveOrdersKeepRefusedMovesInPlaceAndRowsArePermutations)
 }
 
 }  // namespace
+
+// Every byte of a member is zero, as at process start.
+template <class T>
+bool allZero(const T& member) {
+    const auto* p = reinterpret_cast<const unsigned char*>(&member);
+    return std::all_of(p, p + sizeof member, [](unsigned char b) { return b == 0; });
+}
+
+TEST(BitrowReset, EveryModuleAndTheToolsSettingsReturnToProcessStart) {
+    const int n = rowLimit < 5 ? rowLimit : 5;
+    std::mt19937 rng(5);
+    randomGame(rng, n, 6);
+    deepening.iterationObserver = recordIteration;
+    deepening.depthLimit = 4;
+    std::int32_t score;
+    deepen(&score);  // fills orders, cache slots and the call counter
+    ASSERT_GT(searchState.searchCalls, 0u);
+    searchState.timeUp = 1;
+
+    resetEngine();
+    EXPECT_TRUE(allZero(board));
+    EXPECT_EQ(sizes.boardSize, 0);
+    EXPECT_EQ(sizes.topBit | sizes.fullMask, 0u);
+    EXPECT_EQ(sizes.hashShift, 0);
+    EXPECT_EQ(sizes.unusedRowBytes | sizes.fullRowBytes, 0u);
+    EXPECT_TRUE(allZero(sizes.bitCount));
+    for (const HistEntry& e : histStack)
+        ASSERT_TRUE(e.link == nullptr && e.key == 0 && allZero(e.board));
+    EXPECT_EQ(history.histCount, 0);
+    EXPECT_TRUE(std::all_of(std::begin(history.histBucket), std::end(history.histBucket),
+                            [](const HistEntry* h) { return h == nullptr; }));
+    EXPECT_TRUE(allZero(history.keyWeight));
+    EXPECT_EQ(history.keySeedWeight, 0u);
+    EXPECT_TRUE(allZero(searchState.scoreCache));
+    EXPECT_EQ(searchState.timeUp, 0);
+    EXPECT_EQ(searchState.searchCalls, 0u);
+    EXPECT_TRUE(allZero(deepening.moveOrder));
+    EXPECT_EQ(deepening.depthLimit, lastDepth);
+    EXPECT_EQ(deepening.iterationObserver, nullptr);
+}
