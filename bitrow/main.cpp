@@ -12,6 +12,24 @@
 using namespace bitrow;
 using namespace bitrow::BITROW_NS;
 
+namespace {
+
+// The line on standard error for a record the replay refused; null for a playable one.
+const char* refusal(Replay replayed) {
+    switch (replayed) {
+        case Replay::Ok:
+            return nullptr;
+        case Replay::Repetition:
+            // Fixed text: the record repeats a position, so it is no valid game.
+            return "play:676: main: check `pushHist()' failed: the game repeats a position\n";
+        case Replay::TooLong:
+            return "game record too long\n";
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 int main() {
     const int n = readSize(stdin);
     if (n < 1) {
@@ -27,17 +45,9 @@ int main() {
         return 1;
     }
     startGame(n);
-    switch (replayGame(stdin)) {
-        case Replay::Ok:
-            break;
-        case Replay::Repetition:
-            // Fixed text: the record repeats a position, so it is no valid game.
-            std::fputs("play:676: main: check `pushHist()' failed: the game repeats a position\n",
-                       stderr);
-            return 1;
-        case Replay::TooLong:
-            std::fputs("game record too long\n", stderr);
-            return 1;
+    if (const char* why = refusal(replayGame(stdin))) {
+        std::fputs(why, stderr);
+        return 1;
     }
     Score score;
     const MoveIndex best = deepen(&score);
