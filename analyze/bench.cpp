@@ -7,6 +7,7 @@
 #include "analyze/record.h"
 #include "analyze/report.h"
 #include "analyze/where.h"
+#include "bitrow/types.h"
 
 namespace analyze {
 
@@ -54,7 +55,8 @@ std::string readSuite(const std::string& path, std::vector<BenchEntry>& entries)
             depth.find_first_not_of("0123456789") != std::string::npos)
             return where + "the depth must be a whole number";
         e.depth = std::stoi(depth);
-        if (e.depth < 3 || (e.engine == EngineKind::BitRow && e.depth > 36))
+        if (e.depth < bitrow::firstDepth ||
+            (e.engine == EngineKind::BitRow && e.depth > bitrow::lastDepth))
             return where + "depth out of range";
         if (file.empty()) return where + "no record file";
         e.record = file[0] == '/' ? file : folderOf(path) + file;

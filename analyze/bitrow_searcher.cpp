@@ -1,21 +1,14 @@
 // The bit-row engine through its width-neutral handle.
-#include <signal.h>
-#include <sys/time.h>
-
 #include <chrono>
 #include <cstdio>
 
 #include "analyze/searcher.h"
-#include "bitrow/api.h"
+#include "bitrow/tool_handle.h"
+#include "common/alarm.h"
 
 namespace analyze {
 
 namespace {
-
-// The players' budget: 29.5 s from the start of the turn.
-constexpr long playerBudgetMicros = 29500000;
-// The deepening's own last depth.
-constexpr int engineLastDepth = 36;
 
 // The search in progress; the engine's observer is a plain function.
 struct Running {
@@ -26,7 +19,7 @@ struct Running {
 };
 Running* running = nullptr;
 
-void observe(int depth, std::int32_t score, int move, bool complete) {
+void observe(int depth, std::int32_t score, bitrow::MoveIndex move, bool complete) {
     Running& r = *running;
     Iteration it;
     it.depth = depth;
@@ -39,11 +32,6 @@ void observe(int depth, std::int32_t score, int move, bool complete) {
     it.move = r.engine->moveName(move);
     it.end = complete ? Iteration::End::Complete : Iteration::End::TimeUp;
     if (r.sink) r.sink->iteration(it);
-}
-
-void stopTimer() {
-    itimerval off{};
-    setitimer(ITIMER_REAL, &off, nullptr);
 }
 
 class BitRowSearcher : public Searcher {
@@ -59,19 +47,19 @@ class BitRowSearcher : public Searcher {
         std::string text = recordText(record);
         std::FILE* in = fmemopen(text.data(), text.size(), "r");
         if (!in) return "cannot replay the record";
-        const int size = engine->readSize(in);
-        const int replayed = size == record.size ? engine->replay(in) : -1;
+        const bool sameSize = engine->readSize(in) == record.size;
+        const bitrow::Replay replayed = sameSize ? engine->replay(in) : bitrow::Replay::Ok;
         std::fclose(in);
+        if (!sameSize) return "cannot replay the record";
         switch (replayed) {
-            case 0:
+            case bitrow::Replay::Ok:
                 return "";
-            case 1:
+            case bitrow::Replay::Repetition:
                 return "the game repeats a position";
-            case 2:
+            case bitrow::Replay::TooLong:
                 return "game record too long";
-            default:
-                return "cannot replay the record";
         }
+        return "cannot replay the record";
     }
 
     int size() const override { return engine->boardSize(); }
@@ -80,26 +68,15 @@ class BitRowSearcher : public Searcher {
 
     std::string search(const Limits& limits, IterationSink* sink) override {
         const int savedLimit = *engine->depthLimit;
-        *engine->depthLimit = limits.depth > 0 ? limits.depth : engineLastDepth;
+        *engine->depthLimit = limits.depth > 0 ? limits.depth : engine->lastDepth;
         Running r{engine, sink, {}, *engine->searchCalls};
         running = &r;
         *engine->observer = observe;
-        sigset_t alarm;
-        sigemptyset(&alarm);
-        sigaddset(&alarm, SIGALRM);
-        if (!limits.untimed) {
-            // The alarm may arrive blocked from the parent; it must be able to end the search.
-            sigprocmask(SIG_UNBLOCK, &alarm, nullptr);
-            const long micros =
-                limits.seconds > 0 ? static_cast<long>(limits.seconds * 1e6) : playerBudgetMicros;
-            engine->armTimer(micros > 0 ? micros : 1);
-        } else {
-            *engine->timeUp = 0;
-        }
+        startClock(limits);
         r.start = std::chrono::steady_clock::now();
-        std::int32_t score;
-        const int best = engine->deepen(&score);
-        if (!limits.untimed) stopTimer();
+        bitrow::Score score;
+        const bitrow::MoveIndex best = engine->deepen(&score);
+        if (!limits.untimed) posixkit::disarmAlarm();
         *engine->observer = nullptr;
         *engine->depthLimit = savedLimit;
         running = nullptr;
@@ -107,6 +84,19 @@ class BitRowSearcher : public Searcher {
     }
 
   private:
+    // The engine's own timer for the budget of the limits, or none for an untimed search.
+    void startClock(const Limits& limits) {
+        if (limits.untimed) {
+            *engine->timeUp = 0;
+            return;
+        }
+        // The alarm may arrive blocked from the parent; it must be able to end the search.
+        posixkit::unblockAlarm();
+        const long micros =
+            limits.seconds > 0 ? static_cast<long>(limits.seconds * 1e6) : engine->turnBudgetMicros;
+        engine->armTimer(micros > 0 ? micros : 1);
+    }
+
     const bitrow::Engine* engine;
 };
 

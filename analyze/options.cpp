@@ -3,9 +3,11 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "analyze/record.h"
+#include "bitrow/types.h"
 #include "common/version.h"
 
 namespace analyze {
@@ -13,8 +15,7 @@ namespace analyze {
 namespace {
 
 // The deepest iteration of each engine; the first is depth 3 in both.
-constexpr int firstDepth = 3;
-constexpr int bitRowLastDepth = 36;
+constexpr int firstDepth = bitrow::firstDepth;
 constexpr int byteBoardLastDepth = 999;
 // About eleven days: far beyond any use, and well inside the timers' range.
 constexpr double longestBudget = 1e6;
@@ -57,6 +58,18 @@ CLI::Validator wholeNumberIn(long lo, long hi) {
         "in " + range);
 }
 
+// "3 to 36": the bit-row engine's depths.
+std::string bitRowDepths() {
+    return std::to_string(bitrow::firstDepth) + " to " + std::to_string(bitrow::lastDepth);
+}
+
+// "29.5": the bit-row players' budget in seconds.
+std::string bitRowBudget() {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", bitrow::turnBudgetMicros / 1e6);
+    return text;
+}
+
 }  // namespace
 
 std::string parseOptions(const std::vector<std::string>& args, Options& o) {
@@ -83,11 +96,13 @@ std::string parseOptions(const std::vector<std::string>& args, Options& o) {
                 return "must be 8, 16 or 32, not '" + text + "'";
             },
             "8, 16 or 32"));
-    app.add_option("--depth", o.depth,
-                   "Last iteration: 3 to 36 bit-row, 3 to 999 byte-board; default the last")
+    app.add_option(
+           "--depth", o.depth,
+           "Last iteration: " + bitRowDepths() + " bit-row, 3 to 999 byte-board; default the last")
         ->check(wholeNumberIn(firstDepth, byteBoardLastDepth));
     app.add_option("--time", o.seconds,
-                   "Seconds, above 0, at most 1000000; default 29.5 bit-row, 28 byte-board")
+                   "Seconds, above 0, at most 1000000; default " + bitRowBudget() +
+                       " bit-row, 28 byte-board")
         ->check(timeRange);
     app.add_option("--ply", o.ply,
                    "Analyse after the first K plies, 0 to the record's length; default all")
@@ -130,8 +145,8 @@ std::string parseOptions(const std::vector<std::string>& args, Options& o) {
     o.engine = engine == "byteboard" ? EngineKind::ByteBoard : EngineKind::BitRow;
     if (o.engine == EngineKind::ByteBoard && o.width != 0)
         return "--width is for the bit-row engine only";
-    if (o.engine == EngineKind::BitRow && o.depth > bitRowLastDepth)
-        return "--depth must be from 3 to 36 for the bit-row engine, not " +
+    if (o.engine == EngineKind::BitRow && o.depth > bitrow::lastDepth)
+        return "--depth must be from " + bitRowDepths() + " for the bit-row engine, not " +
                std::to_string(o.depth);
     return "";
 }

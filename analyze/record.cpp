@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "bitrow/api.h"
+#include "bitrow/tool_handle.h"
 
 namespace analyze {
 
@@ -15,7 +15,7 @@ RecordStatus readRecord(std::FILE* in, Record& record) {
     record.size = reader.readSize(in);
     if (record.size < 1 || record.size > largestSize) return RecordStatus::BadSize;
     reader.setSize(record.size);
-    for (int i; !std::feof(in) && (i = reader.readMove(in)) >= 0;) {
+    for (bitrow::MoveIndex i; !std::feof(in) && (i = reader.readMove(in)) != bitrow::noMove;) {
         if (record.moves.size() >= static_cast<size_t>(recordMoveLimit))
             return RecordStatus::TooLong;
         const char* name = reader.moveName(i);

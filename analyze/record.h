@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "bitrow/types.h"
+
 namespace analyze {
 
 struct Move {
@@ -20,7 +22,7 @@ struct Record {
 enum class RecordStatus { Ok, BadSize, TooLong };
 
 // The largest N any engine plays.
-constexpr int largestSize = 20;
+constexpr int largestSize = bitrow::widestRowLimit;
 // More moves than this are refused: no engine keeps that much history.
 constexpr int recordMoveLimit = 100000;
 

@@ -5,38 +5,34 @@
 namespace bitrow::BITROW_NS {
 
 Board board;
-int boardSize;
-std::uint32_t topBit;
-std::uint32_t fullMask;
-int hashShift;
-std::int32_t bitCount[1 << rowLimit];
-std::uint64_t unusedRowBytes;
-std::uint64_t fullRowBytes;
+Sizes sizes;
 
 void setSize(int n) {
-    boardSize = n;
-    topBit = 1u << (n - 1);
-    fullMask = (1u << n) - 1;
-    hashShift = n < 15 ? n : 15;
-    unusedRowBytes = n >= 8 ? 0 : ~0ull << (8 * n);
-    fullRowBytes = (fullMask * 0x0101010101010101ull & ~unusedRowBytes) | unusedRowBytes;
-    for (std::uint32_t i = 1; i <= fullMask; i++) bitCount[i] = bitCount[i >> 1] + (i & 1);
+    sizes.boardSize = n;
+    sizes.topBit = 1u << (n - 1);
+    sizes.fullMask = (1u << n) - 1;
+    sizes.hashShift = n < 15 ? n : 15;
+    sizes.unusedRowBytes = n >= 8 ? 0 : ~0ull << (8 * n);
+    sizes.fullRowBytes =
+        (sizes.fullMask * 0x0101010101010101ull & ~sizes.unusedRowBytes) | sizes.unusedRowBytes;
+    for (std::uint32_t i = 1; i <= sizes.fullMask; i++)
+        sizes.bitCount[i] = sizes.bitCount[i >> 1] + (i & 1);
     setKeyWeights(n);
 }
 
-int pushFromTop(int bit, RowMask* mover, RowMask* opponent, int force) {
+PushResult pushFromTop(int bit, RowMask* mover, RowMask* opponent, bool force) {
     return pushes::fromTop(bit, mover, opponent, force);
 }
 
-int pushFromBottom(int bit, RowMask* mover, RowMask* opponent, int force) {
+PushResult pushFromBottom(int bit, RowMask* mover, RowMask* opponent, bool force) {
     return pushes::fromBottom(bit, mover, opponent, force);
 }
 
-int applyMove(int index, RowMask* mover, RowMask* opponent, int force) {
+PushResult applyMove(MoveIndex index, RowMask* mover, RowMask* opponent, bool force) {
     return pushes::apply(index, mover, opponent, force);
 }
 
-int applyMovePlain(int index, RowMask* mover, RowMask* opponent, int force) {
+PushResult applyMovePlain(MoveIndex index, RowMask* mover, RowMask* opponent, bool force) {
     return pushes::applyPlain(index, mover, opponent, force);
 }
 

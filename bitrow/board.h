@@ -1,12 +1,9 @@
-// The position as row masks, move indices and the push rules.
-//
-// Column c of a row (1-based from the left) is bit N-c: bit N-1 is the leftmost column.
-// Moves are indexed 0..4N-1: L1..LN, R1..RN, TN..T1, BN..B1.
+// The position as row masks (types.h draws the layout) and the push rules.
 #pragma once
 
 #include <cstdint>
 
-#include "bitrow/config.h"
+#include "bitrow/types.h"
 
 namespace bitrow::BITROW_NS {
 
@@ -17,30 +14,36 @@ struct Board {
 };
 static_assert(sizeof(Board) == 2 * rowLimit * sizeof(RowMask), "the halves must be contiguous");
 
+// The position, which the search changes in place. It is an object of its own, apart from
+// Sizes: a push writes rows through pointers into it, and the compiler must assume such a
+// write may change any other member of the same object, so it would read the size
+// parameters again after every push.
 extern Board board;
 
-// Size parameters, set by setSize.
-extern int boardSize;         // N
-extern std::uint32_t topBit;  // column 1
-extern std::uint32_t fullMask;
-extern int hashShift;
-extern std::int32_t bitCount[1 << rowLimit];
-// For word-at-a-time tests on 8-bit rows read as one 64-bit word (row r in byte r): the
-// bytes of rows N..7, and a word whose used bytes are fullMask and unused bytes all ones.
-extern std::uint64_t unusedRowBytes;
-extern std::uint64_t fullRowBytes;
+// The size parameters that setSize derives from N.
+struct Sizes {
+    int boardSize;         // N
+    std::uint32_t topBit;  // column 1
+    std::uint32_t fullMask;
+    int hashShift;
+    // For word-at-a-time tests on 8-bit rows read as one 64-bit word (row r in byte r): the
+    // bytes of rows N..7, and a word whose used bytes are fullMask and unused bytes all ones.
+    std::uint64_t unusedRowBytes;
+    std::uint64_t fullRowBytes;
+    std::int32_t bitCount[1 << rowLimit];  // set bits of every mask 0..2^N-1
+};
+extern Sizes sizes;
 
 // Stores N and fills the size parameters and bitCount for masks 0..2^N-1.
 void setSize(int n);
 
-// Pushes a piece of the mover in; returns 0 (refused, nothing changed; only when force
-// is 0), 1 (an empty cell absorbed the push) or 2 (the push ran through the whole line).
-// Unforced, the opening refusals and the duplicate refusal apply.
-int applyMove(int index, RowMask* mover, RowMask* opponent, int force);
-// The same rules cell by cell down each column; the 8-bit build's applyMove pushes columns
+// Pushes a piece of the mover in; unforced, the opening refusals and the duplicate refusal
+// apply (forced, nothing is refused). PushResult tells what happened.
+PushResult applyMove(MoveIndex index, RowMask* mover, RowMask* opponent, bool force);
+// The same rules cell by cell down each column; the word-at-a-time applyMove pushes columns
 // a word at a time and must agree with it.
-int applyMovePlain(int index, RowMask* mover, RowMask* opponent, int force);
-int pushFromTop(int bit, RowMask* mover, RowMask* opponent, int force);
-int pushFromBottom(int bit, RowMask* mover, RowMask* opponent, int force);
+PushResult applyMovePlain(MoveIndex index, RowMask* mover, RowMask* opponent, bool force);
+PushResult pushFromTop(int bit, RowMask* mover, RowMask* opponent, bool force);
+PushResult pushFromBottom(int bit, RowMask* mover, RowMask* opponent, bool force);
 
 }  // namespace bitrow::BITROW_NS

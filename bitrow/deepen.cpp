@@ -2,24 +2,21 @@
 
 #include "bitrow/board.h"
 #include "bitrow/history.h"
-#include "bitrow/score.h"
 #include "bitrow/search.h"
 
 namespace bitrow::BITROW_NS {
 
-std::int32_t moveOrder[orderRows][4 * rowLimit];
-int depthLimit = lastDepth;
-IterationObserver iterationObserver;
+Deepening deepening;
 
-int searchRoot(RowMask* mover, RowMask* opponent, std::int32_t* bestScore, int depth,
-               const std::int32_t* inRow, std::int32_t* outRow) {
-    int best = -1;
-    std::int32_t bestValue = noScore;
-    const int moves = 4 * boardSize;
+MoveIndex searchRoot(RowMask* mover, RowMask* opponent, Score* bestScore, int depth,
+                     const MoveIndex* inRow, MoveIndex* outRow) {
+    MoveIndex best = noMove;
+    Score bestValue = noScore;
+    const int moves = 4 * sizes.boardSize;
     for (int i = 0; i < moves; i++) {
-        const std::int32_t m = inRow[i];
-        const std::int32_t v = search(m, mover, opponent, depth, bestValue, rootCeiling);
-        if (v > bestValue && !timeUp) {
+        const MoveIndex m = inRow[i];
+        const Score v = search(m, mover, opponent, depth, bestValue, rootCeiling);
+        if (v > bestValue && !searchState.timeUp) {
             // A new leader goes to the front; the moves placed so far move one place up.
             for (int j = i; j > 0; j--) outRow[j] = outRow[j - 1];
             outRow[0] = m;
@@ -33,29 +30,30 @@ int searchRoot(RowMask* mover, RowMask* opponent, std::int32_t* bestScore, int d
     return best;
 }
 
-int deepen(std::int32_t* score) {
+MoveIndex deepen(Score* score) {
     RowMask* mover = board.x;
     RowMask* opponent = board.o;
-    if (histCount % 2 == 0) {
+    if (history.histCount % 2 == 0) {
         mover = board.o;
         opponent = board.x;
     }
-    const int moves = 4 * boardSize;
-    for (int i = 0; i < moves; i++) moveOrder[firstDepth][i] = i;
+    const int moves = 4 * sizes.boardSize;
+    for (int i = 0; i < moves; i++) deepening.moveOrder[firstDepth][i] = static_cast<MoveIndex>(i);
 
-    const int limit = depthLimit < lastDepth ? depthLimit : lastDepth;
-    int result = 0;
-    std::int32_t best = noScore;
+    const int limit = deepening.depthLimit < lastDepth ? deepening.depthLimit : lastDepth;
+    MoveIndex result = static_cast<MoveIndex>(0);
+    Score best = noScore;
     for (int depth = firstDepth;;) {
-        std::int32_t s;
-        const int b =
-            searchRoot(mover, opponent, &s, depth, moveOrder[depth], moveOrder[depth + 1]);
-        if (b < 0) break;
+        Score s;
+        const MoveIndex b = searchRoot(mover, opponent, &s, depth, deepening.moveOrder[depth],
+                                       deepening.moveOrder[depth + 1]);
+        if (b == noMove) break;
         result = b;
         best = s;
-        if (iterationObserver) iterationObserver(depth, s, b, !timeUp);
+        if (deepening.iterationObserver)
+            deepening.iterationObserver(depth, s, b, !searchState.timeUp);
         depth++;
-        if (depth > limit || timeUp || isDecided(best)) break;
+        if (depth > limit || searchState.timeUp || isDecided(best)) break;
     }
     *score = best;
     return result;

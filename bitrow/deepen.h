@@ -1,36 +1,29 @@
-// Root move ordering and iterative deepening from depth 3 up to the depth limit.
+// Root move ordering and iterative deepening from firstDepth up to the depth limit.
 #pragma once
 
 #include <cstdint>
 
-#include "bitrow/api.h"
-#include "bitrow/config.h"
+#include "bitrow/types.h"
 
 namespace bitrow::BITROW_NS {
 
-constexpr int firstDepth = 3;
-constexpr int lastDepth = 36;
-constexpr int orderRows = 40;
-
-// Row d is the order in which the iteration at depth d tries the root moves; it writes
-// the order for depth d + 1 into row d + 1.
-extern std::int32_t moveOrder[orderRows][4 * rowLimit];
-
-// The deepening stops after this depth (lastDepth unless a tool lowers it).
-extern int depthLimit;
-
-// Called after every iteration that scored a move: its depth, best score and move, and
-// whether the iteration ran over all root moves before time was up. Null in the players.
-using IterationObserver = ::bitrow::IterationObserver;
-extern IterationObserver iterationObserver;
+struct Deepening {
+    // Row d is the order in which the iteration at depth d tries the root moves; it writes
+    // the order for depth d + 1 into row d + 1.
+    MoveIndex moveOrder[orderRows][4 * rowLimit];
+    // The deepening stops after this depth (lastDepth unless a tool lowers it).
+    int depthLimit = lastDepth;
+    IterationObserver iterationObserver;  // null in the players
+};
+extern Deepening deepening;
 
 // One iteration over all 4N root moves in the order of inRow; writes the next order to
-// outRow, leaders first. Returns the best move, or -1 when no move was scored.
-int searchRoot(RowMask* mover, RowMask* opponent, std::int32_t* bestScore, int depth,
-               const std::int32_t* inRow, std::int32_t* outRow);
+// outRow, leaders first. Returns the best move, or noMove when no move was scored.
+MoveIndex searchRoot(RowMask* mover, RowMask* opponent, Score* bestScore, int depth,
+                     const MoveIndex* inRow, MoveIndex* outRow);
 
 // Chooses the move for the side to move: MoveIndex 0 with noScore when no iteration
 // scored a move.
-int deepen(std::int32_t* score);
+MoveIndex deepen(Score* score);
 
 }  // namespace bitrow::BITROW_NS

@@ -1,7 +1,7 @@
 // Hand-over of a board larger than this build plays to a wider build.
 #pragma once
 
-#include "bitrow/config.h"
+#include "bitrow/types.h"
 
 namespace bitrow::BITROW_NS {
 

@@ -11,15 +11,12 @@
 
 namespace bitrow::BITROW_NS {
 
-Evaluator evaluate;
-std::int32_t colTally[rowLimit];
-
 namespace {
 
 // Rows 0..count-1 as the bytes of one word, row r in byte r; only for rows below 256.
 inline std::uint64_t packRows(const RowMask* rows, int count) {
     std::uint64_t w = 0;
-    if constexpr (sizeof(RowMask) == 1) {
+    if constexpr (wordAtATime) {
         std::memcpy(&w, rows, count);
     } else {
         for (int r = 0; r < count; r++) w |= static_cast<std::uint64_t>(rows[r]) << (8 * r);
@@ -61,7 +58,8 @@ inline std::int32_t evaluateBytes(std::uint64_t w) {
 #else
     std::int32_t sum = 0;
     for (int i = 0; i < 8; i++) {
-        const std::int32_t b = bitCount[(w >> (8 * i)) & 0xff], k = bitCount[(t >> (8 * i)) & 0xff];
+        const std::int32_t b = sizes.bitCount[(w >> (8 * i)) & 0xff],
+                           k = sizes.bitCount[(t >> (8 * i)) & 0xff];
         sum += b * b + k * k + k;
     }
     return sum;
@@ -72,13 +70,13 @@ inline std::int32_t evaluateBytes(std::uint64_t w) {
 
 // The accumulator evaluators read a fixed number of rows: a masked-bit accumulator per
 // column becomes, after the transpose, one byte per column.
-std::int32_t evaluate4(const RowMask* rows) {
+Score evaluate4(const RowMask* rows) {
     return evaluateBytes(packRows(rows, 4));
 }
-std::int32_t evaluate5(const RowMask* rows) {
+Score evaluate5(const RowMask* rows) {
     return evaluateBytes(packRows(rows, 5));
 }
-std::int32_t evaluate8(const RowMask* rows) {
+Score evaluate8(const RowMask* rows) {
     return evaluateBytes(packRows(rows, 8));
 }
 
@@ -96,15 +94,15 @@ inline std::int32_t columnTerms(std::uint64_t w) {
 
 }  // namespace
 
-// Columns are counted a byte of columns at a time instead of bit by bit, so colTally, the
-// per-column scratch of the cell-by-cell count, is never needed and stays zero.
-std::int32_t evaluateWide(const RowMask* rows) {
-    const int n = boardSize;
+// Columns are counted a byte of columns at a time instead of bit by bit, so no per-column
+// scratch is needed.
+Score evaluateWide(const RowMask* rows) {
+    const int n = sizes.boardSize;
     std::int32_t sum = 0;
     std::uint64_t low = 0, middle = 0, high = 0;  // counts of bits 0-7, 8-15, 16-23
     for (int r = 0; r < n; r++) {
         const std::uint32_t m = rows[r];
-        sum += bitCount[m] * bitCount[m];
+        sum += sizes.bitCount[m] * sizes.bitCount[m];
         low += spreadBits.of[m & 0xff];
         middle += spreadBits.of[(m >> 8) & 0xff];
         if constexpr (rowLimit > 16) high += spreadBits.of[(m >> 16) & 0xff];
@@ -117,6 +115,75 @@ Evaluator evaluatorFor(int n) {
     if (n == 5) return evaluate5;
     if (n <= 8) return evaluate8;
     return evaluateWide;
+}
+
+// The terminal test.
+
+namespace {
+
+// Both sides have straights: count them, 10000000 each, and decide on the difference.
+Score countStraights(const RowMask* a, const RowMask* b) {
+    const int n = sizes.boardSize;
+    std::uint32_t colsA = sizes.fullMask, colsB = sizes.fullMask;
+    Score s = 0;
+    for (int r = 0; r < n; r++) {
+        if (a[r] == sizes.fullMask) s += straightWeight;
+        if (b[r] == sizes.fullMask) s -= straightWeight;
+        colsA &= a[r];
+        colsB &= b[r];
+    }
+    for (; colsA; colsA &= colsA - 1) s += straightWeight;
+    for (; colsB; colsB &= colsB - 1) s -= straightWeight;
+    if (s > decidedAbove) return winScore;
+    if (s > -straightWeight) return s;
+    return lossScore;
+}
+
+#if BITROW_WORDS
+// Straights of both sides at once, word at a time: the two sides' rows as the two halves
+// of one vector, row r in byte r. A row is full when its byte equals fullMask (rows from N on
+// are zero and meet all-ones in fullRowBytes, so they never match); a column is full when
+// its bit is set in every used byte.
+inline void straightsOf(const RowMask* a, const RowMask* b, bool* hasA, bool* hasB) {
+    const __m128i v = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)),
+                                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)));
+    const __m128i pattern = _mm_set1_epi64x(static_cast<long long>(sizes.fullRowBytes));
+    const int fullRows = _mm_movemask_epi8(_mm_cmpeq_epi8(v, pattern));
+    __m128i c = _mm_or_si128(v, _mm_set1_epi64x(static_cast<long long>(sizes.unusedRowBytes)));
+    c = _mm_and_si128(c, _mm_srli_epi64(c, 32));
+    c = _mm_and_si128(c, _mm_srli_epi64(c, 16));
+    c = _mm_and_si128(c, _mm_srli_epi64(c, 8));
+    const std::uint32_t colsA = static_cast<std::uint32_t>(_mm_cvtsi128_si32(c)) & sizes.fullMask;
+    const std::uint32_t colsB =
+        static_cast<std::uint32_t>(_mm_extract_epi16(c, 4)) & sizes.fullMask;
+    *hasA = (fullRows & 0xff) || colsA;
+    *hasB = (fullRows >> 8) || colsB;
+}
+#else
+// Whether each side has a straight, row by row: (row + 1) >> N is 1 exactly for a full row;
+// the sum is taken in 32 bits, wider than the row itself, so a full 16-bit row does not wrap.
+inline void straightsOf(const RowMask* a, const RowMask* b, bool* hasA, bool* hasB) {
+    const int n = sizes.boardSize;
+    std::uint32_t fullRowA = 0, fullRowB = 0, colsA = sizes.fullMask, colsB = sizes.fullMask;
+    for (int r = 0; r < n; r++) {
+        fullRowA |= (static_cast<std::uint32_t>(a[r]) + 1) >> n;
+        fullRowB |= (static_cast<std::uint32_t>(b[r]) + 1) >> n;
+        colsA &= a[r];
+        colsB &= b[r];
+    }
+    *hasA = (fullRowA | colsA) != 0;
+    *hasB = (fullRowB | colsB) != 0;
+}
+#endif
+
+}  // namespace
+
+Score terminalScore(const RowMask* a, const RowMask* b) {
+    bool hasA, hasB;
+    straightsOf(a, b, &hasA, &hasB);
+    if (!hasA) return hasB ? lossScore : 0;
+    if (!hasB) return winScore;
+    return countStraights(a, b);
 }
 
 }  // namespace bitrow::BITROW_NS

@@ -7,13 +7,10 @@
 
 #include "bitrow/board.h"
 
-// The 8-bit build takes a column push's key from the whole board, and the scores from the
-// counts (linecounts.h), in vector registers.
-#if BITROW_WIDTH == 8 && defined(__SSE2__)
-#define BITROW_BOARD_KEY 1
+// The word-at-a-time build takes a column push's key from the whole board, and the scores
+// from the counts (linecounts.h), in vector registers.
+#if BITROW_WORDS
 #include <emmintrin.h>
-#else
-#define BITROW_BOARD_KEY 0
 #endif
 
 namespace bitrow::BITROW_NS {
@@ -24,73 +21,78 @@ struct HistEntry {
     Board board;
 };
 
-constexpr int histCapacity = 3000;
-constexpr int histBuckets = 4096;
-// The deepest search line adds 37 records above the start position and the game's moves.
-constexpr int maxRecordMoves = histCapacity - 38;
-
+// The key is 41 * (seed * 65599^N + sum over rows i of v_i * 65599^(N-1-i)) with
+// v_i = (X row i << hashShift) ^ O row i, so it can be updated row by row.
+// The stack of records, an object of its own apart from History for the same reason as the
+// board: every record takes a copy of the board's rows.
 extern HistEntry histStack[histCapacity];
-extern int histCount;  // records in use, the start position included: odd means X to move
-extern HistEntry* histBucket[histBuckets];
+
+struct History {
+    int histCount;  // records in use, the start position included: odd means X to move
+    HistEntry* histBucket[histBuckets];
+    // Set by setSize: keyWeight[i] is 41 * 65599^(N-1-i), keySeedWeight 41 * 65599^N.
+    std::uint32_t keyWeight[rowLimit];
+    std::uint32_t keySeedWeight;
+#if BITROW_WORDS
+    // keyWeight as 16-bit halves for boardKey.
+    __m128i keyWeightsX[2], keyWeightsO[2];
+#endif
+};
+extern History history;
 
 // The key of the current board as a record at index histCount would hold it.
 std::uint32_t hashBoard();
 
-// The key is 41 * (seed * 65599^N + sum over rows i of v_i * 65599^(N-1-i)) with
-// v_i = (X row i << hashShift) ^ O row i, so it can be updated row by row: keyWeight[i] is
-// 41 * 65599^(N-1-i) and keySeedWeight 41 * 65599^N. Set by setSize.
-extern std::uint32_t keyWeight[rowLimit];
-extern std::uint32_t keySeedWeight;
 void setKeyWeights(int n);
 
-#if BITROW_BOARD_KEY
-// The 8-bit build's key of the current board in one vector pass. With N at most 8, row i's
+#if BITROW_WORDS
+// The word-at-a-time key of the current board in one vector pass. With N at most 8, row i's
 // term is X_i * 2^N + O_i, so the key is a dot product of the board's 16 bytes with fixed
 // 32-bit weights, taken as their low and high 16-bit halves (per 16-bit lane, row i in lane
 // i; a high half carries one more when its low half reads as negative in the signed
 // multiply-add, which keeps the sum exact mod 2^32).
-extern __m128i keyWeightsX[2], keyWeightsO[2];
 inline std::uint32_t boardKey() {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&board));
     const __m128i zero = _mm_setzero_si128();
     const __m128i xs = _mm_unpacklo_epi8(bytes, zero), os = _mm_unpackhi_epi8(bytes, zero);
-    const __m128i low =
-        _mm_add_epi32(_mm_madd_epi16(xs, keyWeightsX[0]), _mm_madd_epi16(os, keyWeightsO[0]));
-    const __m128i high =
-        _mm_add_epi32(_mm_madd_epi16(xs, keyWeightsX[1]), _mm_madd_epi16(os, keyWeightsO[1]));
+    const __m128i low = _mm_add_epi32(_mm_madd_epi16(xs, history.keyWeightsX[0]),
+                                      _mm_madd_epi16(os, history.keyWeightsO[0]));
+    const __m128i high = _mm_add_epi32(_mm_madd_epi16(xs, history.keyWeightsX[1]),
+                                       _mm_madd_epi16(os, history.keyWeightsO[1]));
     __m128i sum = _mm_add_epi32(low, _mm_slli_epi32(high, 16));
     sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4e));
     sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xb1));
-    return (histCount & 1) * keySeedWeight + static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
+    return (history.histCount & 1) * history.keySeedWeight +
+           static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
 }
 #endif
 
 // Whether a record with this key is on the stack.
 inline bool keyRecorded(std::uint32_t key) {
-    for (const HistEntry* e = histBucket[key & (histBuckets - 1)]; e; e = e->link)
+    for (const HistEntry* e = history.histBucket[key & (histBuckets - 1)]; e; e = e->link)
         if (e->key == key) return true;
     return false;
 }
 
 // The recording half of pushHist: records the board under this key as the new top.
 inline void recordBoard(std::uint32_t key) {
-    HistEntry** head = &histBucket[key & (histBuckets - 1)];
-    HistEntry& r = histStack[histCount++];
+    HistEntry** head = &history.histBucket[key & (histBuckets - 1)];
+    HistEntry& r = histStack[history.histCount++];
     r.board = board;
     r.key = key;
     r.link = *head;
     *head = &r;
 }
-// Records the board as the new top; returns 0, changing nothing, when its key is already
-// on the stack (equal keys count as the same position).
-int pushHist();
+// Records the board as the new top (pushed); refused, changing nothing, when its key is
+// already on the stack (equal keys count as the same position).
+PushResult pushHist();
 inline void popHist() {
-    const HistEntry& r = histStack[--histCount];
-    histBucket[r.key & (histBuckets - 1)] = r.link;
+    const HistEntry& r = histStack[--history.histCount];
+    history.histBucket[r.key & (histBuckets - 1)] = r.link;
 }
 // Copies the top record's board over the whole board.
 inline void restoreBoard() {
-    board = histStack[histCount - 1].board;
+    board = histStack[history.histCount - 1].board;
 }
 
 }  // namespace bitrow::BITROW_NS

@@ -4,15 +4,15 @@ namespace bitrow::BITROW_NS {
 
 LineCounts countLines() {
     LineCounts c{};
-    const int n = boardSize;
+    const int n = sizes.boardSize;
     const RowMask* sides[2] = {board.x, board.o};
     for (int s = 0; s < 2; s++) {
         SideCounts& t = c.side[s];
         for (int r = 0; r < n; r++) {
             const std::uint32_t m = sides[s][r];
-            t.rows[r] = static_cast<std::uint8_t>(bitCount[m]);
-            t.score += bitCount[m] * bitCount[m];
-            t.straights += m == fullMask;
+            t.rows[r] = static_cast<std::uint8_t>(sizes.bitCount[m]);
+            t.score += sizes.bitCount[m] * sizes.bitCount[m];
+            t.straights += m == sizes.fullMask;
             for (int k = 0; k < n; k++) t.cols[k] += (m >> k) & 1;
         }
         for (int k = 0; k < n; k++) {

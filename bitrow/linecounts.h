@@ -10,7 +10,7 @@
 
 #include "bitrow/board.h"
 #include "bitrow/history.h"
-#include "bitrow/score.h"
+#include "bitrow/types.h"
 
 namespace bitrow::BITROW_NS {
 
@@ -56,7 +56,7 @@ template <bool keep>
 inline void changeLine(const std::uint8_t* cross, std::uint8_t* crossOut, std::int32_t own0,
                        std::uint8_t* ownOut, std::uint32_t before, std::uint32_t after,
                        SideCounts& s) {
-    const std::int32_t n = boardSize;
+    const std::int32_t n = sizes.boardSize;
     std::int32_t own = own0, score = s.score, straights = s.straights;
     for (std::uint32_t m = after & ~before; m; m &= m - 1) {
         const int i = __builtin_ctz(m);
@@ -87,7 +87,7 @@ template <bool keep>
 inline void changeCell(const SideCounts& parent, SideCounts& s, int r, std::int32_t d) {
     const std::int32_t b = parent.rows[r];
     s.score += d * (2 * b + d);  // (b+d)^2 - b^2
-    s.straights += (b + d == boardSize) - (b == boardSize);
+    s.straights += (b + d == sizes.boardSize) - (b == sizes.boardSize);
     if constexpr (keep) s.rows[r] = static_cast<std::uint8_t>(b + d);
 }
 
@@ -96,13 +96,13 @@ template <bool keep>
 inline void changeColumn(const SideCounts& parent, SideCounts& s, int a, std::int32_t d) {
     const std::int32_t k = parent.cols[a], k1 = k + d;
     s.score += k1 * k1 + k1 - k * k - k;
-    s.straights += (k1 == boardSize) - (k == boardSize);
+    s.straights += (k1 == sizes.boardSize) - (k == sizes.boardSize);
     if constexpr (keep) s.cols[a] = static_cast<std::uint8_t>(k1);
 }
 
 }  // namespace lines
 
-#if BITROW_BOARD_KEY
+#if BITROW_WORDS
 namespace lines {
 
 constexpr std::uint64_t byteOnes = 0x0101010101010101ull;
@@ -118,7 +118,7 @@ inline std::uint64_t word(const std::uint8_t* p) {
 [[gnu::always_inline]] inline void scoreCounts(__m128i b, __m128i k, LineCounts& out) {
     // Straights: counts equal to N (rows and columns from N on count 0), 0 - (-1) per full
     // line, summed per side by one sum of absolute differences.
-    const __m128i full = _mm_set1_epi8(static_cast<char>(boardSize));
+    const __m128i full = _mm_set1_epi8(static_cast<char>(sizes.boardSize));
     const __m128i zero = _mm_setzero_si128();
     const __m128i lines = _mm_sad_epu8(
         _mm_sub_epi8(zero, _mm_add_epi8(_mm_cmpeq_epi8(b, full), _mm_cmpeq_epi8(k, full))), zero);
@@ -151,17 +151,18 @@ template <bool keep>
                                                           std::uint32_t base) {
     using lines::byteOnes;
     using lines::word;
-    const int n = boardSize;
+    const int n = sizes.boardSize;
     std::uint64_t rx = word(parent.side[0].rows), ro = word(parent.side[1].rows);
     std::uint64_t cx = word(parent.side[0].cols), co = word(parent.side[1].cols);
     std::uint32_t key;
     if (index < 2 * n) {
         const int i = index < n ? index : index - n;
         const std::uint32_t x0 = was.x[i], x1 = board.x[i], o0 = was.o[i], o1 = board.o[i];
-        key = base + keyWeight[i] * (((x1 << hashShift) ^ o1) - ((x0 << hashShift) ^ o0));
+        key = base + history.keyWeight[i] *
+                         (((x1 << sizes.hashShift) ^ o1) - ((x0 << sizes.hashShift) ^ o0));
         const std::uint64_t clear = ~(0xffull << (8 * i));
-        rx = (rx & clear) | static_cast<std::uint64_t>(bitCount[x1]) << (8 * i);
-        ro = (ro & clear) | static_cast<std::uint64_t>(bitCount[o1]) << (8 * i);
+        rx = (rx & clear) | static_cast<std::uint64_t>(sizes.bitCount[x1]) << (8 * i);
+        ro = (ro & clear) | static_cast<std::uint64_t>(sizes.bitCount[o1]) << (8 * i);
         cx += spreadBits.of[x1] - spreadBits.of[x0];
         co += spreadBits.of[o1] - spreadBits.of[o0];
     } else {
@@ -208,11 +209,12 @@ template <bool keep>
         }
     }
     std::uint32_t key = base;
-    const int n = boardSize;
+    const int n = sizes.boardSize;
     if (index < 2 * n) {
         const int i = index < n ? index : index - n;
         const std::uint32_t x0 = was.x[i], x1 = board.x[i], o0 = was.o[i], o1 = board.o[i];
-        key += keyWeight[i] * (((x1 << hashShift) ^ o1) - ((x0 << hashShift) ^ o0));
+        key += history.keyWeight[i] *
+               (((x1 << sizes.hashShift) ^ o1) - ((x0 << sizes.hashShift) ^ o0));
         const SideCounts &px = parent.side[0], &po = parent.side[1];
         SideCounts &sx = out.side[0], &so = out.side[1];
         lines::changeLine<keep>(px.cols, sx.cols, px.rows[i], &sx.rows[i], x0, x1, sx);
@@ -225,7 +227,8 @@ template <bool keep>
     std::int32_t dx = 0, dO = 0;
     for (int j = 0, i = fromTop ? 0 : n - 1; j < n; j++, i += step) {
         const std::uint32_t x0 = was.x[i], x1 = board.x[i], o0 = was.o[i], o1 = board.o[i];
-        key += keyWeight[i] * (((x1 << hashShift) ^ o1) - ((x0 << hashShift) ^ o0));
+        key += history.keyWeight[i] *
+               (((x1 << sizes.hashShift) ^ o1) - ((x0 << sizes.hashShift) ^ o0));
         const std::int32_t ddx =
             static_cast<std::int32_t>((x1 >> a) & 1) - static_cast<std::int32_t>((x0 >> a) & 1);
         const std::int32_t ddo =
@@ -246,7 +249,8 @@ template <bool keep>
 // The key of the current board before the rows' changes: the top record's key with the seed
 // (the side to move), which flips with every record, changed by +1 or -1 times its weight.
 inline std::uint32_t keyBase() {
-    return histStack[histCount - 1].key + keySeedWeight * ((histCount & 1) ? 1u : ~0u);
+    return histStack[history.histCount - 1].key +
+           history.keySeedWeight * ((history.histCount & 1) ? 1u : ~0u);
 }
 
 // countMoveFrom against the top record: the key and the counts of the current board, from
@@ -254,7 +258,8 @@ inline std::uint32_t keyBase() {
 template <bool keep>
 [[gnu::always_inline]] inline std::uint32_t countMove(int index, const LineCounts& parent,
                                                       LineCounts& out) {
-    return countMoveFrom<keep>(index, parent, out, histStack[histCount - 1].board, keyBase());
+    return countMoveFrom<keep>(index, parent, out, histStack[history.histCount - 1].board,
+                               keyBase());
 }
 
 // terminalScore from the straights counts: winScore, lossScore or 0 for the side `a`

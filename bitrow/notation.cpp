@@ -6,7 +6,7 @@ namespace bitrow::BITROW_NS {
 
 namespace {
 
-constexpr const char* names[4][20] = {
+constexpr const char* names[4][widestRowLimit] = {
     {"L1",  "L2",  "L3",  "L4",  "L5",  "L6",  "L7",  "L8",  "L9",  "L10",
      "L11", "L12", "L13", "L14", "L15", "L16", "L17", "L18", "L19", "L20"},
     {"R1",  "R2",  "R3",  "R4",  "R5",  "R6",  "R7",  "R8",  "R9",  "R10",
@@ -20,37 +20,42 @@ inline bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The MoveIndex of move `number` (1..N) entering from `side`, or noMove.
+MoveIndex indexOf(char side, int number) {
+    const int n = sizes.boardSize;
+    // A number outside 1..N would alias another side's move or lie past the last index.
+    if (number < 1 || number > n) return noMove;
+    switch (side) {
+        case 'L':
+            return static_cast<MoveIndex>(number - 1);
+        case 'R':
+            return static_cast<MoveIndex>(n + number - 1);
+        case 'T':
+            return static_cast<MoveIndex>(3 * n - number);
+        case 'B':
+            return static_cast<MoveIndex>(4 * n - number);
+        default:
+            return noMove;
+    }
+}
+
 }  // namespace
 
-int readMove(std::FILE* in) {
+MoveIndex readMove(std::FILE* in) {
     char line[lineBufferSize];
     line[0] = line[1] = line[2] = line[3] = 0;
-    if (!std::fgets(line, sizeof line, in)) return -1;
-    if (!isDigit(line[1])) return -1;
+    if (!std::fgets(line, sizeof line, in)) return noMove;
+    if (!isDigit(line[1])) return noMove;
     int number = line[1] - '0';
     if (isDigit(line[2]))
         number = 10 * number + (line[2] - '0');
     else if (line[2] != '\n')
-        return -1;
-    const int n = boardSize;
-    // A number outside 1..N would alias another side's move or lie past the last index.
-    if (number < 1 || number > n) return -1;
-    switch (line[0]) {
-        case 'L':
-            return number - 1;
-        case 'R':
-            return n + number - 1;
-        case 'T':
-            return 3 * n - number;
-        case 'B':
-            return 4 * n - number;
-        default:
-            return -1;
-    }
+        return noMove;
+    return indexOf(line[0], number);
 }
 
-const char* moveName(int index) {
-    const int n = boardSize;
+const char* moveName(MoveIndex index) {
+    const int n = sizes.boardSize;
     if (index < n) return names[0][index];
     if (index < 2 * n) return names[1][index - n];
     if (index < 3 * n) return names[2][3 * n - 1 - index];

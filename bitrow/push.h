@@ -12,9 +12,9 @@ namespace bitrow::BITROW_NS::pushes {
 // Refusals of the game's first three moves for column pushes: they would give mirror
 // images of positions that row pushes already reach.
 inline bool openingRefuses(const RowMask* mover, const RowMask* opponent) {
-    const std::uint32_t corners = topBit | 1;
-    const int last = boardSize - 1;
-    switch (histCount) {
+    const std::uint32_t corners = sizes.topBit | 1;
+    const int last = sizes.boardSize - 1;
+    switch (history.histCount) {
         case 1:
             return true;
         case 2:
@@ -36,31 +36,31 @@ inline bool openingRefuses(const RowMask* mover, const RowMask* opponent) {
 inline bool duplicateRefuses(int bit, const RowMask* mover, const RowMask* opponent, int first,
                              int step) {
     const std::uint32_t p = 1u << bit;
-    std::uint32_t covered = fullMask;
+    std::uint32_t covered = sizes.fullMask;
     int row = first, scanned = 0;
-    while (scanned < boardSize && (mover[row] & p)) {
+    while (scanned < sizes.boardSize && (mover[row] & p)) {
         covered &= mover[row] | opponent[row];
         row += step;
         scanned++;
     }
     std::uint32_t stopRow = 0;  // the mover's pieces in the row where the scan stopped
-    if (scanned < boardSize) {
+    if (scanned < sizes.boardSize) {
         if (opponent[row] & p) return false;
         stopRow = mover[row];
     }
     covered &= stopRow;
     const std::uint32_t right = p - 1;
-    const std::uint32_t left = fullMask & ~(p | right);
+    const std::uint32_t left = sizes.fullMask & ~(p | right);
     return (covered & right) == right || (covered & left) == left;
 }
 
 // Walks the column from the entry edge, each cell taking the piece carried from the one
 // before, until an empty cell absorbs the push or the carried piece leaves the board.
-inline int walkColumn(int bit, RowMask* mover, RowMask* opponent, int first, int step) {
+inline PushResult walkColumn(int bit, RowMask* mover, RowMask* opponent, int first, int step) {
     const std::uint32_t p = 1u << bit;
     std::uint32_t carryMover = p, carryOpponent = 0;
     int j = 0, row = first;
-    while (j < boardSize) {
+    while (j < sizes.boardSize) {
         const std::uint32_t oldMover = mover[row] & p, oldOpponent = opponent[row] & p;
         mover[row] = static_cast<RowMask>((mover[row] & ~p) | carryMover);
         opponent[row] = static_cast<RowMask>((opponent[row] & ~p) | carryOpponent);
@@ -70,21 +70,20 @@ inline int walkColumn(int bit, RowMask* mover, RowMask* opponent, int first, int
         row += step;
         if (!(oldMover | oldOpponent)) break;
     }
-    return j == boardSize ? 2 : 1;
+    return j == sizes.boardSize ? PushResult::pushedThrough : PushResult::pushed;
 }
 
-inline int pushColumnPlain(int bit, RowMask* mover, RowMask* opponent, int force, int first,
-                           int step) {
+inline PushResult pushColumnPlain(int bit, RowMask* mover, RowMask* opponent, bool force, int first,
+                                  int step) {
     if (!force) {
-        if (histCount <= 3 && openingRefuses(mover, opponent)) return 0;
-        if (duplicateRefuses(bit, mover, opponent, first, step)) return 0;
+        if (history.histCount <= 3 && openingRefuses(mover, opponent)) return PushResult::refused;
+        if (duplicateRefuses(bit, mover, opponent, first, step)) return PushResult::refused;
     }
     return walkColumn(bit, mover, opponent, first, step);
 }
 
-#if BITROW_WIDTH == 8
-// The 8-bit build pushes columns a word at a time: a side's rows are the bytes of one
-// 64-bit word, row r in byte r. A bottom push is a top push on the rows in reverse order.
+// The word-at-a-time build pushes columns a word at a time: a side's rows are the bytes of
+// one 64-bit word, row r in byte r. A bottom push is a top push on the rows in reverse order.
 constexpr std::uint64_t byteOnes = 0x0101010101010101ull;
 
 inline std::uint64_t loadRows(const RowMask* rows) {
@@ -99,7 +98,7 @@ inline void storeRows(RowMask* rows, std::uint64_t w) {
 
 // Rows N-1..0 to bytes 0..N-1, and back: the same mapping both ways.
 inline std::uint64_t reverseRows(std::uint64_t w) {
-    return __builtin_bswap64(w) >> (8 * (8 - boardSize));
+    return __builtin_bswap64(w) >> (8 * (8 - sizes.boardSize));
 }
 
 // Bytes 0..k, for k from 0 to 7.
@@ -117,9 +116,9 @@ inline std::uint32_t andOfBytes(std::uint64_t w, int count) {
 }
 
 // The duplicate refusal and the walk of a push from the top of column `bit`, on words.
-inline int pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, int force) {
-    const int n = boardSize;
-    const std::uint64_t used = ~unusedRowBytes;
+inline PushResult pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, bool force) {
+    const int n = sizes.boardSize;
+    const std::uint64_t used = ~sizes.unusedRowBytes;
     const std::uint64_t col = (byteOnes << bit) & used;
     const std::uint64_t occupied = m | o;
     if (!force) {
@@ -129,9 +128,9 @@ inline int pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, int force) 
         if (i == n || !(o & notMine & (0xffull << (8 * i)))) {
             const std::uint32_t stopRow =
                 i < n ? static_cast<std::uint32_t>((m >> (8 * i)) & 0xff) : 0;
-            const std::uint32_t covered = andOfBytes(occupied, i) & fullMask & stopRow;
-            const std::uint32_t p = 1u << bit, right = p - 1, left = fullMask & ~(p | right);
-            if ((covered & right) == right || (covered & left) == left) return 0;
+            const std::uint32_t covered = andOfBytes(occupied, i) & sizes.fullMask & stopRow;
+            const std::uint32_t p = 1u << bit, right = p - 1, left = sizes.fullMask & ~(p | right);
+            if ((covered & right) == right || (covered & left) == left) return PushResult::refused;
         }
     }
     const std::uint64_t empty = ~occupied & col;
@@ -139,20 +138,21 @@ inline int pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, int force) 
     const std::uint64_t walked = col & bytesUpTo(last);
     m = (m & ~walked) | ((m << 8) & walked) | (1ull << bit);
     o = (o & ~walked) | ((o << 8) & walked);
-    return last == n - 1 ? 2 : 1;
+    return last == n - 1 ? PushResult::pushedThrough : PushResult::pushed;
 }
 
 template <bool fromTop>
-inline int pushColumnWords(int bit, RowMask* mover, RowMask* opponent, int force) {
+inline PushResult pushColumnWords(int bit, RowMask* mover, RowMask* opponent, bool force) {
     // Only the game's first three moves have opening refusals.
-    if (!force && histCount <= 3 && openingRefuses(mover, opponent)) return 0;
+    if (!force && history.histCount <= 3 && openingRefuses(mover, opponent))
+        return PushResult::refused;
     std::uint64_t m = loadRows(mover), o = loadRows(opponent);
     if constexpr (!fromTop) {
         m = reverseRows(m);
         o = reverseRows(o);
     }
-    const int result = pushTopWords(bit, m, o, force);
-    if (result == 0) return 0;
+    const PushResult result = pushTopWords(bit, m, o, force);
+    if (result == PushResult::refused) return result;
     if constexpr (!fromTop) {
         m = reverseRows(m);
         o = reverseRows(o);
@@ -161,81 +161,79 @@ inline int pushColumnWords(int bit, RowMask* mover, RowMask* opponent, int force
     storeRows(opponent, o);
     return result;
 }
-#endif
 
-inline int pushLeft(int r, RowMask* mover, RowMask* opponent, int force) {
-    if (!force && histCount == 1 && 2 * r >= boardSize) return 0;
+inline PushResult pushLeft(int r, RowMask* mover, RowMask* opponent, bool force) {
+    if (!force && history.histCount == 1 && 2 * r >= sizes.boardSize) return PushResult::refused;
     std::uint32_t m = mover[r], o = opponent[r];
     const std::uint32_t occupied = m | o;
     // The run of occupied cells from column 1 ends at the highest empty bit.
-    const std::uint32_t empty = ~occupied & fullMask;
-    const int run = empty ? boardSize - 32 + __builtin_clz(empty) : boardSize;
-    int result;
-    if (run == boardSize) {
-        m = (m >> 1) | topBit;
+    const std::uint32_t empty = ~occupied & sizes.fullMask;
+    const int run = empty ? sizes.boardSize - 32 + __builtin_clz(empty) : sizes.boardSize;
+    PushResult result;
+    if (run == sizes.boardSize) {
+        m = (m >> 1) | sizes.topBit;
         o >>= 1;
-        result = 2;
+        result = PushResult::pushedThrough;
     } else {
-        const int s = boardSize - run;  // bit s-1 is the first empty cell
+        const int s = sizes.boardSize - run;  // bit s-1 is the first empty cell
         const std::uint32_t stay = (1u << s) - 1;
-        m = topBit | ((m >> s) << (s - 1)) | (m & stay);
+        m = sizes.topBit | ((m >> s) << (s - 1)) | (m & stay);
         o = ((o >> s) << (s - 1)) | (o & stay);
-        result = 1;
+        result = PushResult::pushed;
     }
     mover[r] = static_cast<RowMask>(m);
     opponent[r] = static_cast<RowMask>(o);
     return result;
 }
 
-inline int pushRight(int r, RowMask* mover, RowMask* opponent, int force) {
-    if (!force && histCount == 1) return 0;
+inline PushResult pushRight(int r, RowMask* mover, RowMask* opponent, bool force) {
+    if (!force && history.histCount == 1) return PushResult::refused;
     std::uint32_t m = mover[r], o = opponent[r];
     const std::uint32_t occupied = m | o;
     // Bits N and up are never occupied, so the run from column N stops by bit N.
     const int run = __builtin_ctz(~occupied);
-    int result;
-    if (run == boardSize) {
-        m = ((m << 1) & fullMask) | 1;
-        o = (o << 1) & fullMask;
-        result = 2;
+    PushResult result;
+    if (run == sizes.boardSize) {
+        m = ((m << 1) & sizes.fullMask) | 1;
+        o = (o << 1) & sizes.fullMask;
+        result = PushResult::pushedThrough;
     } else {
-        const std::uint32_t low = fullMask >> (boardSize - run);
-        const std::uint32_t high = (fullMask << run) & fullMask;
+        const std::uint32_t low = sizes.fullMask >> (sizes.boardSize - run);
+        const std::uint32_t high = (sizes.fullMask << run) & sizes.fullMask;
         m = (m & high) | ((m & low) << 1) | 1;
         o = (o & high) | ((o & low) << 1);
-        result = 1;
+        result = PushResult::pushed;
     }
     mover[r] = static_cast<RowMask>(m);
     opponent[r] = static_cast<RowMask>(o);
     return result;
 }
 
-inline int fromTop(int bit, RowMask* mover, RowMask* opponent, int force) {
-#if BITROW_WIDTH == 8
-    return pushColumnWords<true>(bit, mover, opponent, force);
-#else
-    return pushColumnPlain(bit, mover, opponent, force, 0, 1);
-#endif
+inline PushResult fromTop(int bit, RowMask* mover, RowMask* opponent, bool force) {
+    if constexpr (wordAtATime)
+        return pushColumnWords<true>(bit, mover, opponent, force);
+    else
+        return pushColumnPlain(bit, mover, opponent, force, 0, 1);
 }
 
-inline int fromBottom(int bit, RowMask* mover, RowMask* opponent, int force) {
-#if BITROW_WIDTH == 8
-    return pushColumnWords<false>(bit, mover, opponent, force);
-#else
-    return pushColumnPlain(bit, mover, opponent, force, boardSize - 1, -1);
-#endif
+inline PushResult fromBottom(int bit, RowMask* mover, RowMask* opponent, bool force) {
+    if constexpr (wordAtATime)
+        return pushColumnWords<false>(bit, mover, opponent, force);
+    else
+        return pushColumnPlain(bit, mover, opponent, force, sizes.boardSize - 1, -1);
 }
 
-[[gnu::always_inline]] inline int apply(int index, RowMask* mover, RowMask* opponent, int force) {
-    const int n = boardSize;
+[[gnu::always_inline]] inline PushResult apply(MoveIndex index, RowMask* mover, RowMask* opponent,
+                                               bool force) {
+    const int n = sizes.boardSize;
     if (index < n) return pushLeft(index, mover, opponent, force);
     if (index < 2 * n) return pushRight(index - n, mover, opponent, force);
     if (index < 3 * n) return fromTop(index - 2 * n, mover, opponent, force);
     return fromBottom(index - 3 * n, mover, opponent, force);
 }
 
-inline int applyPlain(int index, RowMask* mover, RowMask* opponent, int force) {
-    const int n = boardSize;
+inline PushResult applyPlain(MoveIndex index, RowMask* mover, RowMask* opponent, bool force) {
+    const int n = sizes.boardSize;
     if (index < n) return pushLeft(index, mover, opponent, force);
     if (index < 2 * n) return pushRight(index - n, mover, opponent, force);
     if (index < 3 * n) return pushColumnPlain(index - 2 * n, mover, opponent, force, 0, 1);

@@ -1,24 +1,20 @@
 #include "bitrow/search.h"
 
 #include "bitrow/board.h"
-#include "bitrow/evaluate.h"
 #include "bitrow/history.h"
 #include "bitrow/linecounts.h"
 #include "bitrow/push.h"
-#include "bitrow/score.h"
 
 namespace bitrow::BITROW_NS {
 
-ScoreCache scoreCache;
-volatile std::sig_atomic_t timeUp;
-std::uint64_t searchCalls;
+SearchState searchState;
 
 namespace {
 
-// Moves a decided value 10 toward zero: quicker wins and slower losses score higher.
-inline std::int32_t adjustForDistance(std::int32_t v) {
-    if (v > straightWeight) return v - 10;
-    if (v < -straightWeight) return v + 10;
+// Moves a decided value toward zero: quicker wins and slower losses score higher.
+inline Score adjustForDistance(Score v) {
+    if (v > straightWeight) return v - distanceStep;
+    if (v < -straightWeight) return v + distanceStep;
     return v;
 }
 
@@ -26,19 +22,33 @@ inline int cacheSlot(int depth, std::uint32_t key) {
     return static_cast<int>((static_cast<std::uint32_t>(depth) + key) & (cacheSlots - 1));
 }
 
+// The cached score of the position with this key in its slot, if there is one.
+inline bool cacheHit(int slot, std::uint32_t key, Score& score) {
+    const ScoreCache& cache = searchState.scoreCache;
+    if (cache.key[slot] != static_cast<std::int32_t>(key) || cache.score[slot] == cacheMiss)
+        return false;
+    score = cache.score[slot];
+    return true;
+}
+
+inline void cacheStore(int slot, std::uint32_t key, Score score) {
+    searchState.scoreCache.key[slot] = static_cast<std::int32_t>(key);
+    searchState.scoreCache.score[slot] = score;
+}
+
 // search at depth 0: the move judged at once, with the same counting and the same result.
 // Kept inline so that a node one ply above the leaves tries its replies without calls; the
 // mover's side (0 X, 1 O), the board before the move (the top record's) and keyBase() come
 // from that node.
 template <int side>
-inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent, const LineCounts& parent,
-                              const Board& was, std::uint32_t base) {
-    searchCalls++;
-    if (timeUp) return noScore;
-    if (pushes::apply(move, mover, opponent, 0) == 0) return noScore;
+inline Score leafValue(MoveIndex move, RowMask* mover, RowMask* opponent, const LineCounts& parent,
+                       const Board& was, std::uint32_t base) {
+    searchState.searchCalls++;
+    if (searchState.timeUp) return noScore;
+    if (pushes::apply(move, mover, opponent, false) == PushResult::refused) return noScore;
     LineCounts counts;
     const std::uint32_t key = countMoveFrom<false>(move, parent, counts, was, base);
-    std::int32_t result;
+    Score result;
     if (keyRecorded(key)) {
         result = lossScore;
     } else {
@@ -50,17 +60,57 @@ inline std::int32_t leafValue(int move, RowMask* mover, RowMask* opponent, const
     return result;
 }
 
-// The replies one ply above the leaves, for a leaf mover of the given side: the loop of
-// search's step 7 with the replies valued in place.
+// The replies one ply above the leaves, for a leaf mover of the given side: the reply loop
+// with the replies valued in place.
 template <int side>
-inline std::int32_t leafReplies(RowMask* mover, RowMask* opponent, std::int32_t alpha,
-                                std::int32_t beta, const LineCounts& parent) {
-    const Board& was = histStack[histCount - 1].board;
+inline Score leafReplies(RowMask* mover, RowMask* opponent, Score alpha, Score beta,
+                         const LineCounts& parent) {
+    const Board& was = histStack[history.histCount - 1].board;
     const std::uint32_t base = keyBase();
-    std::int32_t v = beta;
-    const int moves = 4 * boardSize;
+    Score v = beta;
+    const int moves = 4 * sizes.boardSize;
     for (int i = 0; i < moves; i++) {
-        const std::int32_t g = -leafValue<side>(i, mover, opponent, parent, was, base);
+        const Score g =
+            -leafValue<side>(static_cast<MoveIndex>(i), mover, opponent, parent, was, base);
+        if (g < v) {
+            v = g;
+            if (v < alpha) break;
+        }
+    }
+    return v;
+}
+
+// A position that needs no replies: a repetition loses for the side that made it, a decided
+// position has its terminal value, and at depth 0 the value is the evaluation. True with the
+// value in `result`; `m` is the mover's side (0 X, 1 O).
+[[gnu::always_inline]] inline bool judgedAtOnce(const LineCounts& counts, int m, int depth,
+                                                Score& result) {
+    result = terminalFromCounts(counts.side[m], counts.side[1 - m]);
+    if (result != 0) return true;
+    if (depth == 0) {
+        result = counts.side[m].score - counts.side[1 - m].score;
+        return true;
+    }
+    return false;
+}
+
+Score node(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score alpha, Score beta,
+           const LineCounts& parent);
+
+// The value of a recorded position, the minimum over the replies of `replier` (the side of
+// `1 - m`), never above beta: it starts at beta, only a strictly lower reply lowers it, and
+// the loop stops once it falls below alpha. With alpha above beta no reply is tried.
+[[gnu::always_inline]] inline Score replies(RowMask* replier, RowMask* other, int m, int depth,
+                                            Score alpha, Score beta, const LineCounts& counts) {
+    Score v = beta;
+    if (alpha > beta) return v;
+    if (depth == 1)
+        return m == 0 ? leafReplies<1>(replier, other, alpha, beta, counts)
+                      : leafReplies<0>(replier, other, alpha, beta, counts);
+    const int moves = 4 * sizes.boardSize;
+    for (int i = 0; i < moves; i++) {
+        const Score g =
+            -node(static_cast<MoveIndex>(i), replier, other, depth - 1, -v, -alpha, counts);
         if (g < v) {
             v = g;
             if (v < alpha) break;
@@ -70,63 +120,34 @@ inline std::int32_t leafReplies(RowMask* mover, RowMask* opponent, std::int32_t 
 }
 
 // search with the counts of the position before the move. The key, the terminal test and
-// the leaf value come from the counts, which equal hashBoard, terminalScore and
-// evaluate(mover) - evaluate(opponent) of the position after the move.
-std::int32_t node(int move, RowMask* mover, RowMask* opponent, int depth, std::int32_t alpha,
-                  std::int32_t beta, const LineCounts& parent) {
-    searchCalls++;
-    if (timeUp) return noScore;
-    const int r = pushes::apply(move, mover, opponent, 0);
-    if (r == 0) return noScore;
+// the leaf value come from the counts, which equal hashBoard, terminalScore and the
+// evaluation of the position after the move. The cache serves positions reached by a push
+// through the whole line, from depth 2 up.
+Score node(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score alpha, Score beta,
+           const LineCounts& parent) {
+    searchState.searchCalls++;
+    if (searchState.timeUp) return noScore;
+    const PushResult r = pushes::apply(move, mover, opponent, false);
+    if (r == PushResult::refused) return noScore;
     LineCounts counts;
     const std::uint32_t key = countMove<true>(move, parent, counts);
     if (keyRecorded(key)) {
         restoreBoard();
         return lossScore;
     }
-
     const int m = mover == board.x ? 0 : 1;
-    std::int32_t result = terminalFromCounts(counts.side[m], counts.side[1 - m]);
-    if (result != 0) {
-        restoreBoard();
-        return result;
-    }
-    if (depth == 0) {
-        result = counts.side[m].score - counts.side[1 - m].score;
+    Score result;
+    if (judgedAtOnce(counts, m, depth, result)) {
         restoreBoard();
         return result;
     }
 
     recordBoard(key);
-    const bool cached = depth >= 2 && r == 2;
+    const bool cached = depth >= 2 && r == PushResult::pushedThrough;
     const int slot = cacheSlot(depth, key);
-    if (cached && scoreCache.key[slot] == static_cast<std::int32_t>(key) &&
-        scoreCache.score[slot] != cacheMiss) {
-        result = scoreCache.score[slot];
-    } else {
-        std::int32_t v = beta;
-        if (alpha <= beta) {
-            if (depth == 1) {
-                // The replies' mover is the opponent: side 1 - m.
-                v = m == 0 ? leafReplies<1>(opponent, mover, alpha, beta, counts)
-                           : leafReplies<0>(opponent, mover, alpha, beta, counts);
-            } else {
-                const int moves = 4 * boardSize;
-                for (int i = 0; i < moves; i++) {
-                    const std::int32_t g = -node(i, opponent, mover, depth - 1, -v, -alpha, counts);
-                    if (g < v) {
-                        v = g;
-                        if (v < alpha) break;
-                    }
-                }
-            }
-        }
-        v = adjustForDistance(v);
-        if (cached) {
-            scoreCache.key[slot] = static_cast<std::int32_t>(key);
-            scoreCache.score[slot] = v;
-        }
-        result = v;
+    if (!(cached && cacheHit(slot, key, result))) {
+        result = adjustForDistance(replies(opponent, mover, m, depth, alpha, beta, counts));
+        if (cached) cacheStore(slot, key, result);
     }
     popHist();
     restoreBoard();
@@ -139,8 +160,8 @@ std::int32_t node(int move, RowMask* mover, RowMask* opponent, int depth, std::i
 // the board and losing on a repetition), terminalScore, evaluation at depth 0, the cache and
 // the replies, popHist and restoreBoard. A position that is judged at once is not written to
 // the history at all: its key is only looked up, and the board comes back from the top record.
-std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std::int32_t alpha,
-                    std::int32_t beta) {
+Score search(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score alpha,
+             Score beta) {
     const LineCounts counts = countLines();
     return node(move, mover, opponent, depth, alpha, beta, counts);
 }

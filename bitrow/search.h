@@ -5,29 +5,30 @@
 #include <csignal>
 #include <cstdint>
 
-#include "bitrow/config.h"
+#include "bitrow/types.h"
 
 namespace bitrow::BITROW_NS {
 
-constexpr int cacheSlots = 1 << 20;
-
+// Scores of earlier searched positions: the slot of a position at remaining depth d is
+// (d + key) mod cacheSlots, and it serves only the same key.
 struct ScoreCache {
     std::int32_t key[cacheSlots];
-    std::int32_t score[cacheSlots];
+    Score score[cacheSlots];
 };
-extern ScoreCache scoreCache;
 
-// Raised by the turn's alarm; every search node polls it.
-extern volatile std::sig_atomic_t timeUp;
-
-// Calls of search since the counter was last cleared (refused moves included); the
-// analysis tool reports it per iteration.
-extern std::uint64_t searchCalls;
+struct SearchState {
+    ScoreCache scoreCache;
+    // Raised by the turn's alarm; every search node polls it.
+    volatile std::sig_atomic_t timeUp;
+    // Calls of search since the counter was last cleared (refused moves included); the
+    // analysis tool reports it per iteration.
+    std::uint64_t searchCalls;
+};
+extern SearchState searchState;
 
 // The value of `move` for the mover, depth further plies below it, on the score scale;
 // noScore when the move was refused or time is up. Leaves the board and the history as
 // it found them.
-std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std::int32_t alpha,
-                    std::int32_t beta);
+Score search(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score alpha, Score beta);
 
 }  // namespace bitrow::BITROW_NS

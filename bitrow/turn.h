@@ -4,23 +4,17 @@
 
 #include <cstdio>
 
-#include "bitrow/config.h"
+#include "bitrow/types.h"
 
 namespace bitrow::BITROW_NS {
-
-// The turn's budget: a one-shot real-time timer of 29.5 s.
-constexpr long turnBudgetMicros = 29500000;
 
 // Reads the first line and converts it like strtol in base 10 (leading blanks and a sign
 // accepted, parsing stops at the first non-digit), clamped to the range of int. Returns 0
 // when there is no line or no digits.
 int readSize(std::FILE* in);
 
-// Prepares the tables for N (1..rowLimit), installs its evaluator and records the empty
-// start position.
+// Prepares the tables for N (1..rowLimit) and records the empty start position.
 void startGame(int n);
-
-enum class Replay { Ok, Repetition, TooLong };
 
 // Replays the move lines with forced pushes, recording every position, until end of
 // input or the first line that is not a move. Refuses a record that repeats a position or
@@ -33,8 +27,9 @@ void onAlarm(int);
 // Clears timeUp, installs onAlarm and starts the one-shot timer.
 void armTimer(long micros);
 
-// Returns every table to its state at process start, so that a tool can search several
-// positions in one process as if each were a fresh turn.
+// Returns every table to its state at process start, the tools' settings of the deepening
+// included, so that a tool can search several positions in one process as if each were a
+// fresh turn.
 void resetEngine();
 
 }  // namespace bitrow::BITROW_NS

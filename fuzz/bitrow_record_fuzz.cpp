@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "bitrow/api.h"
+#include "bitrow/tool_handle.h"
 #include "fuzz/check.h"
 #include "fuzz/input_stream.h"
 #include "model/cell_model.h"
@@ -20,8 +20,8 @@
 namespace {
 
 // Records longer than this many moves are refused (the history keeps room for a search).
-constexpr int kMaxRecordMoves = 3000 - 38;
-constexpr std::size_t kLineChars = 97;  // characters one line read takes at most
+constexpr std::size_t kMaxRecordMoves = bitrow::maxRecordMoves;
+constexpr std::size_t kLineChars = bitrow::lineBufferSize - 1;  // one line read at most
 
 // The input cut as the players' line reads cut it: through a newline or 97 characters.
 std::vector<std::string> lineReads(const std::uint8_t* data, std::size_t size) {
@@ -109,9 +109,50 @@ bool sameCells(const bitrow::Engine& e, const model::Board& b) {
 }
 
 struct Outcome {
-    int replay = -1;
-    int count = 0;
+    bool read = false;  // the build plays this N and replayed the record
+    bitrow::Replay replay = bitrow::Replay::Ok;
+    int count = 0;  // positions recorded after the replay
 };
+
+// The replay's result against the model's reading of the same record.
+void checkReplay(const bitrow::Engine& e, const Outcome& out, Reference& ref) {
+    const std::size_t played = static_cast<std::size_t>(out.count - 1);
+    const std::size_t total = ref.moves.size();
+    switch (out.replay) {
+        case bitrow::Replay::Ok:  // the whole record, no position repeated
+            FUZZ_CHECK(played == total && total <= kMaxRecordMoves);
+            FUZZ_CHECK(sameCells(e, play(ref, total)));
+            FUZZ_CHECK(ref.firstRepeat < 0);
+            return;
+        case bitrow::Replay::Repetition:  // move `played` repeats a position: its board is
+                                          // current, not recorded
+            FUZZ_CHECK(played < total);
+            FUZZ_CHECK(sameCells(e, play(ref, played + 1)));
+            // Refused exactly at the first real repetition, never at a mere key collision.
+            FUZZ_CHECK(ref.firstRepeat == static_cast<int>(played));
+            return;
+        case bitrow::Replay::TooLong:  // too long for the history
+            FUZZ_CHECK(played == kMaxRecordMoves && total > played);
+            FUZZ_CHECK(sameCells(e, play(ref, played)));
+            FUZZ_CHECK(ref.firstRepeat < 0);
+            return;
+    }
+    FUZZ_CHECK(!"unknown replay result");
+}
+
+// The search to the first depth: it must name a move of this N and leave the replayed game
+// as it found it.
+void checkShallowSearch(const bitrow::Engine& e, int n, const Outcome& out, Reference& ref) {
+    const int savedLimit = *e.depthLimit;
+    *e.depthLimit = bitrow::firstDepth;
+    bitrow::Score score = 0;
+    const bitrow::MoveIndex best = e.deepen(&score);
+    *e.depthLimit = savedLimit;
+    FUZZ_CHECK(best >= 0 && best < 4 * n);
+    FUZZ_CHECK(model::parseMove(e.moveName(best), n).has_value());
+    FUZZ_CHECK(e.histCount() == out.count);
+    FUZZ_CHECK(sameCells(e, play(ref, ref.moves.size())));
+}
 
 Outcome runEngine(const bitrow::Engine& e, const std::uint8_t* data, std::size_t size,
                   Reference& ref) {
@@ -123,47 +164,12 @@ Outcome runEngine(const bitrow::Engine& e, const std::uint8_t* data, std::size_t
     if (n < 1 || n > e.rowLimit) return out;
     e.startGame(n);
     FUZZ_CHECK(e.histCount() == 1);
+    out.read = true;
     out.replay = e.replay(in.get());
     out.count = e.histCount();
-    const std::size_t played = static_cast<std::size_t>(out.count - 1);
-    const std::size_t total = ref.moves.size();
-    switch (out.replay) {
-        case 0: {  // the whole record, no position repeated
-            FUZZ_CHECK(played == total && total <= static_cast<std::size_t>(kMaxRecordMoves));
-            FUZZ_CHECK(sameCells(e, play(ref, total)));
-            FUZZ_CHECK(ref.firstRepeat < 0);
-            break;
-        }
-        case 1: {  // move `played` repeats a position: its board is current, not recorded
-            FUZZ_CHECK(played < total);
-            FUZZ_CHECK(sameCells(e, play(ref, played + 1)));
-            // Refused exactly at the first real repetition, never at a mere key collision.
-            FUZZ_CHECK(ref.firstRepeat == static_cast<int>(played));
-            break;
-        }
-        case 2: {  // too long for the history
-            FUZZ_CHECK(played == static_cast<std::size_t>(kMaxRecordMoves) && total > played);
-            FUZZ_CHECK(sameCells(e, play(ref, played)));
-            FUZZ_CHECK(ref.firstRepeat < 0);
-            break;
-        }
-        default:
-            FUZZ_CHECK(!"unknown replay result");
-    }
-
-    // The search on the smallest boards, to a fixed shallow depth: it must name a move of
-    // this N and leave the replayed game as it found it.
-    if (out.replay == 0 && n <= 3) {
-        const int savedLimit = *e.depthLimit;
-        *e.depthLimit = 3;
-        std::int32_t score = 0;
-        const int best = e.deepen(&score);
-        *e.depthLimit = savedLimit;
-        FUZZ_CHECK(best >= 0 && best < 4 * n);
-        FUZZ_CHECK(model::parseMove(e.moveName(best), n).has_value());
-        FUZZ_CHECK(e.histCount() == out.count);
-        FUZZ_CHECK(sameCells(e, play(ref, total)));
-    }
+    checkReplay(e, out, ref);
+    // The search only on the smallest boards, to keep every input fast.
+    if (out.replay == bitrow::Replay::Ok && n <= 3) checkShallowSearch(e, n, out, ref);
     return out;
 }
 
@@ -175,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const bitrow::Engine* e : {&bitrow::engine8, &bitrow::engine16, &bitrow::engine32}) {
         Reference mine = ref;
         const Outcome o = runEngine(*e, data, size, mine);
-        if (o.replay < 0) continue;
+        if (!o.read) continue;
         // Every build that plays N reads the record alike: the keys are the same in all.
         if (first) FUZZ_CHECK(o.replay == first->replay && o.count == first->count);
         first = o;

@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "analyze_reference.h"
-#include "bitrow/api.h"
+#include "bitrow/tool_handle.h"
 
 namespace analyze_test {
 
@@ -13,7 +13,7 @@ struct Collecting {
     std::vector<RefIteration>* out;
 } collecting;
 
-void collect(int depth, std::int32_t score, int move, bool) {
+void collect(int depth, std::int32_t score, bitrow::MoveIndex move, bool) {
     const std::uint64_t now = *collecting.engine->searchCalls;
     collecting.out->push_back(
         {depth, score, now - collecting.calls, collecting.engine->moveName(move), false});
@@ -31,9 +31,9 @@ std::vector<RefIteration> bitrowIterations(int width, const std::string& record,
     e->reset();
     const int n = e->readSize(in);
     e->startGame(n);
-    const int replayed = e->replay(in);
+    const bitrow::Replay replayed = e->replay(in);
     std::fclose(in);
-    if (replayed != 0) return out;
+    if (replayed != bitrow::Replay::Ok) return out;
     collecting = {e, *e->searchCalls, &out};
     *e->observer = collect;
     const int saved = *e->depthLimit;

@@ -9,7 +9,7 @@
 #include "analyze/options.h"
 #include "analyze/record.h"
 #include "analyze/searcher.h"
-#include "bitrow/api.h"
+#include "bitrow/tool_handle.h"
 #include "model/cell_model.h"
 
 using namespace analyze;
@@ -43,9 +43,9 @@ std::string engineCells(const bitrow::Engine* e, const std::string& text, int& t
     e->reset();
     const int n = e->readSize(in);
     e->startGame(n);
-    const int replayed = e->replay(in);
+    const bitrow::Replay replayed = e->replay(in);
     std::fclose(in);
-    if (replayed != 0) return "";
+    if (replayed != bitrow::Replay::Ok) return "";
     std::string cells;
     for (int r = 0; r < n; r++)
         for (int c = 0; c < n; c++) cells += static_cast<char>('0' + e->cell(r, c));

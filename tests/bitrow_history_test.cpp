@@ -28,20 +28,20 @@ std::uint32_t referenceKey(const model::Board& m, int count) {
 bool chainsHoldExactlyTheStack() {
     int linked = 0;
     for (int b = 0; b < histBuckets; b++)
-        for (const HistEntry* e = histBucket[b]; e; e = e->link) {
-            if (e < histStack || e >= histStack + histCount) return false;
+        for (const HistEntry* e = history.histBucket[b]; e; e = e->link) {
+            if (e < histStack || e >= histStack + history.histCount) return false;
             if ((e->key & (histBuckets - 1)) != static_cast<std::uint32_t>(b)) return false;
             linked++;
         }
-    return linked == histCount;
+    return linked == history.histCount;
 }
 
 TEST(BitrowHistory, StartPositionIsTheOnlyRecord) {
     freshGame(rowLimit < 5 ? rowLimit : 5);
-    EXPECT_EQ(histCount, 1);
+    EXPECT_EQ(history.histCount, 1);
     const std::uint32_t key = histStack[0].key;
-    EXPECT_EQ(key, referenceKey(model::Board(boardSize), 0));
-    EXPECT_EQ(histBucket[key & 0xfff], &histStack[0]);
+    EXPECT_EQ(key, referenceKey(model::Board(sizes.boardSize), 0));
+    EXPECT_EQ(history.histBucket[key & 0xfff], &histStack[0]);
     EXPECT_EQ(histStack[0].link, nullptr);
     EXPECT_TRUE(chainsHoldExactlyTheStack());
 }
@@ -53,25 +53,25 @@ TEST(BitrowHistory, KeysMatchTheReferenceAndPushPopRestoreUndo) {
         for (int ply = 0; ply < 40; ply++) {
             const int i = std::uniform_int_distribution<int>(0, 4 * n - 1)(rng);
             const EngineState before = EngineState::take();
-            applyMove(i, moverRows(), opponentRows(), 1);
+            applyMove(asMove(i), moverRows(), opponentRows(), true);
             const model::Board after = toModel();
-            const std::uint32_t expectedKey = referenceKey(after, histCount);
+            const std::uint32_t expectedKey = referenceKey(after, history.histCount);
             ASSERT_EQ(hashBoard(), expectedKey);
-            if (!pushHist()) {
+            if (pushHist() == PushResult::refused) {
                 // A repetition changes nothing but the board, which restoreBoard mends.
-                ASSERT_EQ(histCount, before.count);
+                ASSERT_EQ(history.histCount, before.count);
                 restoreBoard();
                 ASSERT_TRUE(EngineState::take() == before);
                 continue;
             }
-            ASSERT_EQ(histStack[histCount - 1].key, expectedKey);
+            ASSERT_EQ(histStack[history.histCount - 1].key, expectedKey);
             ASSERT_TRUE(chainsHoldExactlyTheStack());
             // Undo and redo: popHist and restoreBoard bring back the earlier state exactly.
             popHist();
             restoreBoard();
             ASSERT_TRUE(EngineState::take() == before) << "N=" << n;
-            applyMove(i, moverRows(), opponentRows(), 1);
-            ASSERT_EQ(pushHist(), 1);
+            applyMove(asMove(i), moverRows(), opponentRows(), true);
+            ASSERT_EQ(pushHist(), PushResult::pushed);
         }
     }
 }
@@ -84,9 +84,9 @@ TEST(BitrowHistory, RepetitionsAreFoundFarBackAndForgottenWhenPopped) {
     const int t2 = 3 * n - 2, b2 = 4 * n - 2;
     for (int i : {t2, b2, t2, t2, t2, t2}) ASSERT_TRUE(playForced(i));
     const EngineState before = EngineState::take();
-    applyMove(t2, moverRows(), opponentRows(), 1);
-    EXPECT_EQ(pushHist(), 0);
-    EXPECT_EQ(histCount, before.count);
+    applyMove(asMove(t2), moverRows(), opponentRows(), true);
+    EXPECT_EQ(pushHist(), PushResult::refused);
+    EXPECT_EQ(history.histCount, before.count);
     restoreBoard();
     EXPECT_TRUE(EngineState::take() == before);
     // Back to the position after the fourth move: the record of the fifth is popped,
@@ -95,17 +95,17 @@ TEST(BitrowHistory, RepetitionsAreFoundFarBackAndForgottenWhenPopped) {
     restoreBoard();
     popHist();
     restoreBoard();
-    applyMove(t2, moverRows(), opponentRows(), 1);
-    EXPECT_EQ(pushHist(), 1);
+    applyMove(asMove(t2), moverRows(), opponentRows(), true);
+    EXPECT_EQ(pushHist(), PushResult::pushed);
     EXPECT_TRUE(chainsHoldExactlyTheStack());
 }
 
 TEST(BitrowHistory, TheSameCellsWithTheOtherSideToMoveAreNoRepetition) {
     freshGame(rowLimit < 4 ? rowLimit : 4);
     const std::uint32_t xToMove = hashBoard();
-    histCount = 2;
+    history.histCount = 2;
     EXPECT_NE(hashBoard(), xToMove);
-    histCount = 1;
+    history.histCount = 1;
 }
 
 TEST(BitrowHistory, EqualKeysCountAsEqualPositions) {
@@ -116,11 +116,11 @@ TEST(BitrowHistory, EqualKeysCountAsEqualPositions) {
     const std::uint32_t target = hashBoard();
     board = start;
     // Pretend the start position had that key.
-    histBucket[histStack[0].key & 0xfff] = nullptr;
+    history.histBucket[histStack[0].key & 0xfff] = nullptr;
     histStack[0].key = target;
-    histBucket[target & 0xfff] = &histStack[0];
+    history.histBucket[target & 0xfff] = &histStack[0];
     board.x[1] = 1;
-    EXPECT_EQ(pushHist(), 0);
+    EXPECT_EQ(pushHist(), PushResult::refused);
 }
 
 }  // namespace
@@ -157,12 +157,12 @@ TEST(BitrowHistory, WideBoardsKeepTheKeysOverlapsAndLosses) {
         // Such positions count as repetitions of each other (same side to move: records 1, 3).
         freshGame(18);
         board.x[9] = static_cast<RowMask>(1u << 7);
-        ASSERT_EQ(pushHist(), 1);
+        ASSERT_EQ(pushHist(), PushResult::pushed);
         board.o[0] = 1;
-        ASSERT_EQ(pushHist(), 1);
+        ASSERT_EQ(pushHist(), PushResult::pushed);
         board.o[0] = 0;
         board.x[7] = static_cast<RowMask>(1u << 17);
-        EXPECT_EQ(pushHist(), 0);
+        EXPECT_EQ(pushHist(), PushResult::refused);
     }
 }
 
@@ -177,12 +177,12 @@ TEST(BitrowHistory, IncrementalKeyEqualsTheFullHashAfterEveryKindOfMove) {
         for (int ply = 0; ply < 300; ply++) {
             const int i = std::uniform_int_distribution<int>(0, 4 * n - 1)(rng);
             const LineCounts parent = countLines();
-            applyMove(i, moverRows(), opponentRows(), 1);
+            applyMove(asMove(i), moverRows(), opponentRows(), true);
             LineCounts counts;
             ASSERT_EQ(countMove<true>(i, parent, counts), hashBoard())
-                << "N=" << n << " " << moveName(i);
-            if (!pushHist()) restoreBoard();
-            if (histCount > 200) {
+                << "N=" << n << " " << moveName(asMove(i));
+            if (pushHist() == PushResult::refused) restoreBoard();
+            if (history.histCount > 200) {
                 freshGame(n);
             }
         }

@@ -27,7 +27,7 @@ void expectReads(int n, const std::string& lines, const std::vector<std::string>
     SCOPED_TRACE(testing::Message() << "N=" << n << " text '" << lines << "'");
     freshGame(n);
     ASSERT_EQ(replayText(lines), Replay::Ok);
-    ASSERT_EQ(histCount - 1, static_cast<int>(names.size()));
+    ASSERT_EQ(history.histCount - 1, static_cast<int>(names.size()));
     model::Game game(n);
     for (const std::string& name : names) game.play(*model::parseMove(name, n));
     EXPECT_EQ(toModel(), game.board());
@@ -85,7 +85,7 @@ TEST(BitrowInput, RepeatedPositionsAndRecordsLongerThanTheHistory) {
     // L1 R1 L1 R1 on 1 x 1 boards: every push replaces the only piece.
     freshGame(1);
     EXPECT_EQ(replayText("L1\nR1\nL1\n"), Replay::Repetition);
-    EXPECT_EQ(histCount, 3);  // the start and the first two moves; the third is not kept
+    EXPECT_EQ(history.histCount, 3);  // the start and the first two moves; the third is not kept
     // Random records on small boards: refused exactly at the first move that recreates a
     // position of the model's game (same cells, same side to move), the moves before kept.
     std::mt19937 rng(5);
@@ -105,10 +105,10 @@ TEST(BitrowInput, RepeatedPositionsAndRecordsLongerThanTheHistory) {
         SCOPED_TRACE(text);
         if (firstRepeat < 0) {
             EXPECT_EQ(r, Replay::Ok);
-            EXPECT_EQ(histCount, 25);
+            EXPECT_EQ(history.histCount, 25);
         } else {
             EXPECT_EQ(r, Replay::Repetition);
-            EXPECT_EQ(histCount, firstRepeat + 1);
+            EXPECT_EQ(history.histCount, firstRepeat + 1);
         }
     }
 
@@ -116,11 +116,11 @@ TEST(BitrowInput, RepeatedPositionsAndRecordsLongerThanTheHistory) {
     const std::string fits = testrecords::freshRecord(n, maxRecordMoves, 11);
     freshGame(n);
     EXPECT_EQ(replayText(fits), Replay::Ok);
-    EXPECT_EQ(histCount - 1, maxRecordMoves);
+    EXPECT_EQ(history.histCount - 1, maxRecordMoves);
     const std::string over = testrecords::freshRecord(n, maxRecordMoves + 1, 11);
     freshGame(n);
     EXPECT_EQ(replayText(over), Replay::TooLong);
-    EXPECT_EQ(histCount - 1, maxRecordMoves);
+    EXPECT_EQ(history.histCount - 1, maxRecordMoves);
     EXPECT_EQ(maxRecordMoves, 2962);
 }
 
@@ -132,7 +132,7 @@ TEST(BitrowInput, KeysThatCollideAreLegalRecordsRepeatsAreNot) {
         const std::string collide = "R1\nT" + std::to_string(n - 15) + "\n";
         freshGame(n);
         ASSERT_EQ(replayText(collide), Replay::Ok);
-        ASSERT_EQ(histCount, 3);
+        ASSERT_EQ(history.histCount, 3);
         EXPECT_EQ(histStack[2].key, histStack[0].key);
         model::Game game(n);
         game.play(*model::parseMove("R1", n));
@@ -140,7 +140,8 @@ TEST(BitrowInput, KeysThatCollideAreLegalRecordsRepeatsAreNot) {
         EXPECT_EQ(toModel(), game.board());
         // Both records are in the chain, so the search still sees one key.
         int inChain = 0;
-        for (const HistEntry* e = histBucket[histStack[0].key & (histBuckets - 1)]; e; e = e->link)
+        for (const HistEntry* e = history.histBucket[histStack[0].key & (histBuckets - 1)]; e;
+             e = e->link)
             inChain += e->key == histStack[0].key;
         EXPECT_EQ(inChain, 2);
 
@@ -150,7 +151,7 @@ TEST(BitrowInput, KeysThatCollideAreLegalRecordsRepeatsAreNot) {
         for (int i = 0; i < n + 2; i++) cycle += "L2\n";
         freshGame(n);
         EXPECT_EQ(replayText(collide + cycle), Replay::Repetition);
-        EXPECT_EQ(histCount, 3 + n + 1);  // refused at the last L2
+        EXPECT_EQ(history.histCount, 3 + n + 1);  // refused at the last L2
     }
     // The records of the report, and random records checked against the model: refused
     // exactly at the first position that really repeats, whatever the keys do.
@@ -184,14 +185,14 @@ TEST(BitrowInput, KeysThatCollideAreLegalRecordsRepeatsAreNot) {
         SCOPED_TRACE(testing::Message() << "N=" << n << "\n" << text);
         if (firstRepeat < 0) {
             EXPECT_EQ(r, Replay::Ok);
-            EXPECT_EQ(histCount, 41);
+            EXPECT_EQ(history.histCount, 41);
         } else {
             EXPECT_EQ(r, Replay::Repetition);
-            EXPECT_EQ(histCount, firstRepeat + 1);
+            EXPECT_EQ(history.histCount, firstRepeat + 1);
         }
         std::set<std::uint32_t> keys;
-        for (int i = 0; i < histCount; i++) keys.insert(histStack[i].key);
-        collisions += keys.size() < static_cast<std::size_t>(histCount);
+        for (int i = 0; i < history.histCount; i++) keys.insert(histStack[i].key);
+        collisions += keys.size() < static_cast<std::size_t>(history.histCount);
     }
     EXPECT_GT(collisions, 0);  // the records did meet colliding keys
 }

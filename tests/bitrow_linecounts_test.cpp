@@ -91,7 +91,7 @@ TEST(BitrowLineCounts, EveryMoveAgreesWithTheFullComputation) {
         for (int t = 0; t < 24; t++) {
             freshGame(n);
             fromModel(randomBoard(rng, n, 10 + 30 * (t % 4)));
-            if (!pushHist()) continue;  // the empty board again
+            if (pushHist() == PushResult::refused) continue;  // the empty board again
             if (t % 2) {
                 // One more recorded move, so that X is to move as often as O.
                 if (!playForced(std::uniform_int_distribution<int>(0, 4 * n - 1)(rng))) continue;
@@ -102,16 +102,17 @@ TEST(BitrowLineCounts, EveryMoveAgreesWithTheFullComputation) {
                 for (int i = 0; i < 4 * n; i++) {
                     RowMask* mover = moverRows();
                     RowMask* opponent = opponentRows();
-                    if (applyMove(i, mover, opponent, force) == 0) continue;
+                    if (applyMove(asMove(i), mover, opponent, force) == PushResult::refused)
+                        continue;
                     LineCounts c, scores;
                     const std::uint32_t key = countMove<true>(i, parent, c);
-                    ASSERT_EQ(key, hashBoard()) << "N=" << n << " " << moveName(i);
+                    ASSERT_EQ(key, hashBoard()) << "N=" << n << " " << moveName(asMove(i));
                     const LineCounts full = countLines();
                     for (int s = 0; s < 2; s++) {
                         ASSERT_EQ(c.side[s].score, full.side[s].score);
                         ASSERT_EQ(c.side[s].straights, full.side[s].straights);
                     }
-                    ASSERT_TRUE(sameCounts(c, full, n)) << "N=" << n << " " << moveName(i);
+                    ASSERT_TRUE(sameCounts(c, full, n)) << "N=" << n << " " << moveName(asMove(i));
                     // Without keeping the per-line counts: the same key, scores, straights.
                     ASSERT_EQ(countMove<false>(i, parent, scores), key);
                     for (int s = 0; s < 2; s++) {
@@ -119,11 +120,12 @@ TEST(BitrowLineCounts, EveryMoveAgreesWithTheFullComputation) {
                         ASSERT_EQ(scores.side[s].straights, c.side[s].straights);
                     }
                     const int m = mover == board.x ? 0 : 1;
+                    const Evaluator evaluate = evaluatorFor(n);
                     ASSERT_EQ(c.side[m].score, evaluate(mover));
                     ASSERT_EQ(c.side[1 - m].score, evaluate(opponent));
                     ASSERT_EQ(terminalFromCounts(c.side[m], c.side[1 - m]),
                               terminalScore(mover, opponent))
-                        << "N=" << n << " " << moveName(i);
+                        << "N=" << n << " " << moveName(asMove(i));
                     restoreBoard();
                     ASSERT_EQ(std::memcmp(&board, &before, sizeof board), 0);
                 }

@@ -12,12 +12,12 @@ using namespace testutil;
 
 namespace {
 
-using History = std::vector<std::pair<model::Board, model::Piece>>;
+using SeenPositions = std::vector<std::pair<model::Board, model::Piece>>;
 
 // Plain negamax over the model, without refusals, cache or cut-offs: the value of m for
 // the mover, depth further plies below it, lowered from `ceiling`.
-std::int64_t reference(History& seen, model::Board b, model::Piece mover, model::Move m, int depth,
-                       std::int64_t ceiling = cacheMiss) {
+std::int64_t reference(SeenPositions& seen, model::Board b, model::Piece mover, model::Move m,
+                       int depth, std::int64_t ceiling = cacheMiss) {
     b.push(m, mover);
     const model::Piece next = model::opponent(mover);
     if (std::find(seen.begin(), seen.end(), std::make_pair(b, next)) != seen.end())
@@ -37,10 +37,10 @@ std::int64_t reference(History& seen, model::Board b, model::Piece mover, model:
 
 // A random game of `plies` forced moves on both the engine and the model; returns the
 // model history. Stops early if the game is decided.
-History randomGame(std::mt19937& rng, int n, int plies) {
+SeenPositions randomGame(std::mt19937& rng, int n, int plies) {
     freshGame(n);
     model::Game g(n);
-    History seen{{g.board(), model::Piece::X}};
+    SeenPositions seen{{g.board(), model::Piece::X}};
     for (int p = 0; p < plies; p++) {
         for (int attempt = 0;; attempt++) {
             const int i = std::uniform_int_distribution<int>(0, 4 * n - 1)(rng);
@@ -56,7 +56,7 @@ History randomGame(std::mt19937& rng, int n, int plies) {
 }
 
 model::Piece sideToMove() {
-    return histCount % 2 ? model::Piece::X : model::Piece::O;
+    return history.histCount % 2 ? model::Piece::X : model::Piece::O;
 }
 
 TEST(BitrowSearch, ValuesEqualPlainMinimaxAndLeaveTheEngineAsFound) {
@@ -65,18 +65,18 @@ TEST(BitrowSearch, ValuesEqualPlainMinimaxAndLeaveTheEngineAsFound) {
     for (int n : {2, 3, 4}) {
         if (n > rowLimit) continue;
         for (int game = 0; game < (n == 4 ? 4 : 10); game++) {
-            History seen = randomGame(rng, n, 4 + game % 5);
+            SeenPositions seen = randomGame(rng, n, 4 + game % 5);
             const model::Board b = toModel();
             for (int depth = 0; depth <= 2; depth++) {
                 for (int i = 0; i < 4 * n; i++) {
-                    std::memset(&scoreCache, 0, sizeof scoreCache);
+                    std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
                     const EngineState before = EngineState::take();
                     const std::int32_t v =
-                        search(i, moverRows(), opponentRows(), depth, noScore, cacheMiss);
+                        search(asMove(i), moverRows(), opponentRows(), depth, noScore, cacheMiss);
                     ASSERT_TRUE(EngineState::take() == before) << "search changed the engine";
                     if (v == noScore) continue;  // refused: a duplicate of another move
                     ASSERT_EQ(v, reference(seen, b, sideToMove(), toModelMove(i), depth))
-                        << "N=" << n << " depth " << depth << " " << moveName(i);
+                        << "N=" << n << " depth " << depth << " " << moveName(asMove(i));
                     compared++;
                 }
             }
@@ -91,32 +91,33 @@ TEST(BitrowSearch, DecidedMovesAreNotAdjustedByTheNodeThatFindsThem) {
     // X X . / O O . / . . . with X to move: L1 completes X's row at once.
     for (int i : {0, 1, 0, 1}) ASSERT_TRUE(playForced(i));
     for (int depth : {0, 1, 3})
-        EXPECT_EQ(search(0, board.x, board.o, depth, 0, 5), winScore) << depth;
+        EXPECT_EQ(search(asMove(0), board.x, board.o, depth, 0, 5), winScore) << depth;
     // X X . / O . . / . . . with O to move: whatever O plays but the block, X's first
     // reply L1 (MoveIndex 0) wins at once, so O's L3 is worth the loss moved 10 toward 0.
     freshGame(3);
     for (int i : {0, 1, 0}) ASSERT_TRUE(playForced(i));
     for (int depth : {1, 2})
-        EXPECT_EQ(search(2, board.o, board.x, depth, noScore, cacheMiss), -999999990) << depth;
+        EXPECT_EQ(search(asMove(2), board.o, board.x, depth, noScore, cacheMiss), -999999990)
+            << depth;
 }
 
 TEST(BitrowSearch, TimeUpReturnsNoScoreAndChangesNothing) {
     std::mt19937 rng(5);
     randomGame(rng, rowLimit < 5 ? rowLimit : 5, 6);
     const EngineState before = EngineState::take();
-    timeUp = 1;
-    EXPECT_EQ(search(0, moverRows(), opponentRows(), 3, noScore, rootCeiling), noScore);
+    searchState.timeUp = 1;
+    EXPECT_EQ(search(asMove(0), moverRows(), opponentRows(), 3, noScore, rootCeiling), noScore);
     std::int32_t score = 0;
     EXPECT_EQ(deepen(&score), 0);
     EXPECT_EQ(score, noScore);
-    timeUp = 0;
+    searchState.timeUp = 0;
     EXPECT_TRUE(EngineState::take() == before);
 }
 
 // Key of the position that move i reaches, as the search would record it.
 std::uint32_t keyAfter(int i, int* result) {
     const Board before = board;
-    *result = applyMove(i, moverRows(), opponentRows(), 1);
+    *result = static_cast<int>(applyMove(asMove(i), moverRows(), opponentRows(), true));
     const std::uint32_t key = hashBoard();
     board = before;
     return key;
@@ -132,7 +133,8 @@ TEST(BitrowSearch, CacheSlotsBelongToKeyAndDepthAndOnlyThroughPushes) {
         int r;
         keyAfter(i, &r);
         const Board before = board;
-        const bool ok = applyMove(i, moverRows(), opponentRows(), 0) != 0;
+        const bool ok =
+            applyMove(asMove(i), moverRows(), opponentRows(), false) != PushResult::refused;
         board = before;
         if (!ok) continue;
         if (r == 2 && through < 0) through = i;
@@ -143,39 +145,43 @@ TEST(BitrowSearch, CacheSlotsBelongToKeyAndDepthAndOnlyThroughPushes) {
     int r;
     const std::uint32_t key = keyAfter(through, &r);
     for (int depth : {2, 3, 4}) {
-        std::memset(&scoreCache, 0, sizeof scoreCache);
+        std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
         const std::int32_t honest =
-            search(through, moverRows(), opponentRows(), depth, noScore, cacheMiss);
+            search(asMove(through), moverRows(), opponentRows(), depth, noScore, cacheMiss);
         const int slot = (depth + key) & (cacheSlots - 1);
-        EXPECT_EQ(scoreCache.key[slot], static_cast<std::int32_t>(key)) << "stored at its depth";
-        EXPECT_EQ(scoreCache.score[slot], honest);
+        EXPECT_EQ(searchState.scoreCache.key[slot], static_cast<std::int32_t>(key))
+            << "stored at its depth";
+        EXPECT_EQ(searchState.scoreCache.score[slot], honest);
         // A planted entry at this depth is used as it stands; at the next depth it is not.
-        scoreCache.score[slot] = 4242;
-        EXPECT_EQ(search(through, moverRows(), opponentRows(), depth, noScore, cacheMiss), 4242);
+        searchState.scoreCache.score[slot] = 4242;
+        EXPECT_EQ(search(asMove(through), moverRows(), opponentRows(), depth, noScore, cacheMiss),
+                  4242);
         const std::int32_t deeper =
-            search(through, moverRows(), opponentRows(), depth + 1, noScore, cacheMiss);
+            search(asMove(through), moverRows(), opponentRows(), depth + 1, noScore, cacheMiss);
         EXPECT_NE(deeper, 4242);
         // The miss marker is never taken for a score.
-        std::memset(&scoreCache, 0, sizeof scoreCache);
-        scoreCache.key[slot] = static_cast<std::int32_t>(key);
-        scoreCache.score[slot] = cacheMiss;
-        EXPECT_EQ(search(through, moverRows(), opponentRows(), depth, noScore, cacheMiss), honest);
+        std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
+        searchState.scoreCache.key[slot] = static_cast<std::int32_t>(key);
+        searchState.scoreCache.score[slot] = cacheMiss;
+        EXPECT_EQ(search(asMove(through), moverRows(), opponentRows(), depth, noScore, cacheMiss),
+                  honest);
     }
     // Depth 1 never uses the cache; nor does a push that an empty cell absorbed.
-    std::memset(&scoreCache, 0, sizeof scoreCache);
+    std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
     const std::int32_t shallow =
-        search(through, moverRows(), opponentRows(), 1, noScore, cacheMiss);
-    scoreCache.key[(1 + key) & (cacheSlots - 1)] = static_cast<std::int32_t>(key);
-    scoreCache.score[(1 + key) & (cacheSlots - 1)] = 4242;
-    EXPECT_EQ(search(through, moverRows(), opponentRows(), 1, noScore, cacheMiss), shallow);
+        search(asMove(through), moverRows(), opponentRows(), 1, noScore, cacheMiss);
+    searchState.scoreCache.key[(1 + key) & (cacheSlots - 1)] = static_cast<std::int32_t>(key);
+    searchState.scoreCache.score[(1 + key) & (cacheSlots - 1)] = 4242;
+    EXPECT_EQ(search(asMove(through), moverRows(), opponentRows(), 1, noScore, cacheMiss), shallow);
     const std::uint32_t absorbedKey = keyAfter(absorbed, &r);
-    std::memset(&scoreCache, 0, sizeof scoreCache);
-    const std::int32_t plain = search(absorbed, moverRows(), opponentRows(), 2, noScore, cacheMiss);
+    std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
+    const std::int32_t plain =
+        search(asMove(absorbed), moverRows(), opponentRows(), 2, noScore, cacheMiss);
     const int slot = (2 + absorbedKey) & (cacheSlots - 1);
-    EXPECT_EQ(scoreCache.key[slot], 0) << "no store after an absorbed push";
-    scoreCache.key[slot] = static_cast<std::int32_t>(absorbedKey);
-    scoreCache.score[slot] = 4242;
-    EXPECT_EQ(search(absorbed, moverRows(), opponentRows(), 2, noScore, cacheMiss), plain);
+    EXPECT_EQ(searchState.scoreCache.key[slot], 0) << "no store after an absorbed push";
+    searchState.scoreCache.key[slot] = static_cast<std::int32_t>(absorbedKey);
+    searchState.scoreCache.score[slot] = 4242;
+    EXPECT_EQ(search(asMove(absorbed), moverRows(), opponentRows(), 2, noScore, cacheMiss), plain);
 }
 
 TEST(BitrowRoot, BestScoreMatchesMinimaxUnderTheRootCeilingAndTiesKeepTheFirst) {
@@ -183,12 +189,12 @@ TEST(BitrowRoot, BestScoreMatchesMinimaxUnderTheRootCeilingAndTiesKeepTheFirst) 
     for (int n : {3, 4}) {
         if (n > rowLimit) continue;
         for (int game = 0; game < 6; game++) {
-            History seen = randomGame(rng, n, 4 + game);
+            SeenPositions seen = randomGame(rng, n, 4 + game);
             const model::Board b = toModel();
             for (int depth = 1; depth <= 2; depth++) {
-                std::memset(&scoreCache, 0, sizeof scoreCache);
-                std::int32_t in[4 * rowLimit], out[4 * rowLimit];
-                for (int i = 0; i < 4 * n; i++) in[i] = 4 * n - 1 - i;  // reversed order
+                std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
+                MoveIndex in[4 * rowLimit], out[4 * rowLimit];
+                for (int i = 0; i < 4 * n; i++) in[i] = asMove(4 * n - 1 - i);  // reversed order
                 std::int32_t best;
                 const int move = searchRoot(moverRows(), opponentRows(), &best, depth, in, out);
                 // Expected: the first move in the order with the highest capped value.
@@ -197,7 +203,8 @@ TEST(BitrowRoot, BestScoreMatchesMinimaxUnderTheRootCeilingAndTiesKeepTheFirst) 
                 for (int k = 0; k < 4 * n; k++) {
                     const int i = in[k];
                     const Board before = board;
-                    const bool refused = applyMove(i, moverRows(), opponentRows(), 0) == 0;
+                    const bool refused = applyMove(asMove(i), moverRows(), opponentRows(), false) ==
+                                         PushResult::refused;
                     board = before;
                     if (refused) continue;
                     const std::int64_t v =
@@ -221,10 +228,10 @@ TEST(BitrowRoot, LeadersGoToTheFrontInReverseOrderOfDiscovery) {
     std::mt19937 rng(17);
     const int n = rowLimit < 5 ? rowLimit : 5;
     randomGame(rng, n, 8);
-    std::int32_t in[4 * rowLimit], out[4 * rowLimit];
-    for (int i = 0; i < 4 * n; i++) in[i] = i;
+    MoveIndex in[4 * rowLimit], out[4 * rowLimit];
+    for (int i = 0; i < 4 * n; i++) in[i] = asMove(i);
     std::int32_t best;
-    std::memset(&scoreCache, 0, sizeof scoreCache);
+    std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
     searchRoot(moverRows(), opponentRows(), &best, 1, in, out);
     // Recompute the root's values with the same windows (depth 1 never touches the cache).
     std::vector<int> leaders, others;
@@ -245,7 +252,7 @@ TEST(BitrowRoot, LeadersGoToTheFrontInReverseOrderOfDiscovery) {
 }
 
 std::vector<int> iterations;
-void recordIteration(int depth, std::int32_t, int, bool) {
+void recordIteration(int depth, std::int32_t, MoveIndex, bool) {
     iterations.push_back(depth);
 }
 
@@ -254,10 +261,10 @@ TEST(BitrowDeepen, StopsOnAnImmediateWinAfterTheFirstIteration) {
     freshGame(3);
     for (int i : {0, 1, 0, 1}) ASSERT_TRUE(playForced(i));  // X X . / O O . / . . .
     iterations.clear();
-    iterationObserver = recordIteration;
+    deepening.iterationObserver = recordIteration;
     std::int32_t score;
     const int move = deepen(&score);
-    iterationObserver = nullptr;
+    deepening.iterationObserver = nullptr;
     EXPECT_EQ(move, 0);  // L1 completes the top row
     EXPECT_EQ(score, winScore);
     EXPECT_EQ(iterations, std::vector<int>{3});
@@ -267,16 +274,16 @@ TEST(BitrowDeepen, FirstMoveOrdersKeepRefusedMovesInPlaceAndRowsArePermutations)
     const int n = rowLimit < 5 ? rowLimit : 5;
     freshGame(n);
     iterations.clear();
-    iterationObserver = recordIteration;
-    depthLimit = 4;
+    deepening.iterationObserver = recordIteration;
+    deepening.depthLimit = 4;
     std::int32_t score;
     const int move = deepen(&score);
-    depthLimit = lastDepth;
-    iterationObserver = nullptr;
+    deepening.depthLimit = lastDepth;
+    deepening.iterationObserver = nullptr;
     EXPECT_EQ(iterations, (std::vector<int>{3, 4}));
     EXPECT_TRUE(move >= 0 && 2 * move < n) << "the first move is one of L1..L" << (n + 1) / 2;
     for (int row : {4, 5}) {
-        std::vector<std::int32_t> r(moveOrder[row], moveOrder[row] + 4 * n);
+        std::vector<std::int32_t> r(deepening.moveOrder[row], deepening.moveOrder[row] + 4 * n);
         std::vector<std::int32_t> refused;
         for (std::int32_t m : r)
             if (!(m < n && 2 * m < n)) refused.push_back(m);
@@ -284,7 +291,47 @@ TEST(BitrowDeepen, FirstMoveOrdersKeepRefusedMovesInPlaceAndRowsArePermutations)
         std::sort(r.begin(), r.end());
         for (int i = 0; i < 4 * n; i++) ASSERT_EQ(r[i], i);
     }
-    EXPECT_EQ(moveOrder[5][0], move);
+    EXPECT_EQ(deepening.moveOrder[5][0], move);
 }
 
 }  // namespace
+
+// Every byte of a member is zero, as at process start.
+template <class T>
+bool allZero(const T& member) {
+    const auto* p = reinterpret_cast<const unsigned char*>(&member);
+    return std::all_of(p, p + sizeof member, [](unsigned char b) { return b == 0; });
+}
+
+TEST(BitrowReset, EveryModuleAndTheToolsSettingsReturnToProcessStart) {
+    const int n = rowLimit < 5 ? rowLimit : 5;
+    std::mt19937 rng(5);
+    randomGame(rng, n, 6);
+    deepening.iterationObserver = recordIteration;
+    deepening.depthLimit = 4;
+    std::int32_t score;
+    deepen(&score);  // fills orders, cache slots and the call counter
+    ASSERT_GT(searchState.searchCalls, 0u);
+    searchState.timeUp = 1;
+
+    resetEngine();
+    EXPECT_TRUE(allZero(board));
+    EXPECT_EQ(sizes.boardSize, 0);
+    EXPECT_EQ(sizes.topBit | sizes.fullMask, 0u);
+    EXPECT_EQ(sizes.hashShift, 0);
+    EXPECT_EQ(sizes.unusedRowBytes | sizes.fullRowBytes, 0u);
+    EXPECT_TRUE(allZero(sizes.bitCount));
+    for (const HistEntry& e : histStack)
+        ASSERT_TRUE(e.link == nullptr && e.key == 0 && allZero(e.board));
+    EXPECT_EQ(history.histCount, 0);
+    EXPECT_TRUE(std::all_of(std::begin(history.histBucket), std::end(history.histBucket),
+                            [](const HistEntry* h) { return h == nullptr; }));
+    EXPECT_TRUE(allZero(history.keyWeight));
+    EXPECT_EQ(history.keySeedWeight, 0u);
+    EXPECT_TRUE(allZero(searchState.scoreCache));
+    EXPECT_EQ(searchState.timeUp, 0);
+    EXPECT_EQ(searchState.searchCalls, 0u);
+    EXPECT_TRUE(allZero(deepening.moveOrder));
+    EXPECT_EQ(deepening.depthLimit, lastDepth);
+    EXPECT_EQ(deepening.iterationObserver, nullptr);
+}

@@ -12,23 +12,23 @@
 #include "bitrow/evaluate.h"
 #include "bitrow/history.h"
 #include "bitrow/notation.h"
-#include "bitrow/score.h"
 #include "bitrow/search.h"
 #include "bitrow/turn.h"
 #include "model/cell_model.h"
 
 namespace testutil {
 
+using namespace bitrow;
 using namespace bitrow::BITROW_NS;
 
 inline bool cellBit(const RowMask* rows, int r, int c) {
-    return (rows[r] >> (boardSize - 1 - c)) & 1;
+    return (rows[r] >> (sizes.boardSize - 1 - c)) & 1;
 }
 
 inline model::Board toModel() {
-    model::Board m(boardSize);
-    for (int r = 0; r < boardSize; r++)
-        for (int c = 0; c < boardSize; c++) {
+    model::Board m(sizes.boardSize);
+    for (int r = 0; r < sizes.boardSize; r++)
+        for (int c = 0; c < sizes.boardSize; c++) {
             if (cellBit(board.x, r, c)) m.set(r, c, model::Piece::X);
             if (cellBit(board.o, r, c)) m.set(r, c, model::Piece::O);
         }
@@ -37,16 +37,20 @@ inline model::Board toModel() {
 
 inline void fromModel(const model::Board& m) {
     board = Board{};
-    for (int r = 0; r < boardSize; r++)
-        for (int c = 0; c < boardSize; c++) {
-            const RowMask bit = static_cast<RowMask>(1u << (boardSize - 1 - c));
+    for (int r = 0; r < sizes.boardSize; r++)
+        for (int c = 0; c < sizes.boardSize; c++) {
+            const RowMask bit = static_cast<RowMask>(1u << (sizes.boardSize - 1 - c));
             if (m.at(r, c) == model::Piece::X) board.x[r] |= bit;
             if (m.at(r, c) == model::Piece::O) board.o[r] |= bit;
         }
 }
 
+inline MoveIndex asMove(int i) {
+    return static_cast<MoveIndex>(i);
+}
+
 inline model::Move toModelMove(int index) {
-    return *model::parseMove(moveName(index), boardSize);
+    return *model::parseMove(moveName(asMove(index)), sizes.boardSize);
 }
 
 // A fresh engine with an empty board of size n, start position recorded.
@@ -56,16 +60,16 @@ inline void freshGame(int n) {
 }
 
 inline RowMask* moverRows() {
-    return histCount % 2 ? board.x : board.o;
+    return history.histCount % 2 ? board.x : board.o;
 }
 inline RowMask* opponentRows() {
-    return histCount % 2 ? board.o : board.x;
+    return history.histCount % 2 ? board.o : board.x;
 }
 
 // Plays a forced move for the side to move and records it; false on a repetition.
 inline bool playForced(int index) {
-    applyMove(index, moverRows(), opponentRows(), 1);
-    return pushHist() == 1;
+    applyMove(asMove(index), moverRows(), opponentRows(), true);
+    return pushHist() == PushResult::pushed;
 }
 
 // A snapshot of everything a search must leave as it found it.
@@ -76,8 +80,8 @@ struct EngineState {
     static EngineState take() {
         EngineState s;
         s.b = board;
-        s.count = histCount;
-        std::memcpy(s.heads, histBucket, sizeof s.heads);
+        s.count = history.histCount;
+        std::memcpy(s.heads, history.histBucket, sizeof s.heads);
         return s;
     }
     bool operator==(const EngineState& o) const {

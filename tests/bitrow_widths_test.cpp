@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "bitrow/api.h"
+#include "bitrow/tool_handle.h"
 #include "model/cell_model.h"
 
 namespace {
@@ -15,7 +15,7 @@ using Iteration = std::tuple<int, std::int32_t, int, std::uint64_t>;
 std::vector<Iteration> seen;
 const bitrow::Engine* current;
 
-void observe(int depth, std::int32_t score, int move, bool) {
+void observe(int depth, std::int32_t score, bitrow::MoveIndex move, bool) {
     seen.emplace_back(depth, score, move, *current->searchCalls);
 }
 
@@ -31,7 +31,7 @@ SearchRun searchWith(const bitrow::Engine& e, const std::string& record, int dep
     e.reset();
     std::FILE* f = fmemopen(const_cast<char*>(record.data()), record.size(), "r");
     e.startGame(e.readSize(f));
-    EXPECT_EQ(e.replay(f), 0);
+    EXPECT_EQ(e.replay(f), bitrow::Replay::Ok);
     std::fclose(f);
     *e.observer = observe;
     *e.depthLimit = depth;
@@ -39,7 +39,7 @@ SearchRun searchWith(const bitrow::Engine& e, const std::string& record, int dep
     SearchRun r{e.topKey(), {}, ""};
     r.answer = e.moveName(e.deepen(&score));
     *e.observer = nullptr;
-    *e.depthLimit = 36;
+    *e.depthLimit = e.lastDepth;
     r.iterations = seen;
     return r;
 }

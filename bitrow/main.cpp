@@ -3,13 +3,32 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "bitrow/board.h"
 #include "bitrow/deepen.h"
 #include "bitrow/delegate.h"
 #include "bitrow/notation.h"
 #include "bitrow/turn.h"
+#include "bitrow/types.h"
 
+using namespace bitrow;
 using namespace bitrow::BITROW_NS;
+
+namespace {
+
+// The line on standard error for a record the replay refused; null for a playable one.
+const char* refusal(Replay replayed) {
+    switch (replayed) {
+        case Replay::Ok:
+            return nullptr;
+        case Replay::Repetition:
+            // Fixed text: the record repeats a position, so it is no valid game.
+            return "play:676: main: check `pushHist()' failed: the game repeats a position\n";
+        case Replay::TooLong:
+            return "game record too long\n";
+    }
+    return nullptr;
+}
+
+}  // namespace
 
 int main() {
     const int n = readSize(stdin);
@@ -26,20 +45,12 @@ int main() {
         return 1;
     }
     startGame(n);
-    switch (replayGame(stdin)) {
-        case Replay::Ok:
-            break;
-        case Replay::Repetition:
-            // Fixed text: the record repeats a position, so it is no valid game.
-            std::fputs("play:676: main: check `pushHist()' failed: the game repeats a position\n",
-                       stderr);
-            return 1;
-        case Replay::TooLong:
-            std::fputs("game record too long\n", stderr);
-            return 1;
+    if (const char* why = refusal(replayGame(stdin))) {
+        std::fputs(why, stderr);
+        return 1;
     }
-    std::int32_t score;
-    const int best = deepen(&score);
+    Score score;
+    const MoveIndex best = deepen(&score);
     std::printf("%s\n", moveName(best));
     std::fflush(stdout);
     return 0;

@@ -1,4 +1,4 @@
-#include "bitrow/api.h"
+#include "bitrow/tool_handle.h"
 
 #include "bitrow/board.h"
 #include "bitrow/deepen.h"
@@ -13,20 +13,17 @@ namespace {
 
 using namespace BITROW_NS;
 
-int replayAsInt(std::FILE* in) {
-    return static_cast<int>(replayGame(in));
-}
 int currentSize() {
-    return boardSize;
+    return sizes.boardSize;
 }
 int currentCount() {
-    return histCount;
+    return history.histCount;
 }
 std::uint32_t topKey() {
-    return histStack[histCount - 1].key;
+    return histStack[history.histCount - 1].key;
 }
 int cellAt(int row, int col) {
-    const std::uint32_t bit = 1u << (boardSize - 1 - col);
+    const std::uint32_t bit = 1u << (sizes.boardSize - 1 - col);
     if (board.x[row] & bit) return 1;
     if (board.o[row] & bit) return 2;
     return 0;
@@ -40,19 +37,21 @@ int cellAt(int row, int col) {
 extern const Engine BITROW_ENGINE_NAME(BITROW_WIDTH) = {
     .width = BITROW_WIDTH,
     .rowLimit = rowLimit,
+    .lastDepth = lastDepth,
+    .turnBudgetMicros = turnBudgetMicros,
     .reset = resetEngine,
     .readSize = readSize,
     .setSize = setSize,
     .readMove = readMove,
     .startGame = startGame,
-    .replay = replayAsInt,
+    .replay = replayGame,
     .armTimer = armTimer,
     .deepen = deepen,
     .moveName = moveName,
-    .observer = &iterationObserver,
-    .depthLimit = &depthLimit,
-    .searchCalls = &searchCalls,
-    .timeUp = &timeUp,
+    .observer = &deepening.iterationObserver,
+    .depthLimit = &deepening.depthLimit,
+    .searchCalls = &searchState.searchCalls,
+    .timeUp = &searchState.timeUp,
     .boardSize = currentSize,
     .histCount = currentCount,
     .cell = cellAt,

@@ -1,4 +1,4 @@
-#include "bitrow/api.h"
+#include "bitrow/tool_handle.h"
 
 #include <initializer_list>
 
