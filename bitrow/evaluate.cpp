@@ -11,6 +11,8 @@
 
 namespace bitrow::BITROW_NS {
 
+Evaluator evaluate;
+
 namespace {
 
 // Rows 0..count-1 as the bytes of one word, row r in byte r; only for rows below 256.

@@ -9,6 +9,7 @@
 
 #include "bitrow/board.h"
 #include "bitrow/deepen.h"
+#include "bitrow/evaluate.h"
 #include "bitrow/history.h"
 #include "bitrow/notation.h"
 #include "bitrow/search.h"
@@ -27,6 +28,7 @@ int readSize(std::FILE* in) {
 
 void startGame(int n) {
     setSize(n);
+    evaluate = evaluatorFor(n);
     pushHist();
 }
 
@@ -97,6 +99,7 @@ void resetEngine() {
     renew(history);
     renew(searchState);
     renew(deepening);
+    evaluate = nullptr;
 }
 
 }  // namespace bitrow::BITROW_NS

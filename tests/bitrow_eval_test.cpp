@@ -57,7 +57,6 @@ TEST(BitrowEval, ChoiceBySizeAndHandWorkedValues) {
     EXPECT_EQ(evaluatorFor(9), evaluateWide);
     if (rowLimit < 5) return;
     freshGame(5);
-    const Evaluator evaluate = evaluatorFor(sizes.boardSize);
     EXPECT_EQ(evaluate(board.x), 0);
     board.x[2] = 0b00100;
     EXPECT_EQ(evaluate(board.x), 3);

@@ -120,7 +120,6 @@ TEST(BitrowLineCounts, EveryMoveAgreesWithTheFullComputation) {
                         ASSERT_EQ(scores.side[s].straights, c.side[s].straights);
                     }
                     const int m = mover == board.x ? 0 : 1;
-                    const Evaluator evaluate = evaluatorFor(n);
                     ASSERT_EQ(c.side[m].score, evaluate(mover));
                     ASSERT_EQ(c.side[1 - m].score, evaluate(opponent));
                     ASSERT_EQ(terminalFromCounts(c.side[m], c.side[1 - m]),

@@ -312,6 +312,7 @@ TEST(BitrowReset, EveryModuleAndTheToolsSettingsReturnToProcessStart) {
     std::int32_t score;
     deepen(&score);  // fills orders, cache slots and the call counter
     ASSERT_GT(searchState.searchCalls, 0u);
+    ASSERT_EQ(evaluate, evaluatorFor(n));  // installed by the turn
     searchState.timeUp = 1;
 
     resetEngine();
@@ -334,4 +335,5 @@ TEST(BitrowReset, EveryModuleAndTheToolsSettingsReturnToProcessStart) {
     EXPECT_TRUE(allZero(deepening.moveOrder));
     EXPECT_EQ(deepening.depthLimit, lastDepth);
     EXPECT_EQ(deepening.iterationObserver, nullptr);
+    EXPECT_EQ(evaluate, nullptr);
 }
