@@ -116,30 +116,37 @@ inline std::uint32_t andOfBytes(std::uint64_t w, int count) {
     return static_cast<std::uint32_t>(w & 0xff);
 }
 
-// The duplicate refusal and the walk of a push from the top of column `bit`, on words.
-inline int pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, int force) {
+// The duplicate refusal of a push from the top of column `bit`, on words (rows of the
+// mover in m, of the opponent in o).
+[[gnu::always_inline]] inline bool topRefuses(int bit, std::uint64_t m, std::uint64_t o) {
     const int n = boardSize;
-    const std::uint64_t used = ~unusedRowBytes;
-    const std::uint64_t col = (byteOnes << bit) & used;
-    const std::uint64_t occupied = m | o;
-    if (!force) {
-        // The scan from the edge stops at the first row the mover does not hold.
-        const std::uint64_t notMine = ~m & col;
-        const int i = notMine ? __builtin_ctzll(notMine) >> 3 : n;
-        if (i == n || !(o & notMine & (0xffull << (8 * i)))) {
-            const std::uint32_t stopRow =
-                i < n ? static_cast<std::uint32_t>((m >> (8 * i)) & 0xff) : 0;
-            const std::uint32_t covered = andOfBytes(occupied, i) & fullMask & stopRow;
-            const std::uint32_t p = 1u << bit, right = p - 1, left = fullMask & ~(p | right);
-            if ((covered & right) == right || (covered & left) == left) return 0;
-        }
-    }
-    const std::uint64_t empty = ~occupied & col;
+    const std::uint64_t col = (byteOnes << bit) & ~unusedRowBytes;
+    // The scan from the edge stops at the first row the mover does not hold.
+    const std::uint64_t notMine = ~m & col;
+    const int i = notMine ? __builtin_ctzll(notMine) >> 3 : n;
+    if (i < n && (o & notMine & (0xffull << (8 * i)))) return false;
+    const std::uint32_t stopRow = i < n ? static_cast<std::uint32_t>((m >> (8 * i)) & 0xff) : 0;
+    const std::uint32_t covered = andOfBytes(m | o, i) & fullMask & stopRow;
+    const std::uint32_t p = 1u << bit, right = p - 1, left = fullMask & ~(p | right);
+    return (covered & right) == right || (covered & left) == left;
+}
+
+// The walk of a push from the top of column `bit`, on words; returns 1 or 2.
+[[gnu::always_inline]] inline int walkTop(int bit, std::uint64_t& m, std::uint64_t& o) {
+    const int n = boardSize;
+    const std::uint64_t col = (byteOnes << bit) & ~unusedRowBytes;
+    const std::uint64_t empty = ~(m | o) & col;
     const int last = empty ? __builtin_ctzll(empty) >> 3 : n - 1;  // the walk's last row
     const std::uint64_t walked = col & bytesUpTo(last);
     m = (m & ~walked) | ((m << 8) & walked) | (1ull << bit);
     o = (o & ~walked) | ((o << 8) & walked);
     return last == n - 1 ? 2 : 1;
+}
+
+// The duplicate refusal and the walk of a push from the top of column `bit`, on words.
+inline int pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, int force) {
+    if (!force && topRefuses(bit, m, o)) return 0;
+    return walkTop(bit, m, o);
 }
 
 template <bool fromTop>
@@ -163,25 +170,43 @@ inline int pushColumnWords(int bit, RowMask* mover, RowMask* opponent, int force
 }
 #endif
 
-inline int pushLeft(int r, RowMask* mover, RowMask* opponent, int force) {
-    if (!force && histCount == 1 && 2 * r >= boardSize) return 0;
-    std::uint32_t m = mover[r], o = opponent[r];
+// A left push on one row, the mover's mask m and the opponent's o; returns 1 or 2.
+[[gnu::always_inline]] inline int shiftFromLeft(std::uint32_t& m, std::uint32_t& o) {
     const std::uint32_t occupied = m | o;
     // The run of occupied cells from column 1 ends at the highest empty bit.
     const std::uint32_t empty = ~occupied & fullMask;
-    const int run = empty ? boardSize - 32 + __builtin_clz(empty) : boardSize;
-    int result;
-    if (run == boardSize) {
+    if (!empty) {
         m = (m >> 1) | topBit;
         o >>= 1;
-        result = 2;
-    } else {
-        const int s = boardSize - run;  // bit s-1 is the first empty cell
-        const std::uint32_t stay = (1u << s) - 1;
-        m = topBit | ((m >> s) << (s - 1)) | (m & stay);
-        o = ((o >> s) << (s - 1)) | (o & stay);
-        result = 1;
+        return 2;
     }
+    const int s = 31 - __builtin_clz(empty) + 1;  // bit s-1 is the first empty cell
+    const std::uint32_t stay = (1u << s) - 1;
+    m = topBit | ((m >> s) << (s - 1)) | (m & stay);
+    o = ((o >> s) << (s - 1)) | (o & stay);
+    return 1;
+}
+
+// A right push on one row; returns 1 or 2.
+[[gnu::always_inline]] inline int shiftFromRight(std::uint32_t& m, std::uint32_t& o) {
+    const std::uint32_t occupied = m | o;
+    // Bits N and up are never occupied, so the run from column N stops by bit N.
+    const int run = __builtin_ctz(~occupied);
+    if (run == boardSize) {
+        m = ((m << 1) & fullMask) | 1;
+        o = (o << 1) & fullMask;
+        return 2;
+    }
+    const std::uint32_t low = (1u << run) - 1;  // the run
+    m = (m & ~low) | ((m & low) << 1) | 1;
+    o = (o & ~low) | ((o & low) << 1);
+    return 1;
+}
+
+inline int pushLeft(int r, RowMask* mover, RowMask* opponent, int force) {
+    if (!force && histCount == 1 && 2 * r >= boardSize) return 0;
+    std::uint32_t m = mover[r], o = opponent[r];
+    const int result = shiftFromLeft(m, o);
     mover[r] = static_cast<RowMask>(m);
     opponent[r] = static_cast<RowMask>(o);
     return result;
@@ -190,21 +215,7 @@ inline int pushLeft(int r, RowMask* mover, RowMask* opponent, int force) {
 inline int pushRight(int r, RowMask* mover, RowMask* opponent, int force) {
     if (!force && histCount == 1) return 0;
     std::uint32_t m = mover[r], o = opponent[r];
-    const std::uint32_t occupied = m | o;
-    // Bits N and up are never occupied, so the run from column N stops by bit N.
-    const int run = __builtin_ctz(~occupied);
-    int result;
-    if (run == boardSize) {
-        m = ((m << 1) & fullMask) | 1;
-        o = (o << 1) & fullMask;
-        result = 2;
-    } else {
-        const std::uint32_t low = fullMask >> (boardSize - run);
-        const std::uint32_t high = (fullMask << run) & fullMask;
-        m = (m & high) | ((m & low) << 1) | 1;
-        o = (o & high) | ((o & low) << 1);
-        result = 1;
-    }
+    const int result = shiftFromRight(m, o);
     mover[r] = static_cast<RowMask>(m);
     opponent[r] = static_cast<RowMask>(o);
     return result;

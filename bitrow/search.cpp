@@ -3,6 +3,7 @@
 #include "bitrow/board.h"
 #include "bitrow/evaluate.h"
 #include "bitrow/history.h"
+#include "bitrow/leaves8.h"
 #include "bitrow/linecounts.h"
 #include "bitrow/push.h"
 #include "bitrow/score.h"
@@ -108,8 +109,15 @@ std::int32_t node(int move, RowMask* mover, RowMask* opponent, int depth, std::i
         if (alpha <= beta) {
             if (depth == 1) {
                 // The replies' mover is the opponent: side 1 - m.
-                v = m == 0 ? leafReplies<1>(opponent, mover, alpha, beta, counts)
-                           : leafReplies<0>(opponent, mover, alpha, beta, counts);
+#if BITROW_BOARD_KEY
+                if (histCount > 3) {
+                    const leaves::Start start = leaves::startFrom(board, counts);
+                    v = m == 0 ? leaves::replies<1>(start, alpha, beta, searchCalls)
+                               : leaves::replies<0>(start, alpha, beta, searchCalls);
+                } else
+#endif
+                    v = m == 0 ? leafReplies<1>(opponent, mover, alpha, beta, counts)
+                               : leafReplies<0>(opponent, mover, alpha, beta, counts);
             } else {
                 const int moves = 4 * boardSize;
                 for (int i = 0; i < moves; i++) {
