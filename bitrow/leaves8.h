@@ -10,6 +10,7 @@
 
 #include "bitrow/linecounts.h"
 #include "bitrow/push.h"
+#include "bitrow/rowtable8.h"
 #include "bitrow/score.h"
 
 namespace bitrow::BITROW_NS::leaves {
@@ -17,15 +18,46 @@ namespace bitrow::BITROW_NS::leaves {
 using lines::byteOnes;
 using lines::word;
 
+// A row mask's part of a side's counts, as the 16 bytes of the counts (rows, then columns):
+// its piece count in every row byte and its spread bits (bit j as byte j) in the column bytes.
+// A row push adds the difference of the row after and before, kept only in the row's byte.
+struct alignas(16) CountLanes {
+    std::uint64_t rows, cols;
+};
+inline constexpr auto countLanes = [] {
+    struct {
+        CountLanes of[256];
+    } t{};
+    for (int b = 0; b < 256; b++) {
+        t.of[b].rows =
+            static_cast<std::uint64_t>(__builtin_popcount(static_cast<unsigned>(b))) * byteOnes;
+        t.of[b].cols = spreadBits.of[b];
+    }
+    return t;
+}();
+// Keeps row r's byte of the rows and every column byte.
+inline constexpr auto rowLaneMasks = [] {
+    struct {
+        CountLanes of[8];
+    } t{};
+    for (int r = 0; r < 8; r++) t.of[r] = {0xffull << (8 * r), ~0ull};
+    return t;
+}();
+
+inline __m128i lanes(const CountLanes& c) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(&c));
+}
+
 // What every reply of a node starts from: the node's board as words (row r in byte r), the
-// same with the rows in reverse order for bottom pushes, its counts as words, and its key
-// without the side-to-move seed (keyBase() less the seed of the replies' positions).
+// same with the rows in reverse order for bottom pushes, its counts (per side the 16 bytes of
+// rows and columns), keyBase(), and the side-to-move term of the replies' keys.
 struct Start {
     std::uint64_t x, o;      // the board
     std::uint64_t xr, orev;  // rows N-1..0 in bytes 0..N-1
-    std::uint64_t rx, ro, cx, co;
-    std::uint32_t base;  // keyBase()
-    std::uint32_t seed;  // the seed term of the replies' keys
+    __m128i cx, co;          // X's and O's counts
+    __m128i full;            // N in every byte
+    std::uint32_t base;
+    std::uint32_t seed;
 };
 
 inline Start startFrom(const Board& b, const LineCounts& c) {
@@ -34,10 +66,10 @@ inline Start startFrom(const Board& b, const LineCounts& c) {
     s.o = word(b.o);
     s.xr = pushes::reverseRows(s.x);
     s.orev = pushes::reverseRows(s.o);
-    s.rx = word(c.side[0].rows);
-    s.ro = word(c.side[1].rows);
-    s.cx = word(c.side[0].cols);
-    s.co = word(c.side[1].cols);
+    static_assert(sizeof(SideCounts::rows) == 8 && sizeof(SideCounts::cols) == 8);
+    s.cx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c.side[0].rows));
+    s.co = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c.side[1].rows));
+    s.full = _mm_set1_epi8(static_cast<char>(boardSize));
     s.base = keyBase();
     s.seed = (histCount & 1) * keySeedWeight;
     return s;
@@ -59,17 +91,15 @@ inline std::uint32_t wordsKey(std::uint64_t x, std::uint64_t o) {
 }
 
 // The value for `side` (0 X, 1 O), which has just moved, of a position given by its key and
-// its counts: lost on a repetition, won or lost on unequal straights, else E(side) less
-// E(other side). E(X) - E(O) is the sum over rows of (bx - bo)(bx + bo) and over columns of
-// (kx - ko)(kx + ko + 1); straights are the counts equal to N.
+// its counts (a: X's, b: O's, rows then columns): lost on a repetition, won or lost on
+// unequal straights, else E(side) less E(other side). E(X) - E(O) is the sum over rows of
+// (bx - bo)(bx + bo) and over columns of (kx - ko)(kx + ko + 1); straights are the counts
+// equal to N (rows and columns from N on count 0).
 template <int side>
-[[gnu::always_inline]] inline std::int32_t judge(std::uint32_t key, std::uint64_t rx,
-                                                 std::uint64_t ro, std::uint64_t cx,
-                                                 std::uint64_t co) {
+[[gnu::always_inline]] inline std::int32_t judge(const Start& s, std::uint32_t key, __m128i a,
+                                                 __m128i b) {
     if (keyRecorded(key)) return lossScore;
-    const __m128i a = _mm_set_epi64x(static_cast<long long>(cx), static_cast<long long>(rx));
-    const __m128i b = _mm_set_epi64x(static_cast<long long>(co), static_cast<long long>(ro));
-    const __m128i full = _mm_set1_epi8(static_cast<char>(boardSize));
+    const __m128i full = s.full;
     const int fullX = _mm_movemask_epi8(_mm_cmpeq_epi8(a, full));
     const int fullO = _mm_movemask_epi8(_mm_cmpeq_epi8(b, full));
     if (fullX | fullO) {
@@ -90,19 +120,20 @@ template <int side>
     return side == 0 ? diff : -diff;
 }
 
-// Row i changes from (x0, o0) to (x1, o1): the key and the counts, then the value.
+// Row i changes from v0 to v1 (X's mask * 2^N + O's mask): the key and the counts, then
+// the value. With N at most 8 a row's term in the key is exactly its v.
 template <int side>
-[[gnu::always_inline]] inline std::int32_t judgeRow(const Start& s, int i, std::uint32_t x0,
-                                                    std::uint32_t o0, std::uint32_t x1,
-                                                    std::uint32_t o1) {
-    const std::uint32_t key =
-        s.base + keyWeight[i] * (((x1 << hashShift) ^ o1) - ((x0 << hashShift) ^ o0));
-    const std::uint64_t clear = ~(0xffull << (8 * i));
-    const std::uint64_t rx = (s.rx & clear) | static_cast<std::uint64_t>(bitCount[x1]) << (8 * i);
-    const std::uint64_t ro = (s.ro & clear) | static_cast<std::uint64_t>(bitCount[o1]) << (8 * i);
-    const std::uint64_t cx = s.cx + spreadBits.of[x1] - spreadBits.of[x0];
-    const std::uint64_t co = s.co + spreadBits.of[o1] - spreadBits.of[o0];
-    return judge<side>(key, rx, ro, cx, co);
+[[gnu::always_inline]] inline std::int32_t judgeRow(const Start& s, int i, std::uint32_t v0,
+                                                    std::uint32_t v1) {
+    const int n = boardSize;
+    const std::uint32_t key = s.base + keyWeight[i] * (v1 - v0);
+    const std::uint32_t x0 = v0 >> n, o0 = v0 & fullMask, x1 = v1 >> n, o1 = v1 & fullMask;
+    const __m128i keep = lanes(rowLaneMasks.of[i]);
+    const __m128i dx =
+        _mm_and_si128(_mm_sub_epi8(lanes(countLanes.of[x1]), lanes(countLanes.of[x0])), keep);
+    const __m128i dO =
+        _mm_and_si128(_mm_sub_epi8(lanes(countLanes.of[o1]), lanes(countLanes.of[o0])), keep);
+    return judge<side>(s, key, _mm_add_epi8(s.cx, dx), _mm_add_epi8(s.co, dO));
 }
 
 // The board changes to (x, o) by a push into the column of bit a: the key and the counts,
@@ -112,16 +143,38 @@ template <int side>
                                                        std::uint64_t o) {
     const std::uint64_t x0 = (s.x >> a) & byteOnes, x1 = (x >> a) & byteOnes;
     const std::uint64_t o0 = (s.o >> a) & byteOnes, o1 = (o >> a) & byteOnes;
-    const std::uint64_t clear = ~(0xffull << (8 * a));
-    const std::uint64_t cx = (s.cx & clear) | ((x1 * byteOnes) >> 56) << (8 * a);
-    const std::uint64_t co = (s.co & clear) | ((o1 * byteOnes) >> 56) << (8 * a);
-    return judge<side>(s.seed + wordsKey(x, o), s.rx + x1 - x0, s.ro + o1 - o0, cx, co);
+    // Rows gain or lose the column's cells; the column's count changes by their sums.
+    const std::uint64_t kx = (((x1 * byteOnes) >> 56) - ((x0 * byteOnes) >> 56)) << (8 * a);
+    const std::uint64_t ko = (((o1 * byteOnes) >> 56) - ((o0 * byteOnes) >> 56)) << (8 * a);
+    const __m128i dx = _mm_set_epi64x(static_cast<long long>(kx), static_cast<long long>(x1 - x0));
+    const __m128i dO = _mm_set_epi64x(static_cast<long long>(ko), static_cast<long long>(o1 - o0));
+    return judge<side>(s, s.seed + wordsKey(x, o), _mm_add_epi64(s.cx, dx),
+                       _mm_add_epi64(s.co, dO));
+}
+
+// The value of a left (direction 0) or right (1) push into row i.
+template <int side, bool tabled, int direction>
+[[gnu::always_inline]] inline std::int32_t rowReply(const Start& s, int i) {
+    const int n = boardSize;
+    const std::uint32_t x0 = board.x[i], o0 = board.o[i];
+    const std::uint32_t v0 = (x0 << n) | o0;
+    if constexpr (tabled) {
+        return judgeRow<side>(s, i, v0, rowtable::entries[side][direction][v0]);
+    } else {
+        std::uint32_t m = side == 0 ? x0 : o0, o = side == 0 ? o0 : x0;
+        if constexpr (direction == 0)
+            pushes::shiftFromLeft(m, o);
+        else
+            pushes::shiftFromRight(m, o);
+        return judgeRow<side>(s, i, v0, side == 0 ? (m << n) | o : (o << n) | m);
+    }
 }
 
 // The replies, in index order, of a node whose replies' mover is `side`, from the fourth
 // move of the game on (no opening refusals): the loop of search's step 7 with every reply
-// valued at once. Counts a call per reply tried in `calls`.
-template <int side>
+// valued at once. With `tabled` (N at most 7) the row pushes come from rowtable::entries.
+// Adds a call per reply tried to `calls`.
+template <int side, bool tabled>
 std::int32_t replies(const Start& s, std::int32_t alpha, std::int32_t beta, std::uint64_t& calls) {
     const int n = boardSize;
     std::int32_t v = beta;
@@ -136,25 +189,14 @@ std::int32_t replies(const Start& s, std::int32_t alpha, std::int32_t beta, std:
         return false;
     };
     const std::uint64_t mw = side == 0 ? s.x : s.o, ow = side == 0 ? s.o : s.x;
+    const std::uint64_t mr = side == 0 ? s.xr : s.orev, orr = side == 0 ? s.orev : s.xr;
     for (int i = 0; i < n; i++) {
         tried++;
-        if (timeUp) continue;
-        const std::uint32_t x0 = (s.x >> (8 * i)) & 0xff, o0 = (s.o >> (8 * i)) & 0xff;
-        std::uint32_t m = side == 0 ? x0 : o0, o = side == 0 ? o0 : x0;
-        pushes::shiftFromLeft(m, o);
-        if (take(side == 0 ? judgeRow<side>(s, i, x0, o0, m, o)
-                           : judgeRow<side>(s, i, x0, o0, o, m)))
-            goto done;
+        if (!timeUp && take(rowReply<side, tabled, 0>(s, i))) goto done;
     }
     for (int i = 0; i < n; i++) {
         tried++;
-        if (timeUp) continue;
-        const std::uint32_t x0 = (s.x >> (8 * i)) & 0xff, o0 = (s.o >> (8 * i)) & 0xff;
-        std::uint32_t m = side == 0 ? x0 : o0, o = side == 0 ? o0 : x0;
-        pushes::shiftFromRight(m, o);
-        if (take(side == 0 ? judgeRow<side>(s, i, x0, o0, m, o)
-                           : judgeRow<side>(s, i, x0, o0, o, m)))
-            goto done;
+        if (!timeUp && take(rowReply<side, tabled, 1>(s, i))) goto done;
     }
     for (int a = 0; a < n; a++) {
         tried++;
@@ -165,19 +207,16 @@ std::int32_t replies(const Start& s, std::int32_t alpha, std::int32_t beta, std:
         if (take(side == 0 ? judgeColumn<side>(s, a, m, o) : judgeColumn<side>(s, a, o, m)))
             goto done;
     }
-    {
-        const std::uint64_t mr = side == 0 ? s.xr : s.orev, orr = side == 0 ? s.orev : s.xr;
-        for (int a = 0; a < n; a++) {
-            tried++;
-            if (timeUp) continue;
-            std::uint64_t m = mr, o = orr;
-            if (pushes::topRefuses(a, m, o)) continue;
-            pushes::walkTop(a, m, o);
-            m = pushes::reverseRows(m);
-            o = pushes::reverseRows(o);
-            if (take(side == 0 ? judgeColumn<side>(s, a, m, o) : judgeColumn<side>(s, a, o, m)))
-                goto done;
-        }
+    for (int a = 0; a < n; a++) {
+        tried++;
+        if (timeUp) continue;
+        std::uint64_t m = mr, o = orr;
+        if (pushes::topRefuses(a, m, o)) continue;
+        pushes::walkTop(a, m, o);
+        m = pushes::reverseRows(m);
+        o = pushes::reverseRows(o);
+        if (take(side == 0 ? judgeColumn<side>(s, a, m, o) : judgeColumn<side>(s, a, o, m)))
+            goto done;
     }
 done:
     calls += tried;

@@ -112,8 +112,12 @@ std::int32_t node(int move, RowMask* mover, RowMask* opponent, int depth, std::i
 #if BITROW_BOARD_KEY
                 if (histCount > 3) {
                     const leaves::Start start = leaves::startFrom(board, counts);
-                    v = m == 0 ? leaves::replies<1>(start, alpha, beta, searchCalls)
-                               : leaves::replies<0>(start, alpha, beta, searchCalls);
+                    if (rowtable::filledFor == boardSize)
+                        v = m == 0 ? leaves::replies<1, true>(start, alpha, beta, searchCalls)
+                                   : leaves::replies<0, true>(start, alpha, beta, searchCalls);
+                    else
+                        v = m == 0 ? leaves::replies<1, false>(start, alpha, beta, searchCalls)
+                                   : leaves::replies<0, false>(start, alpha, beta, searchCalls);
                 } else
 #endif
                     v = m == 0 ? leafReplies<1>(opponent, mover, alpha, beta, counts)
@@ -149,6 +153,9 @@ std::int32_t node(int move, RowMask* mover, RowMask* opponent, int depth, std::i
 // the history at all: its key is only looked up, and the board comes back from the top record.
 std::int32_t search(int move, RowMask* mover, RowMask* opponent, int depth, std::int32_t alpha,
                     std::int32_t beta) {
+#if BITROW_BOARD_KEY
+    rowtable::fill();
+#endif
     const LineCounts counts = countLines();
     return node(move, mover, opponent, depth, alpha, beta, counts);
 }
