@@ -170,6 +170,37 @@ template <int side, bool tabled, int direction>
     }
 }
 
+// The value of a push into the column of bit a from the top (fromTop) or the bottom, or
+// noScore when the duplicate refusal refuses it.
+template <int side, bool fromTop>
+[[gnu::always_inline]] inline std::int32_t columnReply(const Start& s, int a) {
+    std::uint64_t m, o;
+    if constexpr (fromTop) {
+        m = side == 0 ? s.x : s.o;
+        o = side == 0 ? s.o : s.x;
+    } else {
+        m = side == 0 ? s.xr : s.orev;
+        o = side == 0 ? s.orev : s.xr;
+    }
+    if (pushes::topRefuses(a, m, o)) return noScore;
+    pushes::walkTop(a, m, o);
+    if constexpr (!fromTop) {
+        m = pushes::reverseRows(m);
+        o = pushes::reverseRows(o);
+    }
+    return side == 0 ? judgeColumn<side>(s, a, m, o) : judgeColumn<side>(s, a, o, m);
+}
+
+// One reply by its move index, as the loop below values it (noScore when refused).
+template <int side, bool tabled>
+std::int32_t reply(const Start& s, int index) {
+    const int n = boardSize;
+    if (index < n) return rowReply<side, tabled, 0>(s, index);
+    if (index < 2 * n) return rowReply<side, tabled, 1>(s, index - n);
+    if (index < 3 * n) return columnReply<side, true>(s, index - 2 * n);
+    return columnReply<side, false>(s, index - 3 * n);
+}
+
 // The replies, in index order, of a node whose replies' mover is `side`, from the fourth
 // move of the game on (no opening refusals): the loop of search's step 7 with every reply
 // valued at once. With `tabled` (N at most 7) the row pushes come from rowtable::entries.
@@ -188,8 +219,6 @@ std::int32_t replies(const Start& s, std::int32_t alpha, std::int32_t beta, std:
         }
         return false;
     };
-    const std::uint64_t mw = side == 0 ? s.x : s.o, ow = side == 0 ? s.o : s.x;
-    const std::uint64_t mr = side == 0 ? s.xr : s.orev, orr = side == 0 ? s.orev : s.xr;
     for (int i = 0; i < n; i++) {
         tried++;
         if (!timeUp && take(rowReply<side, tabled, 0>(s, i))) goto done;
@@ -198,25 +227,14 @@ std::int32_t replies(const Start& s, std::int32_t alpha, std::int32_t beta, std:
         tried++;
         if (!timeUp && take(rowReply<side, tabled, 1>(s, i))) goto done;
     }
+    // A refused push's noScore is never taken: -noScore is above every window.
     for (int a = 0; a < n; a++) {
         tried++;
-        if (timeUp) continue;
-        std::uint64_t m = mw, o = ow;
-        if (pushes::topRefuses(a, m, o)) continue;
-        pushes::walkTop(a, m, o);
-        if (take(side == 0 ? judgeColumn<side>(s, a, m, o) : judgeColumn<side>(s, a, o, m)))
-            goto done;
+        if (!timeUp && take(columnReply<side, true>(s, a))) goto done;
     }
     for (int a = 0; a < n; a++) {
         tried++;
-        if (timeUp) continue;
-        std::uint64_t m = mr, o = orr;
-        if (pushes::topRefuses(a, m, o)) continue;
-        pushes::walkTop(a, m, o);
-        m = pushes::reverseRows(m);
-        o = pushes::reverseRows(o);
-        if (take(side == 0 ? judgeColumn<side>(s, a, m, o) : judgeColumn<side>(s, a, o, m)))
-            goto done;
+        if (!timeUp && take(columnReply<side, false>(s, a))) goto done;
     }
 done:
     calls += tried;
