@@ -90,26 +90,37 @@ inline std::uint32_t wordsKey(std::uint64_t x, std::uint64_t o) {
     return static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
 }
 
-// The value for `side` (0 X, 1 O), which has just moved, of a position given by its key and
-// its counts (a: X's, b: O's, rows then columns): lost on a repetition, won or lost on
-// unequal straights, else E(side) less E(other side). E(X) - E(O) is the sum over rows of
-// (bx - bo)(bx + bo) and over columns of (kx - ko)(kx + ko + 1); straights are the counts
-// equal to N (rows and columns from N on count 0).
+// A reply's position: its board as words, its counts and its key.
+struct Child {
+    std::uint64_t x, o;
+    __m128i cx, co;
+    std::uint32_t key;
+};
+
+// The straights test for `side` (0 X, 1 O), which has just moved: winScore or lossScore on
+// unequal numbers of straights (the counts equal to N; rows and columns from N on count
+// 0), else 0.
 template <int side>
-[[gnu::always_inline]] inline std::int32_t judge(const Start& s, std::uint32_t key, __m128i a,
-                                                 __m128i b) {
-    if (keyRecorded(key)) return lossScore;
-    const __m128i full = s.full;
-    const int fullX = _mm_movemask_epi8(_mm_cmpeq_epi8(a, full));
-    const int fullO = _mm_movemask_epi8(_mm_cmpeq_epi8(b, full));
-    if (fullX | fullO) {
-        const int sx = __builtin_popcount(static_cast<unsigned>(fullX));
-        const int so = __builtin_popcount(static_cast<unsigned>(fullO));
-        if (sx != so) return (side == 0 ? sx > so : so > sx) ? winScore : lossScore;
-    }
+[[gnu::always_inline]] inline std::int32_t straightsScore(const Start& s, const Child& c) {
+    const int fullX = _mm_movemask_epi8(_mm_cmpeq_epi8(c.cx, s.full));
+    const int fullO = _mm_movemask_epi8(_mm_cmpeq_epi8(c.co, s.full));
+    if (!(fullX | fullO)) return 0;
+    const int sx = __builtin_popcount(static_cast<unsigned>(fullX));
+    const int so = __builtin_popcount(static_cast<unsigned>(fullO));
+    if (sx == so) return 0;
+    return (side == 0 ? sx > so : so > sx) ? winScore : lossScore;
+}
+
+// The value of a reply's position for `side`, which has just moved: lost on a repetition,
+// won or lost on unequal straights, else E(side) less E(other side). E(X) - E(O) is the sum
+// over rows of (bx - bo)(bx + bo) and over columns of (kx - ko)(kx + ko + 1).
+template <int side>
+[[gnu::always_inline]] inline std::int32_t judge(const Start& s, const Child& c) {
+    if (keyRecorded(c.key)) return lossScore;
+    if (const std::int32_t t = straightsScore<side>(s, c)) return t;
     const __m128i zero = _mm_setzero_si128();
-    const __m128i rowsX = _mm_unpacklo_epi8(a, zero), colsX = _mm_unpackhi_epi8(a, zero);
-    const __m128i rowsO = _mm_unpacklo_epi8(b, zero), colsO = _mm_unpackhi_epi8(b, zero);
+    const __m128i rowsX = _mm_unpacklo_epi8(c.cx, zero), colsX = _mm_unpackhi_epi8(c.cx, zero);
+    const __m128i rowsO = _mm_unpacklo_epi8(c.co, zero), colsO = _mm_unpackhi_epi8(c.co, zero);
     const __m128i rows = _mm_madd_epi16(_mm_sub_epi16(rowsX, rowsO), _mm_add_epi16(rowsX, rowsO));
     const __m128i cols = _mm_madd_epi16(
         _mm_sub_epi16(colsX, colsO), _mm_add_epi16(_mm_add_epi16(colsX, colsO), _mm_set1_epi16(1)));
@@ -120,27 +131,30 @@ template <int side>
     return side == 0 ? diff : -diff;
 }
 
-// Row i changes from v0 to v1 (X's mask * 2^N + O's mask): the key and the counts, then
-// the value. With N at most 8 a row's term in the key is exactly its v.
-template <int side>
-[[gnu::always_inline]] inline std::int32_t judgeRow(const Start& s, int i, std::uint32_t v0,
-                                                    std::uint32_t v1) {
+// Row i changes from v0 to v1 (X's mask * 2^N + O's mask). With N at most 8 a row's term in
+// the key is exactly its v.
+[[gnu::always_inline]] inline Child rowChange(const Start& s, int i, std::uint32_t v0,
+                                              std::uint32_t v1) {
     const int n = boardSize;
-    const std::uint32_t key = s.base + keyWeight[i] * (v1 - v0);
     const std::uint32_t x0 = v0 >> n, o0 = v0 & fullMask, x1 = v1 >> n, o1 = v1 & fullMask;
     const __m128i keep = lanes(rowLaneMasks.of[i]);
     const __m128i dx =
         _mm_and_si128(_mm_sub_epi8(lanes(countLanes.of[x1]), lanes(countLanes.of[x0])), keep);
     const __m128i dO =
         _mm_and_si128(_mm_sub_epi8(lanes(countLanes.of[o1]), lanes(countLanes.of[o0])), keep);
-    return judge<side>(s, key, _mm_add_epi8(s.cx, dx), _mm_add_epi8(s.co, dO));
+    const std::uint64_t clear = ~(0xffull << (8 * i));
+    Child c;
+    c.x = (s.x & clear) | static_cast<std::uint64_t>(x1) << (8 * i);
+    c.o = (s.o & clear) | static_cast<std::uint64_t>(o1) << (8 * i);
+    c.cx = _mm_add_epi8(s.cx, dx);
+    c.co = _mm_add_epi8(s.co, dO);
+    c.key = s.base + keyWeight[i] * (v1 - v0);
+    return c;
 }
 
-// The board changes to (x, o) by a push into the column of bit a: the key and the counts,
-// then the value.
-template <int side>
-[[gnu::always_inline]] inline std::int32_t judgeColumn(const Start& s, int a, std::uint64_t x,
-                                                       std::uint64_t o) {
+// The board changes to (x, o) by a push into the column of bit a.
+[[gnu::always_inline]] inline Child columnChange(const Start& s, int a, std::uint64_t x,
+                                                 std::uint64_t o) {
     const std::uint64_t x0 = (s.x >> a) & byteOnes, x1 = (x >> a) & byteOnes;
     const std::uint64_t o0 = (s.o >> a) & byteOnes, o1 = (o >> a) & byteOnes;
     // Rows gain or lose the column's cells; the column's count changes by their sums.
@@ -148,32 +162,38 @@ template <int side>
     const std::uint64_t ko = (((o1 * byteOnes) >> 56) - ((o0 * byteOnes) >> 56)) << (8 * a);
     const __m128i dx = _mm_set_epi64x(static_cast<long long>(kx), static_cast<long long>(x1 - x0));
     const __m128i dO = _mm_set_epi64x(static_cast<long long>(ko), static_cast<long long>(o1 - o0));
-    return judge<side>(s, s.seed + wordsKey(x, o), _mm_add_epi64(s.cx, dx),
-                       _mm_add_epi64(s.co, dO));
+    Child c;
+    c.x = x;
+    c.o = o;
+    c.cx = _mm_add_epi64(s.cx, dx);
+    c.co = _mm_add_epi64(s.co, dO);
+    c.key = s.seed + wordsKey(x, o);
+    return c;
 }
 
-// The value of a left (direction 0) or right (1) push into row i.
+// A left (direction 0) or right (1) push into row i. Reads the row from the global board,
+// which holds the Start's board.
 template <int side, bool tabled, int direction>
-[[gnu::always_inline]] inline std::int32_t rowReply(const Start& s, int i) {
+[[gnu::always_inline]] inline Child rowChild(const Start& s, int i) {
     const int n = boardSize;
     const std::uint32_t x0 = board.x[i], o0 = board.o[i];
     const std::uint32_t v0 = (x0 << n) | o0;
     if constexpr (tabled) {
-        return judgeRow<side>(s, i, v0, rowtable::entries[side][direction][v0]);
+        return rowChange(s, i, v0, rowtable::entries[side][direction][v0]);
     } else {
         std::uint32_t m = side == 0 ? x0 : o0, o = side == 0 ? o0 : x0;
         if constexpr (direction == 0)
             pushes::shiftFromLeft(m, o);
         else
             pushes::shiftFromRight(m, o);
-        return judgeRow<side>(s, i, v0, side == 0 ? (m << n) | o : (o << n) | m);
+        return rowChange(s, i, v0, side == 0 ? (m << n) | o : (o << n) | m);
     }
 }
 
-// The value of a push into the column of bit a from the top (fromTop) or the bottom, or
-// noScore when the duplicate refusal refuses it.
+// A push into the column of bit a from the top (fromTop) or the bottom; false when the
+// duplicate refusal refuses it.
 template <int side, bool fromTop>
-[[gnu::always_inline]] inline std::int32_t columnReply(const Start& s, int a) {
+[[gnu::always_inline]] inline bool columnChild(const Start& s, int a, Child& c) {
     std::uint64_t m, o;
     if constexpr (fromTop) {
         m = side == 0 ? s.x : s.o;
@@ -182,63 +202,92 @@ template <int side, bool fromTop>
         m = side == 0 ? s.xr : s.orev;
         o = side == 0 ? s.orev : s.xr;
     }
-    if (pushes::topRefuses(a, m, o)) return noScore;
+    if (pushes::topRefuses(a, m, o)) return false;
     pushes::walkTop(a, m, o);
     if constexpr (!fromTop) {
         m = pushes::reverseRows(m);
         o = pushes::reverseRows(o);
     }
-    return side == 0 ? judgeColumn<side>(s, a, m, o) : judgeColumn<side>(s, a, o, m);
+    c = side == 0 ? columnChange(s, a, m, o) : columnChange(s, a, o, m);
+    return true;
 }
 
-// One reply by its move index, as the loop below values it (noScore when refused).
-template <int side, bool tabled>
-std::int32_t reply(const Start& s, int index) {
-    const int n = boardSize;
-    if (index < n) return rowReply<side, tabled, 0>(s, index);
-    if (index < 2 * n) return rowReply<side, tabled, 1>(s, index - n);
-    if (index < 3 * n) return columnReply<side, true>(s, index - 2 * n);
-    return columnReply<side, false>(s, index - 3 * n);
-}
-
-// The replies, in index order, of a node whose replies' mover is `side`, from the fourth
-// move of the game on (no opening refusals): the loop of search's step 7 with every reply
-// valued at once. With `tabled` (N at most 7) the row pushes come from rowtable::entries.
-// Adds a call per reply tried to `calls`.
-template <int side, bool tabled>
-std::int32_t replies(const Start& s, std::int32_t alpha, std::int32_t beta, std::uint64_t& calls) {
+// The replies of a node in index order, from the fourth move of the game on (no opening
+// refusals), for replies by `side`: `value(child, v)` values each reply that is not refused
+// (v being the loop's value so far); the loop keeps the least negated value, starting from
+// beta and stopping below alpha, and adds a call per reply tried to `calls`.
+template <int side, bool tabled, class Value>
+[[gnu::always_inline]] inline std::int32_t eachReply(const Start& s, std::int32_t alpha,
+                                                     std::int32_t beta, std::uint64_t& calls,
+                                                     Value value) {
     const int n = boardSize;
     std::int32_t v = beta;
     std::uint64_t tried = 0;
     // Takes one reply's value; true when it ends the loop.
-    auto take = [&](std::int32_t value) {
-        const std::int32_t g = -value;
+    auto take = [&](const Child& c) {
+        const std::int32_t g = -value(c, v);
         if (g < v) {
             v = g;
             if (v < alpha) return true;
         }
         return false;
     };
+    Child c;
     for (int i = 0; i < n; i++) {
         tried++;
-        if (!timeUp && take(rowReply<side, tabled, 0>(s, i))) goto done;
+        if (!timeUp && take(rowChild<side, tabled, 0>(s, i))) goto done;
     }
     for (int i = 0; i < n; i++) {
         tried++;
-        if (!timeUp && take(rowReply<side, tabled, 1>(s, i))) goto done;
-    }
-    // A refused push's noScore is never taken: -noScore is above every window.
-    for (int a = 0; a < n; a++) {
-        tried++;
-        if (!timeUp && take(columnReply<side, true>(s, a))) goto done;
+        if (!timeUp && take(rowChild<side, tabled, 1>(s, i))) goto done;
     }
     for (int a = 0; a < n; a++) {
         tried++;
-        if (!timeUp && take(columnReply<side, false>(s, a))) goto done;
+        if (!timeUp && columnChild<side, true>(s, a, c) && take(c)) goto done;
+    }
+    for (int a = 0; a < n; a++) {
+        tried++;
+        if (!timeUp && columnChild<side, false>(s, a, c) && take(c)) goto done;
     }
 done:
     calls += tried;
     return v;
+}
+
+// The replies valued at once (one ply above the leaves). With `tabled` (N at most 7) the
+// row pushes come from rowtable::entries.
+template <int side, bool tabled>
+std::int32_t replies(const Start& s, std::int32_t alpha, std::int32_t beta, std::uint64_t& calls) {
+    return eachReply<side, tabled>(s, alpha, beta, calls,
+                                   [&](const Child& c, std::int32_t) { return judge<side>(s, c); });
+}
+
+// One reply by its move index, valued as replies() values it (noScore when refused).
+template <int side, bool tabled>
+std::int32_t reply(const Start& s, int index) {
+    const int n = boardSize;
+    if (index < n) return judge<side>(s, rowChild<side, tabled, 0>(s, index));
+    if (index < 2 * n) return judge<side>(s, rowChild<side, tabled, 1>(s, index - n));
+    Child c;
+    if (index < 3 * n)
+        return columnChild<side, true>(s, index - 2 * n, c) ? judge<side>(s, c) : noScore;
+    return columnChild<side, false>(s, index - 3 * n, c) ? judge<side>(s, c) : noScore;
+}
+
+// The Start of a reply's own replies, once it is recorded as the top of the history and
+// the global board holds it.
+inline Start startFromChild(const Start& s, const Child& c) {
+    Start t;
+    t.x = c.x;
+    t.o = c.o;
+    t.xr = pushes::reverseRows(c.x);
+    t.orev = pushes::reverseRows(c.o);
+    t.cx = c.cx;
+    t.co = c.co;
+    t.full = s.full;
+    t.base = c.key + keySeedWeight * ((histCount & 1) ? 1u : ~0u);  // keyBase()
+    t.seed = (histCount & 1) * keySeedWeight;
+    return t;
 }
 
 }  // namespace bitrow::BITROW_NS::leaves

@@ -1,5 +1,7 @@
 #include "bitrow/search.h"
 
+#include <cstring>
+
 #include "bitrow/board.h"
 #include "bitrow/evaluate.h"
 #include "bitrow/history.h"
@@ -70,6 +72,34 @@ inline std::int32_t leafReplies(RowMask* mover, RowMask* opponent, std::int32_t 
     return v;
 }
 
+#if BITROW_BOARD_KEY
+// The replies of a node two plies above the leaves, by `side`: each valued as node() values
+// a move with one ply left, its position, counts and key kept in registers until it is
+// recorded.
+template <int side, bool tabled>
+std::int32_t twoPlies(const leaves::Start& s, std::int32_t alpha, std::int32_t beta) {
+    return leaves::eachReply<side, tabled>(
+        s, alpha, beta, searchCalls, [&](const leaves::Child& c, std::int32_t v) {
+            // The reply's window, as node(i, ..., 1, -v, -alpha) has it.
+            const std::int32_t low = -v, high = -alpha;
+            if (keyRecorded(c.key)) return lossScore;
+            if (const std::int32_t t = leaves::straightsScore<side>(s, c)) return t;
+            std::memcpy(board.x, &c.x, 8);
+            std::memcpy(board.o, &c.o, 8);
+            recordBoard(c.key);
+            std::int32_t w = high;
+            if (low <= high) {
+                const leaves::Start t = leaves::startFromChild(s, c);
+                w = leaves::replies<1 - side, tabled>(t, low, high, searchCalls);
+            }
+            popHist();
+            std::memcpy(board.x, &s.x, 8);
+            std::memcpy(board.o, &s.o, 8);
+            return adjustForDistance(w);
+        });
+}
+#endif
+
 // search with the counts of the position before the move. The key, the terminal test and
 // the leaf value come from the counts, which equal hashBoard, terminalScore and
 // evaluate(mover) - evaluate(opponent) of the position after the move.
@@ -122,7 +152,19 @@ std::int32_t node(int move, RowMask* mover, RowMask* opponent, int depth, std::i
 #endif
                     v = m == 0 ? leafReplies<1>(opponent, mover, alpha, beta, counts)
                                : leafReplies<0>(opponent, mover, alpha, beta, counts);
-            } else {
+            }
+#if BITROW_BOARD_KEY
+            else if (depth == 2 && histCount > 3) {
+                const leaves::Start start = leaves::startFrom(board, counts);
+                if (rowtable::filledFor == boardSize)
+                    v = m == 0 ? twoPlies<1, true>(start, alpha, beta)
+                               : twoPlies<0, true>(start, alpha, beta);
+                else
+                    v = m == 0 ? twoPlies<1, false>(start, alpha, beta)
+                               : twoPlies<0, false>(start, alpha, beta);
+            }
+#endif
+            else {
                 const int moves = 4 * boardSize;
                 for (int i = 0; i < moves; i++) {
                     const std::int32_t g = -node(i, opponent, mover, depth - 1, -v, -alpha, counts);
