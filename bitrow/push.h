@@ -144,7 +144,8 @@ inline std::uint32_t andOfBytes(std::uint64_t w, int count) {
 }
 
 // The duplicate refusal and the walk of a push from the top of column `bit`, on words.
-[[gnu::always_inline]] inline int pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, int force) {
+[[gnu::always_inline]] inline int pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o,
+                                               int force) {
     if (!force && topRefuses(bit, m, o)) return 0;
     return walkTop(bit, m, o);
 }
