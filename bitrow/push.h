@@ -119,6 +119,14 @@ inline std::uint32_t andOfBytes(std::uint64_t w, int count) {
 // The duplicate refusal of a push from the top of column `bit`, on words (rows of the
 // mover in m, of the opponent in o).
 [[gnu::always_inline]] inline bool topRefuses(int bit, std::uint64_t m, std::uint64_t o) {
+    const std::uint32_t p = 1u << bit, right = p - 1, left = fullMask & ~(p | right);
+    if (!(m & p)) {
+        // The scan stops at once: refused only into an empty edge cell whose row, the
+        // mover's alone, covers one side of the column.
+        if (o & p) return false;
+        const std::uint32_t covered = static_cast<std::uint32_t>(m & 0xff);
+        return (covered & right) == right || (covered & left) == left;
+    }
     const int n = boardSize;
     const std::uint64_t col = (byteOnes << bit) & ~unusedRowBytes;
     // The scan from the edge stops at the first row the mover does not hold.
@@ -127,7 +135,6 @@ inline std::uint32_t andOfBytes(std::uint64_t w, int count) {
     if (i < n && (o & notMine & (0xffull << (8 * i)))) return false;
     const std::uint32_t stopRow = i < n ? static_cast<std::uint32_t>((m >> (8 * i)) & 0xff) : 0;
     const std::uint32_t covered = andOfBytes(m | o, i) & fullMask & stopRow;
-    const std::uint32_t p = 1u << bit, right = p - 1, left = fullMask & ~(p | right);
     return (covered & right) == right || (covered & left) == left;
 }
 
