@@ -1,14 +1,13 @@
 #include "bitrow/search.h"
 
-#include <cstring>
-
 #include "bitrow/board.h"
 #include "bitrow/evaluate.h"
 #include "bitrow/history.h"
-#include "bitrow/leaves8.h"
 #include "bitrow/linecounts.h"
 #include "bitrow/push.h"
 #include "bitrow/score.h"
+// The 8-bit build's replies in registers (empty for the other widths).
+#include "bitrow/leaves8.h"
 
 namespace bitrow::BITROW_NS {
 
