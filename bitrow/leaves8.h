@@ -1,11 +1,12 @@
-// The 8-bit build's replies one ply above the leaves, valued without touching the board:
-// each reply's rows, counts and key are computed in registers from the node's own, and the
-// leaf value comes from the counts in one vector pass. Private to the search and its tests.
+// The 8-bit build's replies in the last two plies of a search, tried without writing the
+// board: each reply's rows, counts and key are computed in registers from its node's, and a
+// leaf's value comes from the counts in one vector pass. Private to the search and its tests.
 #pragma once
 
 #include "bitrow/history.h"
 
 #if BITROW_BOARD_KEY
+#include <cstddef>
 #include <cstdint>
 
 #include "bitrow/linecounts.h"
@@ -66,7 +67,8 @@ inline Start startFrom(const Board& b, const LineCounts& c) {
     s.o = word(b.o);
     s.xr = pushes::reverseRows(s.x);
     s.orev = pushes::reverseRows(s.o);
-    static_assert(sizeof(SideCounts::rows) == 8 && sizeof(SideCounts::cols) == 8);
+    static_assert(sizeof(SideCounts::rows) == 8 &&
+                  offsetof(SideCounts, cols) == offsetof(SideCounts, rows) + 8);
     s.cx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c.side[0].rows));
     s.co = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c.side[1].rows));
     s.full = _mm_set1_epi8(static_cast<char>(boardSize));
