@@ -183,13 +183,12 @@ inline int pushColumnWords(int bit, RowMask* mover, RowMask* opponent, int force
     const std::uint32_t occupied = m | o;
     // The run of occupied cells from column 1 ends at the highest empty bit.
     const std::uint32_t empty = ~occupied & fullMask;
-    const int run = empty ? boardSize - 32 + __builtin_clz(empty) : boardSize;
-    if (run == boardSize) {
+    if (!empty) {
         m = (m >> 1) | topBit;
         o >>= 1;
         return 2;
     }
-    const int s = boardSize - run;  // bit s-1 is the first empty cell
+    const int s = 31 - __builtin_clz(empty) + 1;  // bit s-1 is the first empty cell
     const std::uint32_t stay = (1u << s) - 1;
     m = topBit | ((m >> s) << (s - 1)) | (m & stay);
     o = ((o >> s) << (s - 1)) | (o & stay);
@@ -206,10 +205,9 @@ inline int pushColumnWords(int bit, RowMask* mover, RowMask* opponent, int force
         o = (o << 1) & fullMask;
         return 2;
     }
-    const std::uint32_t low = fullMask >> (boardSize - run);
-    const std::uint32_t high = (fullMask << run) & fullMask;
-    m = (m & high) | ((m & low) << 1) | 1;
-    o = (o & high) | ((o & low) << 1);
+    const std::uint32_t low = (1u << run) - 1;  // the run
+    m = (m & ~low) | ((m & low) << 1) | 1;
+    o = (o & ~low) | ((o & low) << 1);
     return 1;
 }
 
