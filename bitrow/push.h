@@ -82,8 +82,9 @@ inline PushResult pushColumnPlain(int bit, RowMask* mover, RowMask* opponent, bo
     return walkColumn(bit, mover, opponent, first, step);
 }
 
-// The word-at-a-time build pushes columns a word at a time: a side's rows are the bytes of
-// one 64-bit word, row r in byte r. A bottom push is a top push on the rows in reverse order.
+#if BITROW_WORDS
+// The 8-bit build pushes columns a word at a time: a side's rows are the bytes of one
+// 64-bit word, row r in byte r. A bottom push is a top push on the rows in reverse order.
 constexpr std::uint64_t byteOnes = 0x0101010101010101ull;
 
 inline std::uint64_t loadRows(const RowMask* rows) {
@@ -115,30 +116,45 @@ inline std::uint32_t andOfBytes(std::uint64_t w, int count) {
     return static_cast<std::uint32_t>(w & 0xff);
 }
 
-// The duplicate refusal and the walk of a push from the top of column `bit`, on words.
-inline PushResult pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o, bool force) {
-    const int n = sizes.boardSize;
-    const std::uint64_t used = ~sizes.unusedRowBytes;
-    const std::uint64_t col = (byteOnes << bit) & used;
-    const std::uint64_t occupied = m | o;
-    if (!force) {
-        // The scan from the edge stops at the first row the mover does not hold.
-        const std::uint64_t notMine = ~m & col;
-        const int i = notMine ? __builtin_ctzll(notMine) >> 3 : n;
-        if (i == n || !(o & notMine & (0xffull << (8 * i)))) {
-            const std::uint32_t stopRow =
-                i < n ? static_cast<std::uint32_t>((m >> (8 * i)) & 0xff) : 0;
-            const std::uint32_t covered = andOfBytes(occupied, i) & sizes.fullMask & stopRow;
-            const std::uint32_t p = 1u << bit, right = p - 1, left = sizes.fullMask & ~(p | right);
-            if ((covered & right) == right || (covered & left) == left) return PushResult::refused;
-        }
+// The duplicate refusal of a push from the top of column `bit`, on words (rows of the
+// mover in m, of the opponent in o).
+[[gnu::always_inline]] inline bool topRefuses(int bit, std::uint64_t m, std::uint64_t o) {
+    const std::uint32_t p = 1u << bit, right = p - 1, left = sizes.fullMask & ~(p | right);
+    if (!(m & p)) {
+        // The scan stops at once: refused only into an empty edge cell whose row, the
+        // mover's alone, covers one side of the column.
+        if (o & p) return false;
+        const std::uint32_t covered = static_cast<std::uint32_t>(m & 0xff);
+        return (covered & right) == right || (covered & left) == left;
     }
-    const std::uint64_t empty = ~occupied & col;
+    const int n = sizes.boardSize;
+    const std::uint64_t col = (byteOnes << bit) & ~sizes.unusedRowBytes;
+    // The scan from the edge stops at the first row the mover does not hold.
+    const std::uint64_t notMine = ~m & col;
+    const int i = notMine ? __builtin_ctzll(notMine) >> 3 : n;
+    if (i < n && (o & notMine & (0xffull << (8 * i)))) return false;
+    const std::uint32_t stopRow = i < n ? static_cast<std::uint32_t>((m >> (8 * i)) & 0xff) : 0;
+    const std::uint32_t covered = andOfBytes(m | o, i) & sizes.fullMask & stopRow;
+    return (covered & right) == right || (covered & left) == left;
+}
+
+// The walk of a push from the top of column `bit`, on words; returns 1 or 2.
+[[gnu::always_inline]] inline PushResult walkTop(int bit, std::uint64_t& m, std::uint64_t& o) {
+    const int n = sizes.boardSize;
+    const std::uint64_t col = (byteOnes << bit) & ~sizes.unusedRowBytes;
+    const std::uint64_t empty = ~(m | o) & col;
     const int last = empty ? __builtin_ctzll(empty) >> 3 : n - 1;  // the walk's last row
     const std::uint64_t walked = col & bytesUpTo(last);
     m = (m & ~walked) | ((m << 8) & walked) | (1ull << bit);
     o = (o & ~walked) | ((o << 8) & walked);
     return last == n - 1 ? PushResult::pushedThrough : PushResult::pushed;
+}
+
+// The duplicate refusal and the walk of a push from the top of column `bit`, on words.
+[[gnu::always_inline]] inline PushResult pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o,
+                                                      bool force) {
+    if (!force && topRefuses(bit, m, o)) return PushResult::refused;
+    return walkTop(bit, m, o);
 }
 
 template <bool fromTop>
@@ -161,26 +177,45 @@ inline PushResult pushColumnWords(int bit, RowMask* mover, RowMask* opponent, bo
     storeRows(opponent, o);
     return result;
 }
+#endif
+
+// A left push on one row, the mover's mask m and the opponent's o; returns 1 or 2.
+[[gnu::always_inline]] inline PushResult shiftFromLeft(std::uint32_t& m, std::uint32_t& o) {
+    const std::uint32_t occupied = m | o;
+    // The run of occupied cells from column 1 ends at the highest empty bit.
+    const std::uint32_t empty = ~occupied & sizes.fullMask;
+    if (!empty) {
+        m = (m >> 1) | sizes.topBit;
+        o >>= 1;
+        return PushResult::pushedThrough;
+    }
+    const int s = 31 - __builtin_clz(empty) + 1;  // bit s-1 is the first empty cell
+    const std::uint32_t stay = (1u << s) - 1;
+    m = sizes.topBit | ((m >> s) << (s - 1)) | (m & stay);
+    o = ((o >> s) << (s - 1)) | (o & stay);
+    return PushResult::pushed;
+}
+
+// A right push on one row; returns 1 or 2.
+[[gnu::always_inline]] inline PushResult shiftFromRight(std::uint32_t& m, std::uint32_t& o) {
+    const std::uint32_t occupied = m | o;
+    // Bits N and up are never occupied, so the run from column N stops by bit N.
+    const int run = __builtin_ctz(~occupied);
+    if (run == sizes.boardSize) {
+        m = ((m << 1) & sizes.fullMask) | 1;
+        o = (o << 1) & sizes.fullMask;
+        return PushResult::pushedThrough;
+    }
+    const std::uint32_t low = (1u << run) - 1;  // the run
+    m = (m & ~low) | ((m & low) << 1) | 1;
+    o = (o & ~low) | ((o & low) << 1);
+    return PushResult::pushed;
+}
 
 inline PushResult pushLeft(int r, RowMask* mover, RowMask* opponent, bool force) {
     if (!force && history.histCount == 1 && 2 * r >= sizes.boardSize) return PushResult::refused;
     std::uint32_t m = mover[r], o = opponent[r];
-    const std::uint32_t occupied = m | o;
-    // The run of occupied cells from column 1 ends at the highest empty bit.
-    const std::uint32_t empty = ~occupied & sizes.fullMask;
-    const int run = empty ? sizes.boardSize - 32 + __builtin_clz(empty) : sizes.boardSize;
-    PushResult result;
-    if (run == sizes.boardSize) {
-        m = (m >> 1) | sizes.topBit;
-        o >>= 1;
-        result = PushResult::pushedThrough;
-    } else {
-        const int s = sizes.boardSize - run;  // bit s-1 is the first empty cell
-        const std::uint32_t stay = (1u << s) - 1;
-        m = sizes.topBit | ((m >> s) << (s - 1)) | (m & stay);
-        o = ((o >> s) << (s - 1)) | (o & stay);
-        result = PushResult::pushed;
-    }
+    const PushResult result = shiftFromLeft(m, o);
     mover[r] = static_cast<RowMask>(m);
     opponent[r] = static_cast<RowMask>(o);
     return result;
@@ -189,38 +224,26 @@ inline PushResult pushLeft(int r, RowMask* mover, RowMask* opponent, bool force)
 inline PushResult pushRight(int r, RowMask* mover, RowMask* opponent, bool force) {
     if (!force && history.histCount == 1) return PushResult::refused;
     std::uint32_t m = mover[r], o = opponent[r];
-    const std::uint32_t occupied = m | o;
-    // Bits N and up are never occupied, so the run from column N stops by bit N.
-    const int run = __builtin_ctz(~occupied);
-    PushResult result;
-    if (run == sizes.boardSize) {
-        m = ((m << 1) & sizes.fullMask) | 1;
-        o = (o << 1) & sizes.fullMask;
-        result = PushResult::pushedThrough;
-    } else {
-        const std::uint32_t low = sizes.fullMask >> (sizes.boardSize - run);
-        const std::uint32_t high = (sizes.fullMask << run) & sizes.fullMask;
-        m = (m & high) | ((m & low) << 1) | 1;
-        o = (o & high) | ((o & low) << 1);
-        result = PushResult::pushed;
-    }
+    const PushResult result = shiftFromRight(m, o);
     mover[r] = static_cast<RowMask>(m);
     opponent[r] = static_cast<RowMask>(o);
     return result;
 }
 
 inline PushResult fromTop(int bit, RowMask* mover, RowMask* opponent, bool force) {
-    if constexpr (wordAtATime)
-        return pushColumnWords<true>(bit, mover, opponent, force);
-    else
-        return pushColumnPlain(bit, mover, opponent, force, 0, 1);
+#if BITROW_WORDS
+    return pushColumnWords<true>(bit, mover, opponent, force);
+#else
+    return pushColumnPlain(bit, mover, opponent, force, 0, 1);
+#endif
 }
 
 inline PushResult fromBottom(int bit, RowMask* mover, RowMask* opponent, bool force) {
-    if constexpr (wordAtATime)
-        return pushColumnWords<false>(bit, mover, opponent, force);
-    else
-        return pushColumnPlain(bit, mover, opponent, force, sizes.boardSize - 1, -1);
+#if BITROW_WORDS
+    return pushColumnWords<false>(bit, mover, opponent, force);
+#else
+    return pushColumnPlain(bit, mover, opponent, force, sizes.boardSize - 1, -1);
+#endif
 }
 
 [[gnu::always_inline]] inline PushResult apply(MoveIndex index, RowMask* mover, RowMask* opponent,

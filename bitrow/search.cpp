@@ -1,9 +1,13 @@
 #include "bitrow/search.h"
 
+#include <cstring>
+
 #include "bitrow/board.h"
 #include "bitrow/history.h"
 #include "bitrow/linecounts.h"
 #include "bitrow/push.h"
+// The word-at-a-time build's replies in registers (empty for the other widths).
+#include "bitrow/leaves8.h"
 
 namespace bitrow::BITROW_NS {
 
@@ -97,6 +101,60 @@ inline Score leafReplies(RowMask* mover, RowMask* opponent, Score alpha, Score b
 Score node(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score alpha, Score beta,
            const LineCounts& parent);
 
+#if BITROW_WORDS
+// The replies of a node two plies above the leaves, by `side`: each valued as node() values
+// a move with one ply left, its position, counts and key kept in registers until it is
+// recorded.
+template <int side, bool tabled>
+Score twoPlies(const leaves::Start& s, Score alpha, Score beta) {
+    return leaves::eachReply<side, tabled>(
+        s, alpha, beta, searchState.searchCalls, [&](const leaves::Child& c, Score v) {
+            // The reply's window, as node(i, ..., 1, -v, -alpha) has it.
+            const Score low = -v, high = -alpha;
+            if (keyRecorded(c.key)) return lossScore;
+            if (const Score t = leaves::straightsScore<side>(s, c)) return t;
+            std::memcpy(board.x, &c.x, 8);
+            std::memcpy(board.o, &c.o, 8);
+            recordBoard(c.key);
+            Score w = high;
+            if (low <= high) {
+                const leaves::Start t = leaves::startFromChild(s, c);
+                w = leaves::replies<1 - side, tabled>(t, low, high, searchState.searchCalls);
+            }
+            popHist();
+            std::memcpy(board.x, &s.x, 8);
+            std::memcpy(board.o, &s.o, 8);
+            return adjustForDistance(w);
+        });
+}
+
+// The replies of a node one or two plies above the leaves in registers, for the replier's
+// side; false when this node takes the general path (the game's first moves, or depth 3 up).
+inline bool repliesInRegisters(int m, int depth, Score alpha, Score beta, const LineCounts& counts,
+                               Score& v) {
+    if (depth > 2 || history.histCount <= 3) return false;
+    const leaves::Start start = leaves::startFrom(board, counts);
+    const bool tabled = rowtable::filledFor == sizes.boardSize;
+    std::uint64_t& calls = searchState.searchCalls;
+    if (depth == 1) {
+        if (tabled)
+            v = m == 0 ? leaves::replies<1, true>(start, alpha, beta, calls)
+                       : leaves::replies<0, true>(start, alpha, beta, calls);
+        else
+            v = m == 0 ? leaves::replies<1, false>(start, alpha, beta, calls)
+                       : leaves::replies<0, false>(start, alpha, beta, calls);
+    } else {
+        if (tabled)
+            v = m == 0 ? twoPlies<1, true>(start, alpha, beta)
+                       : twoPlies<0, true>(start, alpha, beta);
+        else
+            v = m == 0 ? twoPlies<1, false>(start, alpha, beta)
+                       : twoPlies<0, false>(start, alpha, beta);
+    }
+    return true;
+}
+#endif
+
 // The value of a recorded position, the minimum over the replies of `replier` (the side of
 // `1 - m`), never above beta: it starts at beta, only a strictly lower reply lowers it, and
 // the loop stops once it falls below alpha. With alpha above beta no reply is tried.
@@ -104,6 +162,9 @@ Score node(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score a
                                             Score alpha, Score beta, const LineCounts& counts) {
     Score v = beta;
     if (alpha > beta) return v;
+#if BITROW_WORDS
+    if (repliesInRegisters(m, depth, alpha, beta, counts, v)) return v;
+#endif
     if (depth == 1)
         return m == 0 ? leafReplies<1>(replier, other, alpha, beta, counts)
                       : leafReplies<0>(replier, other, alpha, beta, counts);
@@ -162,6 +223,9 @@ Score node(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score a
 // the history at all: its key is only looked up, and the board comes back from the top record.
 Score search(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score alpha,
              Score beta) {
+#if BITROW_WORDS
+    rowtable::fill();
+#endif
     const LineCounts counts = countLines();
     return node(move, mover, opponent, depth, alpha, beta, counts);
 }

@@ -85,6 +85,37 @@ TEST(BitrowSearch, ValuesEqualPlainMinimaxAndLeaveTheEngineAsFound) {
     EXPECT_GT(compared, 500);
 }
 
+// Larger boards and one ply deeper, where the last plies run with cut-offs inside the
+// window: still the plain minimax's values.
+TEST(BitrowSearch, DeeperValuesOnLargerBoardsEqualPlainMinimax) {
+    std::mt19937 rng(77);
+    int compared = 0, adjusted = 0;
+    for (int n = 5; n <= rowLimit && n <= 8; n++) {
+        for (int game = 0; game < 6; game++) {
+            // Open boards and full ones, where straights are near.
+            SeenPositions seen = randomGame(rng, n, game == 0 ? n + 2 : n * n + game);
+            const model::Board b = toModel();
+            for (int depth = 2; depth <= (n <= 6 ? 3 : 2); depth++) {
+                for (int i = game; i < 4 * n; i += depth == 3 ? 17 : 1) {
+                    std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
+                    const EngineState before = EngineState::take();
+                    const std::int32_t v =
+                        search(asMove(i), moverRows(), opponentRows(), depth, noScore, cacheMiss);
+                    ASSERT_TRUE(EngineState::take() == before) << "search changed the engine";
+                    if (v == noScore) continue;
+                    ASSERT_EQ(v, reference(seen, b, sideToMove(), toModelMove(i), depth))
+                        << "N=" << n << " depth " << depth << " " << moveName(asMove(i));
+                    compared++;
+                    // Decided one ply or more below: moved toward zero.
+                    adjusted += isDecided(v) && v != winScore && v != lossScore;
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 150);
+    EXPECT_GT(adjusted, 10);
+}
+
 TEST(BitrowSearch, DecidedMovesAreNotAdjustedByTheNodeThatFindsThem) {
     if (rowLimit < 3) return;
     freshGame(3);
