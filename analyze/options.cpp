@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "analyze/record.h"
+#include "byteboard/types.h"
 #include "common/version.h"
 
 namespace analyze {
@@ -15,7 +16,7 @@ namespace {
 // The deepest iteration of each engine; the first is depth 3 in both.
 constexpr int firstDepth = 3;
 constexpr int bitRowLastDepth = 36;
-constexpr int byteBoardLastDepth = 999;
+constexpr int byteBoardLastDepth = byteboard::lastdepth;
 // About eleven days: far beyond any use, and well inside the timers' range.
 constexpr double longestBudget = 1e6;
 

@@ -4,20 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace byteboard::BYTEBOARD_NS {
 
 namespace {
-
-void* plainrealloc(void* old, std::size_t bytes) {
-    return std::realloc(old, bytes);
-}
-
-void outofmemory() {
-    std::fputs("out of memory\n", stderr);
-    std::exit(1);
-}
 
 // Rescores line, a line of N cells starting at first, stride cells apart, and corrects the
 // record's totals and straight counts by the difference; returns the line's code.
@@ -46,44 +36,6 @@ int32_t rescore(posrec& rec, linescore& line, const uint8_t* first, int stride) 
 }
 
 }  // namespace
-
-void growhist() {
-    if (hmax <= INT32_MAX / 2) {
-        int32_t more = hmax * 2;
-        void* p = histrealloc(hist, static_cast<std::size_t>(more) * sizeof(posrec));
-        if (p) {
-            hist = static_cast<posrec*>(p);
-            hmax = more;
-            return;
-        }
-    }
-    hno--;
-    growfailed();
-    std::abort();  // growfailed must not return: there is no record to play the move into
-}
-
-posrec* hist = nullptr;
-int32_t hno = 0;
-int32_t hmax = 0;
-int32_t sumsize = 0;
-uint8_t changed[N];
-
-void* (*histrealloc)(void* old, std::size_t bytes) = plainrealloc;
-void (*growfailed)() = outofmemory;
-
-bool inithist() {
-    if (!hist) {
-        void* p = histrealloc(nullptr, 50 * sizeof(posrec));
-        if (!p) return false;
-        hist = static_cast<posrec*>(p);
-        hmax = 50;
-    }
-    hno = 0;
-    std::memset(&hist[0], 0, sizeof(posrec));
-    sumsize = 0;
-    for (int k = 1; k <= N; k++) sumsize += k * k;
-    return true;
-}
 
 void computerow(posrec& rec, int r) {
     int32_t code = rescore(rec, rec.row[r], &rec.cell[r * N], 1);

@@ -8,13 +8,9 @@
 #include <cstring>
 #include <utility>
 
-#include "byteboard/board.h"
+#include "byteboard/history.h"
 
 namespace byteboard::BYTEBOARD_NS {
-
-// Doubles the capacity of hist for the record hno; on failure takes the move back and hands
-// over to growfailed.
-void growhist();
 
 // 3^k: the weight of the k-th cell of a line in the line's code.
 inline constexpr std::array<int32_t, N + 1> pow3 = [] {
@@ -60,7 +56,6 @@ struct linepush {
     uint16_t code;     // the line's code afterwards
     uint8_t out;       // the piece pushed off the far end, 0 when an empty cell took it
     uint8_t changes;   // bit x: the cell at position x of the line changed
-    uint8_t visits;    // bit i: the i-th visited cell changed (what domove leaves in changed)
     int8_t delta[N];   // change of the code digit at position x
     int8_t piecediff;  // change of X's pieces less O's
     // Change of the key when the line is a column c: 3^c times this (the digits are the
@@ -84,7 +79,6 @@ inline constexpr auto pushtable = [] {
                     old = cells[x];
                     if (old != carried) {
                         e.changes = static_cast<uint8_t>(e.changes | 1 << x);
-                        e.visits = static_cast<uint8_t>(e.visits | 1 << i);
                         e.delta[x] = static_cast<int8_t>(carried - old);
                     }
                     cells[x] = carried;
@@ -113,14 +107,6 @@ inline uint64_t keychange(const linepush& e, int32_t pos, int32_t owncode) {
     else
         return rowweight[pos] * static_cast<uint64_t>(static_cast<int64_t>(e.code - owncode));
 }
-
-// visitflags[v]: byte i is bit i of v, for the N bytes of changed at once.
-inline constexpr auto visitflags = [] {
-    std::array<std::array<uint8_t, 8>, 1 << N> t{};  // rows of 8: cheap to index
-    for (int v = 0; v < 1 << N; v++)
-        for (int i = 0; i < N; i++) t[v][i] = static_cast<uint8_t>(v >> i & 1);
-    return t;
-}();
 
 // Four 32-bit lanes: a linescore, or the record's four totals, which follow one another in
 // the order of a linescore's fields.
@@ -155,17 +141,16 @@ template <std::size_t... k>
 }
 
 // domove for a valid side letter: plays player's push from side at pos into the new top
-// record. The caller has checked side; pos must be in 0..N-1. Without `flags` the scratch
-// `changed` is left alone: the search, which never reads it, plays its moves so.
-template <char side, bool flags = true>
+// record. The caller has checked side; pos must be in 0..N-1.
+template <char side>
 [[gnu::always_inline]] inline void push(int32_t pos, int32_t player) {
     constexpr bool vertical = side == 'T' || side == 'B';
     constexpr bool back = side == 'B' || side == 'R';
 
-    hno++;
-    if (hno >= hmax) growhist();
-    posrec& rec = hist[hno];
-    copyrecord(rec, hist[hno - 1]);
+    const int32_t hno = ++history.hno;
+    if (hno >= history.hmax) growhist();
+    posrec& rec = history.hist[hno];
+    copyrecord(rec, history.hist[hno - 1]);
 
     linescore* cross = vertical ? rec.row : rec.col;
     uint16_t* crosscode = vertical ? rec.rowcode : rec.colcode;
@@ -196,7 +181,6 @@ template <char side, bool flags = true>
     store(&own, now);
     store(&rec.xtotal, totals);
 
-    if constexpr (flags) std::memcpy(changed, visitflags[e.visits].data(), N);
     (player == 1 ? rec.xpieces : rec.opieces)++;
     if (e.out == 0)
         rec.since = hno;  // one piece more than every earlier record
