@@ -51,8 +51,7 @@ inline Score staticvalue(int32_t xstraights, int32_t ostraights, int32_t xtotal,
     // Only records with as many pieces can repeat rec: from rec.since on, same side to move.
     // A key that differs rules a record out; equal keys are confirmed on the cells.
     const uint64_t key = rec.key;
-    const int32_t hno = history.hno;
-    for (int32_t i = rec.since + ((rec.since ^ hno) & 1); i < hno - 1; i += 2)
+    for (int32_t i = rec.since + ((rec.since ^ history.hno) & 1); i < history.hno - 1; i += 2)
         if (history.hist[i].key == key &&
             std::memcmp(rec.cell, history.hist[i].cell, sizeof rec.cell) == 0)
             return decided;

@@ -147,10 +147,10 @@ template <char side>
     constexpr bool vertical = side == 'T' || side == 'B';
     constexpr bool back = side == 'B' || side == 'R';
 
-    const int32_t hno = ++history.hno;
-    if (hno >= history.hmax) growhist();
-    posrec& rec = history.hist[hno];
-    copyrecord(rec, history.hist[hno - 1]);
+    history.hno++;
+    if (history.hno >= history.hmax) growhist();
+    posrec& rec = history.hist[history.hno];
+    copyrecord(rec, history.hist[history.hno - 1]);
 
     linescore* cross = vertical ? rec.row : rec.col;
     uint16_t* crosscode = vertical ? rec.rowcode : rec.colcode;
@@ -183,7 +183,7 @@ template <char side>
 
     (player == 1 ? rec.xpieces : rec.opieces)++;
     if (e.out == 0)
-        rec.since = hno;  // one piece more than every earlier record
+        rec.since = history.hno;  // one piece more than every earlier record
     else if (e.out == 1)
         rec.xpieces--;  // a full line: the piece that was in the last cell has left
     else
