@@ -29,7 +29,9 @@ void print(const iteration& it) {
 // True when the current record repeats an earlier one with the same side to move.
 bool repeats() {
     for (int32_t i = history.hno % 2; i < history.hno - 1; i += 2)
-        if (std::memcmp(history.hist[history.hno].cell, history.hist[i].cell, sizeof history.hist[i].cell) == 0) return true;
+        if (std::memcmp(history.hist[history.hno].cell, history.hist[i].cell,
+                        sizeof history.hist[i].cell) == 0)
+            return true;
     return false;
 }
 

@@ -80,8 +80,7 @@ void computemove(char* outdir, int32_t* outpos, int32_t player) {
         publish(outdir, outpos, chosen.dir, chosen.pos);
         const bool forcedwin = best > decidedbound;
         if (deepening.observer)
-            deepening.observer(
-                {depth, best, evaluation.nscore, chosen.dir, chosen.pos, forcedwin});
+            deepening.observer({depth, best, evaluation.nscore, chosen.dir, chosen.pos, forcedwin});
         if (forcedwin) return;
         evaluation.nscore = 0;
         std::swap(current, next);

@@ -7,6 +7,21 @@ namespace byteboard::BYTEBOARD_NS {
 
 namespace {
 
+// The totals of the record that push e into line pos (a column when vertical) of rec
+// would make, counted from the push table without making it.
+template <bool vertical>
+[[gnu::always_inline]] inline lanes childtotals(const posrec& rec, const linepush& e, int32_t pos) {
+    const linescore* cross = vertical ? rec.row : rec.col;
+    const uint16_t* crosscode = vertical ? rec.rowcode : rec.colcode;
+    const int32_t crossdigit = pow3[pos];
+    lanes totals = load(&rec.xtotal);
+    for (unsigned m = e.changes; m; m &= m - 1) {
+        const int x = __builtin_ctz(m);
+        totals += scorechange(cross[x], crosscode[x] + e.delta[x] * crossdigit);
+    }
+    return totals + scorechange(vertical ? rec.col[pos] : rec.row[pos], e.code);
+}
+
 // value(hist[hno], 3 - mover) right after push<side>(pos, mover), without the push: the
 // child's totals, key, piece counts and since follow from the current record and the push
 // table as push would compute them. Only when an earlier record holds the child's key is
@@ -16,20 +31,10 @@ template <char side>
     constexpr bool vertical = side == 'T' || side == 'B';
     constexpr bool back = side == 'B' || side == 'R';
     const posrec& rec = history.hist[history.hno];
-    const linescore* cross = vertical ? rec.row : rec.col;
-    const uint16_t* crosscode = vertical ? rec.rowcode : rec.colcode;
-    const linescore& own = vertical ? rec.col[pos] : rec.row[pos];
     const int32_t owncode = vertical ? rec.colcode[pos] : rec.rowcode[pos];
     const linepush& e = pushtable[mover - 1][back][owncode];
-    const int32_t crossdigit = pow3[pos];
-    lanes totals = load(&rec.xtotal);
+    const lanes totals = childtotals<vertical>(rec, e, pos);
     const uint64_t key = rec.key + keychange<vertical>(e, pos, owncode);
-    for (unsigned m = e.changes; m; m &= m - 1) {
-        const int x = __builtin_ctz(m);
-        const int delta = e.delta[x];
-        totals += load(&linetable[crosscode[x] + delta * crossdigit]) - load(&cross[x]);
-    }
-    totals += load(&linetable[e.code]) - load(&own);
     evaluation.nscore++;
     const int32_t child = history.hno + 1;
     if (keyseen(key, e.out == 0 ? child : rec.since, child)) {

@@ -149,8 +149,9 @@ BBTEST(Fast, PushesEqualThePlainPushOnRandomGames) {
             std::sort(touched.begin(), touched.end());
             EXPECT_EQ(differ, touched);
             if (HasFailure()) FAIL() << "game " << game << " ply " << ply;
-            fulllines += current().xpieces + current().opieces ==
-                         history.hist[history.hno - 1].xpieces + history.hist[history.hno - 1].opieces;
+            fulllines +=
+                current().xpieces + current().opieces ==
+                history.hist[history.hno - 1].xpieces + history.hist[history.hno - 1].opieces;
             player = 3 - player;
         }
     }
@@ -176,10 +177,12 @@ BBTEST(Fast, CodesKeysAndPieceBoundsFollowTheCells) {
             ASSERT_NO_FATAL_FAILURE(expectcodes(rec));
             // since: the first record of the run of records with as many pieces.
             int32_t pieces = rec.xpieces + rec.opieces, k = history.hno;
-            while (k > 0 && history.hist[k - 1].xpieces + history.hist[k - 1].opieces == pieces) k--;
+            while (k > 0 && history.hist[k - 1].xpieces + history.hist[k - 1].opieces == pieces)
+                k--;
             ASSERT_EQ(rec.since, k) << "game " << game << " ply " << ply;
             // The piece count never falls, so no earlier record outside the run can match.
-            for (int j = 0; j < k; j++) ASSERT_LT(history.hist[j].xpieces + history.hist[j].opieces, pieces);
+            for (int j = 0; j < k; j++)
+                ASSERT_LT(history.hist[j].xpieces + history.hist[j].opieces, pieces);
         }
     }
 }
@@ -202,7 +205,8 @@ int32_t plainvalue(const posrec* stack, int32_t top, int32_t player) {
 
 bool plainrepeats() {
     for (int32_t i = history.hno % 2; i < history.hno - 1; i += 2)
-        if (std::memcmp(current().cell, history.hist[i].cell, sizeof history.hist[i].cell) == 0) return true;
+        if (std::memcmp(current().cell, history.hist[i].cell, sizeof history.hist[i].cell) == 0)
+            return true;
     return false;
 }
 
@@ -239,7 +243,8 @@ BBTEST(Fast, EqualKeysOfDifferentCellsAreNoRepetition) {
         // Give every earlier record the current key, as a colliding key would.
         for (int32_t i = 0; i < history.hno; i++) history.hist[i].key = current().key;
         forged++;
-        EXPECT_EQ(score(current(), player), plainvalue(history.hist, history.hno, player)) << "game " << game;
+        EXPECT_EQ(score(current(), player), plainvalue(history.hist, history.hno, player))
+            << "game " << game;
         EXPECT_EQ(score(current(), 3 - player), plainvalue(history.hist, history.hno, 3 - player));
         // Equal cells behind the forged keys still count: copy an earlier record's cells of
         // the same parity into the current one.
@@ -345,7 +350,8 @@ BBTEST(Fast, LeavesWithCollidingKeysAreValuedAsThePlainSearch) {
         for (auto [side, pos] : all) {
             domove(side, pos, player);
             for (int32_t i = 0; i < history.hno - 1; i++)
-                if (std::memcmp(current().cell, history.hist[i].cell, sizeof history.hist[i].cell) == 0) {
+                if (std::memcmp(current().cell, history.hist[i].cell,
+                                sizeof history.hist[i].cell) == 0) {
                     keep[i] = true;
                     repeated++;
                 }

@@ -287,8 +287,10 @@ BBTEST(Root, IterationsOrderTheMovesAndChooseTheFirstBest) {
         // Iteration 3 ran over the generation order; iteration 4 over the list it left.
         auto gen = generationorder();
         std::vector<std::pair<char, int32_t>> second;
-        for (int j = 0; j < 4 * N; j++) second.push_back({deepening.nmoves[j].dir, deepening.nmoves[j].pos});
-        checkiteration(second, deepening.moves, player, 4, Observed::seen[1].dir, Observed::seen[1].pos);
+        for (int j = 0; j < 4 * N; j++)
+            second.push_back({deepening.nmoves[j].dir, deepening.nmoves[j].pos});
+        checkiteration(second, deepening.moves, player, 4, Observed::seen[1].dir,
+                       Observed::seen[1].pos);
         // Re-run the first iteration alone to check its list.
         deepening.maxdepth = 3;
         computemove(&deepening.bestdir, &deepening.bestpos, player);
