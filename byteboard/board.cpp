@@ -9,27 +9,16 @@ namespace byteboard::BYTEBOARD_NS {
 
 namespace {
 
-// Rescores line, a line of N cells starting at first, stride cells apart, and corrects the
-// record's totals and straight counts by the difference; returns the line's code.
+// Rescores line, a line of N cells starting at first, stride cells apart, counting cell by
+// cell, and corrects the record's totals and straight counts by the difference (they follow
+// one another as a linescore's fields do); returns the line's code.
 int32_t rescore(posrec& rec, linescore& line, const uint8_t* first, int stride) {
-    linescore now = plainlinescore(first, stride);
-    rec.xstraights -= line.xfull;
-    rec.ostraights -= line.ofull;
-    line.xfull = now.xfull;
-    line.ofull = now.ofull;
-    rec.xstraights += line.xfull;
-    rec.ostraights += line.ofull;
-
-    rec.xtotal -= line.xscore;
-    rec.ototal -= line.oscore;
-    line.xscore = now.xscore;
-    line.oscore = now.oscore;
-    rec.xtotal += now.xscore;
-    rec.ototal += now.oscore;
-
+    const linescore now = plainlinescore(first, stride);
+    store(&rec.xtotal, load(&rec.xtotal) + load(&now) - load(&line));
+    line = now;
     int32_t code = 0;
     for (int i = N - 1; i >= 0; i--) {
-        uint8_t c = first[i * stride];
+        const uint8_t c = first[i * stride];
         code = 3 * code + (c == 1 ? 1 : c == 2 ? 2 : 0);
     }
     return code;

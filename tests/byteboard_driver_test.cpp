@@ -255,7 +255,7 @@ BBTEST(DriverDeath, FailingToGrowTheStack) {
         // room 5: iteration 3 fits (4 plies below the root move), iteration 4 does not.
         std::string want = "T1\n";
         if (room == 5) {
-            deepening.maxdepth = 3;
+            deepening.maxdepth = firstdepth;
             computemove(&deepening.bestdir, &deepening.bestpos, player);
             ASSERT_EQ(history.hno, history.hmax - room);
             want = answertext(deepening.bestdir, deepening.bestpos);

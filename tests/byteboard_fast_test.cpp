@@ -290,13 +290,13 @@ struct Plain {
 
     std::vector<iteration> deepen(int32_t player, int32_t last) {
         std::vector<iteration> out;
-        std::vector<rootmove> current, next(4 * N);
+        std::vector<rootmove> current, next(nmovesall);
         for (auto [side, pos] : generationorder()) current.push_back({side, pos, 0});
         char dir = 0;
         int32_t at = 0;
-        for (int32_t depth = 3; depth <= last; depth++) {
+        for (int32_t depth = firstdepth; depth <= last; depth++) {
             int32_t best = lowest;
-            for (int j = 0; j < 4 * N; j++) {
+            for (int j = 0; j < nmovesall; j++) {
                 rootmove e = current[j];
                 play(e.dir, e.pos, player);
                 int32_t f = -search(depth, 3 - player, lowest, -best);

@@ -232,7 +232,7 @@ const rootmove* lastlist(int iterations) {
 // ones, exact for the chosen move, which is the first of the order with the best exact value.
 void checkiteration(const std::vector<std::pair<char, int32_t>>& order, const rootmove* sorted,
                     int32_t player, int32_t depth, char dir, int32_t pos) {
-    const int n = 4 * N;
+    const int n = nmovesall;
     std::vector<int32_t> exact(n), listed(n);
     for (int j = 0; j < n; j++) {
         exact[j] = rootvalue(order[j].first, order[j].second, player, depth);
@@ -279,7 +279,7 @@ BBTEST(Root, IterationsOrderTheMovesAndChooseTheFirstBest) {
         EXPECT_EQ(Observed::seen[1].depth, 4);
         for (const iteration& it : Observed::seen) {
             EXPECT_FALSE(it.forcedwin);
-            EXPECT_GT(it.nodes, 4 * N);
+            EXPECT_GT(it.nodes, nmovesall);
         }
         EXPECT_EQ(deepening.bestdir, Observed::seen[1].dir);
         EXPECT_EQ(deepening.bestpos, Observed::seen[1].pos);
@@ -287,12 +287,12 @@ BBTEST(Root, IterationsOrderTheMovesAndChooseTheFirstBest) {
         // Iteration 3 ran over the generation order; iteration 4 over the list it left.
         auto gen = generationorder();
         std::vector<std::pair<char, int32_t>> second;
-        for (int j = 0; j < 4 * N; j++)
+        for (int j = 0; j < nmovesall; j++)
             second.push_back({deepening.nmoves[j].dir, deepening.nmoves[j].pos});
         checkiteration(second, deepening.moves, player, 4, Observed::seen[1].dir,
                        Observed::seen[1].pos);
         // Re-run the first iteration alone to check its list.
-        deepening.maxdepth = 3;
+        deepening.maxdepth = firstdepth;
         computemove(&deepening.bestdir, &deepening.bestpos, player);
         checkiteration(gen, lastlist(1), player, 3, deepening.bestdir, deepening.bestpos);
         EXPECT_EQ(deepening.bestdir, Observed::seen[0].dir);
@@ -339,7 +339,7 @@ BBTEST(Root, AForcedWinEndsTheSearchAtTheFirstWinningMove) {
         auto gen = generationorder();
         int first = -1;
         int32_t firstvalue = 0;
-        for (int j = 0; j < 4 * N && first < 0; j++) {
+        for (int j = 0; j < nmovesall && first < 0; j++) {
             int32_t v = rootvalue(gen[j].first, gen[j].second, player, 3);
             if (v > decidedbound) first = j, firstvalue = v;
         }
@@ -362,12 +362,12 @@ BBTEST(Root, AForcedWinEndsTheSearchAtTheFirstWinningMove) {
 BBTEST(Root, ARepeatingRootMoveIsValuedAsALoss) {
     fresh();
     int32_t player = repetitiongame();
-    deepening.maxdepth = 3;
+    deepening.maxdepth = firstdepth;
     computemove(&deepening.bestdir, &deepening.bestpos, player);
     const rootmove* list = lastlist(1);
     int undecided = 0;
     bool seenl1 = false;
-    for (int j = 0; j < 4 * N; j++) {
+    for (int j = 0; j < nmovesall; j++) {
         const rootmove& m = list[j];
         if (std::abs(m.value) <= decidedbound) {
             EXPECT_FALSE(seenl1) << "an undecided move after the repeating one";
