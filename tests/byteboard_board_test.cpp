@@ -42,6 +42,25 @@ BBTEST(Board, RandomGamesMatchTheModelAndARecomputation) {
     }
 }
 
+// The move ring, spelled out: T1..TN, R1..RN, B1..BN, L1..LN. Each index names its move in
+// the notation, and playing it on the empty board puts the piece where the model does.
+BBTEST(Board, TheMoveRingRunsTopRightBottomLeft) {
+    std::vector<std::string> ring;
+    for (char side : {'T', 'R', 'B', 'L'})
+        for (int k = 1; k <= N; k++) ring.push_back(side + std::to_string(k) + "\n");
+    ASSERT_EQ(static_cast<int>(ring.size()), nmovesall);
+    for (MoveIndex m = 0; m < nmovesall; m++) {
+        char buf[answerbytes];
+        const int len = formatanswer(sideof(m), posof(m), buf);
+        EXPECT_EQ(std::string(buf, static_cast<size_t>(len)), ring[static_cast<size_t>(m)]);
+        fresh();
+        domove(sideof(m), posof(m), 2);
+        model::Board want(N);
+        EXPECT_FALSE(want.push({ring[static_cast<size_t>(m)][0], posof(m) + 1}, model::Piece::O));
+        EXPECT_EQ(toboard(current()), want) << ring[static_cast<size_t>(m)];
+    }
+}
+
 BBTEST(Board, TakingBackIsADecrementAndTheStackGrowsByDoubling) {
     std::free(history.hist);  // start over with a newly allocated stack of 50 records
     history.hist = nullptr;

@@ -382,6 +382,35 @@ BBTEST(Root, ARepeatingRootMoveIsValuedAsALoss) {
     EXPECT_GT(undecided, 0);
 }
 
+// A reset after a game and a search leaves nothing of them: the empty board as the only
+// record (all zero bytes), no answer, no nodes, no observer, the last depth back; the stack
+// keeps its allocation.
+BBTEST(Root, ResetStartsAFreshGame) {
+    fresh();
+    std::mt19937 rng(99 + N);
+    const int32_t player = randomgame(rng, 60);
+    deepening.maxdepth = firstdepth;
+    deepening.observer = [](const iteration&) {};
+    computemove(&deepening.bestdir, &deepening.bestpos, player);
+    ASSERT_NE(deepening.bestdir, 0);
+    evaluation.nscore = 77;
+    const posrec* stack = history.hist;
+    const int32_t capacity = history.hmax;
+    ASSERT_GT(capacity, histstart);  // 60 moves outgrew the first allocation
+
+    ASSERT_TRUE(reset());
+    EXPECT_EQ(history.hno, 0);
+    EXPECT_EQ(history.hist, stack);
+    EXPECT_EQ(history.hmax, capacity);
+    const posrec empty{};
+    EXPECT_EQ(0, std::memcmp(&history.hist[0], &empty, sizeof empty));
+    EXPECT_EQ(deepening.bestdir, 0);
+    EXPECT_EQ(deepening.bestpos, 0);
+    EXPECT_EQ(evaluation.nscore, 0);
+    EXPECT_EQ(deepening.observer, nullptr);
+    EXPECT_EQ(deepening.maxdepth, lastdepth);
+}
+
 BBTEST(Root, ADepthLimitBelowTheFirstIterationSearchesNothing) {
     fresh();
     deepening.maxdepth = 2;
