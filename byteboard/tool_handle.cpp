@@ -48,10 +48,7 @@ int straightsOf(int player) {
 
 }  // namespace
 
-#define BYTEBOARD_HANDLE_NAME_(n) handle##n
-#define BYTEBOARD_HANDLE_NAME(n) BYTEBOARD_HANDLE_NAME_(n)
-
-extern const ToolHandle BYTEBOARD_HANDLE_NAME(BYTEBOARD_N) = {
+extern const ToolHandle BYTEBOARD_NS::handle = {
     .size = N,
     .reset = resetEngine,
     .replay = replayMoves,

@@ -44,7 +44,13 @@ struct ToolHandle {
     int (*straights)(int player);   // current record's lines filled by player (1 X, 2 O)
 };
 
-extern const ToolHandle handle6, handle7;
+// The two builds: byteboard::n6::handle and byteboard::n7::handle.
+namespace n6 {
+extern const ToolHandle handle;
+}
+namespace n7 {
+extern const ToolHandle handle;
+}
 
 // The build for N, or null when N is neither 6 nor 7.
 const ToolHandle* handleFor(int n);

@@ -3,8 +3,8 @@
 namespace byteboard {
 
 const ToolHandle* handleFor(int n) {
-    if (n == handle6.size) return &handle6;
-    if (n == handle7.size) return &handle7;
+    if (n == n6::handle.size) return &n6::handle;
+    if (n == n7::handle.size) return &n7::handle;
     return nullptr;
 }
 
