@@ -41,11 +41,6 @@ int cellAt(int row, int col) {
     return history.hist[history.hno].cell[row * N + col];
 }
 
-int straightsOf(int player) {
-    const posrec& rec = history.hist[history.hno];
-    return player == 1 ? rec.xstraights : rec.ostraights;
-}
-
 }  // namespace
 
 extern const ToolHandle BYTEBOARD_NS::handle = {
@@ -60,7 +55,6 @@ extern const ToolHandle BYTEBOARD_NS::handle = {
     .bestpos = &deepening.bestpos,
     .formatanswer = formatanswer,
     .cell = cellAt,
-    .straights = straightsOf,
 };
 
 }  // namespace byteboard

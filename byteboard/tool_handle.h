@@ -41,7 +41,6 @@ struct ToolHandle {
     // move of the move ring. Async-signal-safe.
     int (*formatanswer)(char dir, std::int32_t pos, char* buf);
     int (*cell)(int row, int col);  // current record: 0 empty, 1 X, 2 O; 0-based
-    int (*straights)(int player);   // current record's lines filled by player (1 X, 2 O)
 };
 
 // The two builds: byteboard::n6::handle and byteboard::n7::handle.
