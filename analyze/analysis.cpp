@@ -3,6 +3,7 @@
 #include "analyze/record.h"
 #include "analyze/report.h"
 #include "analyze/verdict.h"
+#include "byteboard/types.h"
 
 namespace analyze {
 
@@ -10,7 +11,7 @@ namespace {
 
 // The players' own budgets, shown in the progress line when no --time is given.
 constexpr double bitRowBudget = 29.5;
-constexpr double byteBoardBudget = 28;
+constexpr double byteBoardBudget = byteboard::budgetseconds;
 // A file of records larger than this is refused rather than read into memory.
 constexpr size_t largestRecordFile = 64u << 20;
 
@@ -125,7 +126,7 @@ int runAnalysis(const Options& o, std::FILE* out, std::FILE* err) {
                      searcher->name().c_str(),
                      o.depth > 0 ? o.depth
                      : bitRow    ? 36
-                                 : 999,
+                                 : byteboard::lastdepth,
                      budget);
         std::fflush(err);
     }

@@ -5,29 +5,23 @@
 // observer prints each iteration's line with the alarm blocked, so when the alarm comes
 // every line so far is out, and the handler writes the last completed iteration's move
 // (the engine's bestdir / bestpos) with write(2) and calls _exit(0).
-#include <signal.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 
 #include "analyze/searcher.h"
-#include "byteboard/api.h"
+#include "byteboard/tool_handle.h"
+#include "common/alarm.h"
+#include "common/write_all.h"
 
 namespace analyze {
 
 namespace {
 
-// The players' default limit.
-constexpr double playerBudgetSeconds = 28;
-// The deepening's own last depth.
-constexpr int engineLastDepth = 999;
-
 struct Running {
-    const byteboard::Engine* engine;
+    const byteboard::ToolHandle* engine;
     IterationSink* sink;
     std::chrono::steady_clock::time_point start;
 };
@@ -36,34 +30,45 @@ Running* running = nullptr;
 // What the handler writes before the move, fixed before the timer starts.
 char answerPrefix[64];
 std::size_t answerPrefixLength = 0;
-const byteboard::Engine* answering = nullptr;
-
-void writeAll(const char* buf, std::size_t len) {
-    while (len > 0) {
-        const ssize_t n = write(STDOUT_FILENO, buf, len);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        buf += n;
-        len -= static_cast<std::size_t>(n);
-    }
-}
+const byteboard::ToolHandle* answering = nullptr;
 
 // Async-signal-safe: the last completed iteration's move, then the end of the process.
 [[noreturn]] void answerAndExit() {
-    sigset_t alarm;
-    sigemptyset(&alarm);
-    sigaddset(&alarm, SIGALRM);
-    sigprocmask(SIG_BLOCK, &alarm, nullptr);
-    char line[sizeof answerPrefix + 16];
+    posixkit::blockAlarm();
+    char line[sizeof answerPrefix + byteboard::answerbytes];
     std::memcpy(line, answerPrefix, answerPrefixLength);
     const int len = answering->formatanswer(*answering->bestdir, *answering->bestpos,
                                             line + answerPrefixLength);
-    writeAll(line, answerPrefixLength + static_cast<std::size_t>(len));
+    posixkit::writeAll(STDOUT_FILENO, line, answerPrefixLength + static_cast<std::size_t>(len));
     _exit(0);
 }
 
 void onAlarm(int) {
     answerAndExit();
+}
+
+// Fixes what the handler answers with for the engine being searched, before anything can
+// call it.
+void prepareAnswer(const std::string& prefix) {
+    answering = running->engine;
+    answerPrefixLength = std::min(prefix.size(), sizeof answerPrefix);
+    std::memcpy(answerPrefix, prefix.data(), answerPrefixLength);
+}
+
+// The turn's alarm: after seconds the handler answers the last completed iteration's move.
+void startAlarm(double seconds) {
+    posixkit::setAlarmHandler(onAlarm);
+    posixkit::unblockAlarm();
+    posixkit::armAlarm(static_cast<long long>(seconds * 1e6));
+}
+
+// From here on the normal path answers; the alarm must not answer a second time.
+void stopAlarm() {
+    posixkit::blockAlarm();
+    posixkit::disarmAlarm();
+    // Ignoring discards an alarm that came after the search; then it may be unblocked.
+    posixkit::ignoreAlarm();
+    posixkit::unblockAlarm();
 }
 
 void observe(const byteboard::IterationReport& report) {
@@ -75,23 +80,19 @@ void observe(const byteboard::IterationReport& report) {
     it.micros = std::chrono::duration_cast<std::chrono::microseconds>(
                     std::chrono::steady_clock::now() - r.start)
                     .count();
-    char buf[16];
+    char buf[byteboard::answerbytes];
     const int len = r.engine->formatanswer(report.dir, report.pos, buf);
     it.move.assign(buf, static_cast<std::size_t>(len - 1));  // without the line end
     it.end = report.forcedwin ? Iteration::End::ForcedWin : Iteration::End::Complete;
     if (!r.sink) return;
     // The line goes out whole before the alarm can answer.
-    sigset_t alarm, old;
-    sigemptyset(&alarm);
-    sigaddset(&alarm, SIGALRM);
-    sigprocmask(SIG_BLOCK, &alarm, &old);
+    posixkit::AlarmBlocked blocked;
     r.sink->iteration(it);
-    sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
 class ByteBoardSearcher : public Searcher {
   public:
-    explicit ByteBoardSearcher(const byteboard::Engine* e) : engine(e) {}
+    explicit ByteBoardSearcher(const byteboard::ToolHandle* e) : engine(e) {}
 
     std::string name() const override { return "byteboard"; }
 
@@ -113,65 +114,38 @@ class ByteBoardSearcher : public Searcher {
 
     std::string search(const Limits& limits, IterationSink* sink) override {
         const std::int32_t savedDepth = *engine->maxdepth;
-        *engine->maxdepth = limits.depth > 0 ? limits.depth : engineLastDepth;
+        *engine->maxdepth = limits.depth > 0 ? limits.depth : byteboard::lastdepth;
         Running r{engine, sink, {}};
         running = &r;
         *engine->observer = observe;
-
-        // The handler's answer is fixed before anything can call it.
-        answering = engine;
-        answerPrefixLength = std::min(limits.timeoutPrefix.size(), sizeof answerPrefix);
-        std::memcpy(answerPrefix, limits.timeoutPrefix.data(), answerPrefixLength);
+        prepareAnswer(limits.timeoutPrefix);
         void (*savedGrowFailed)() = *engine->growfailed;
         *engine->growfailed = answerAndExit;  // out of memory: the best move so far
 
-        sigset_t alarm;
-        sigemptyset(&alarm);
-        sigaddset(&alarm, SIGALRM);
-        if (!limits.untimed) {
-            struct sigaction action = {};
-            action.sa_handler = onAlarm;
-            sigemptyset(&action.sa_mask);
-            sigaction(SIGALRM, &action, nullptr);
-            sigprocmask(SIG_UNBLOCK, &alarm, nullptr);
-            const double seconds = limits.seconds > 0 ? limits.seconds : playerBudgetSeconds;
-            const auto micros = static_cast<long long>(seconds * 1e6);
-            itimerval budget{};
-            budget.it_value.tv_sec = static_cast<time_t>(micros / 1000000);
-            budget.it_value.tv_usec = static_cast<suseconds_t>(micros % 1000000);
-            if (budget.it_value.tv_sec == 0 && budget.it_value.tv_usec == 0)
-                budget.it_value.tv_usec = 1;
-            setitimer(ITIMER_REAL, &budget, nullptr);
-        }
+        if (!limits.untimed)
+            startAlarm(limits.seconds > 0 ? limits.seconds : byteboard::budgetseconds);
         r.start = std::chrono::steady_clock::now();
         engine->computemove(player);
-        if (!limits.untimed) {
-            // From here on the normal path answers; the alarm must not answer a second time.
-            sigprocmask(SIG_BLOCK, &alarm, nullptr);
-            itimerval off{};
-            setitimer(ITIMER_REAL, &off, nullptr);
-            // Ignoring discards an alarm that came after the search; then it may be unblocked.
-            signal(SIGALRM, SIG_IGN);
-            sigprocmask(SIG_UNBLOCK, &alarm, nullptr);
-        }
+        if (!limits.untimed) stopAlarm();
+
         *engine->growfailed = savedGrowFailed;
         *engine->observer = nullptr;
         *engine->maxdepth = savedDepth;
         running = nullptr;
-        char buf[16];
+        char buf[byteboard::answerbytes];
         const int len = engine->formatanswer(*engine->bestdir, *engine->bestpos, buf);
         return std::string(buf, static_cast<std::size_t>(len - 1));
     }
 
   private:
-    const byteboard::Engine* engine;
+    const byteboard::ToolHandle* engine;
     std::int32_t player = 1;
 };
 
 }  // namespace
 
 std::unique_ptr<Searcher> makeByteBoardSearcher(int n, std::string& error) {
-    const byteboard::Engine* e = byteboard::engineFor(n);
+    const byteboard::ToolHandle* e = byteboard::handleFor(n);
     if (!e) {
         error = "the byte-board engine plays N = 6 or 7, not " + std::to_string(n);
         return nullptr;

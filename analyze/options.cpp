@@ -8,6 +8,7 @@
 
 #include "analyze/record.h"
 #include "bitrow/types.h"
+#include "byteboard/types.h"
 #include "common/version.h"
 
 namespace analyze {
@@ -16,7 +17,8 @@ namespace {
 
 // The deepest iteration of each engine; the first is depth 3 in both.
 constexpr int firstDepth = bitrow::firstDepth;
-constexpr int byteBoardLastDepth = 999;
+static_assert(firstDepth == byteboard::firstdepth);
+constexpr int byteBoardLastDepth = byteboard::lastdepth;
 // About eleven days: far beyond any use, and well inside the timers' range.
 constexpr double longestBudget = 1e6;
 
@@ -58,9 +60,9 @@ CLI::Validator wholeNumberIn(long lo, long hi) {
         "in " + range);
 }
 
-// "3 to 36": the bit-row engine's depths.
-std::string bitRowDepths() {
-    return std::to_string(bitrow::firstDepth) + " to " + std::to_string(bitrow::lastDepth);
+// "3 to 36": an engine's depths.
+std::string depths(int last) {
+    return std::to_string(firstDepth) + " to " + std::to_string(last);
 }
 
 // "29.5": the bit-row players' budget in seconds.
@@ -96,13 +98,13 @@ std::string parseOptions(const std::vector<std::string>& args, Options& o) {
                 return "must be 8, 16 or 32, not '" + text + "'";
             },
             "8, 16 or 32"));
-    app.add_option(
-           "--depth", o.depth,
-           "Last iteration: " + bitRowDepths() + " bit-row, 3 to 999 byte-board; default the last")
+    app.add_option("--depth", o.depth,
+                   "Last iteration: " + depths(bitrow::lastDepth) + " bit-row, " +
+                       depths(byteBoardLastDepth) + " byte-board; default the last")
         ->check(wholeNumberIn(firstDepth, byteBoardLastDepth));
     app.add_option("--time", o.seconds,
-                   "Seconds, above 0, at most 1000000; default " + bitRowBudget() +
-                       " bit-row, 28 byte-board")
+                   "Seconds, above 0, at most 1000000; default " + bitRowBudget() + " bit-row, " +
+                       std::to_string(byteboard::budgetseconds) + " byte-board")
         ->check(timeRange);
     app.add_option("--ply", o.ply,
                    "Analyse after the first K plies, 0 to the record's length; default all")
@@ -146,8 +148,8 @@ std::string parseOptions(const std::vector<std::string>& args, Options& o) {
     if (o.engine == EngineKind::ByteBoard && o.width != 0)
         return "--width is for the bit-row engine only";
     if (o.engine == EngineKind::BitRow && o.depth > bitrow::lastDepth)
-        return "--depth must be from " + bitRowDepths() + " for the bit-row engine, not " +
-               std::to_string(o.depth);
+        return "--depth must be from " + depths(bitrow::lastDepth) +
+               " for the bit-row engine, not " + std::to_string(o.depth);
     return "";
 }
 

@@ -12,7 +12,9 @@
 #include <cstring>
 #include <random>
 
-#include "byteboard/driver.h"
+#include "byteboard/deepen.h"
+#include "byteboard/history.h"
+#include "byteboard/turn.h"
 
 namespace {
 
@@ -26,8 +28,10 @@ void print(const iteration& it) {
 
 // True when the current record repeats an earlier one with the same side to move.
 bool repeats() {
-    for (int32_t i = hno % 2; i < hno - 1; i += 2)
-        if (std::memcmp(hist[hno].cell, hist[i].cell, sizeof hist[i].cell) == 0) return true;
+    for (int32_t i = history.hno % 2; i < history.hno - 1; i += 2)
+        if (std::memcmp(history.hist[history.hno].cell, history.hist[i].cell,
+                        sizeof history.hist[i].cell) == 0)
+            return true;
     return false;
 }
 
@@ -44,12 +48,12 @@ int generate(unsigned seed, int count) {
             char side = sides[rng() % 4];
             int32_t pos = static_cast<int32_t>(rng() % N);
             domove(side, pos, player);
-            const posrec& r = hist[hno];
+            const posrec& r = history.hist[history.hno];
             if (r.xstraights == r.ostraights && !repeats()) {
                 std::printf("%c%d\n", side, pos + 1);
                 break;
             }
-            hno--;
+            history.hno--;
         }
         player = 3 - player;
     }
@@ -77,9 +81,9 @@ int main(int argc, char** argv) {
         }
     }
     int32_t player = replay(in);
-    std::printf("moves %d player %c\n", hno, player == 1 ? 'X' : 'O');
-    maxdepth = depth;
-    observer = print;
-    computemove(&bestdir, &bestpos, player);
+    std::printf("moves %d player %c\n", history.hno, player == 1 ? 'X' : 'O');
+    deepening.maxdepth = depth;
+    deepening.observer = print;
+    computemove(&deepening.bestdir, &deepening.bestpos, player);
     return 0;
 }

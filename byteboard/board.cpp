@@ -4,86 +4,27 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace byteboard::BYTEBOARD_NS {
 
 namespace {
 
-void* plainrealloc(void* old, std::size_t bytes) {
-    return std::realloc(old, bytes);
-}
-
-void outofmemory() {
-    std::fputs("out of memory\n", stderr);
-    std::exit(1);
-}
-
-// Rescores line, a line of N cells starting at first, stride cells apart, and corrects the
-// record's totals and straight counts by the difference; returns the line's code.
+// Rescores line, a line of N cells starting at first, stride cells apart, counting cell by
+// cell, and corrects the record's totals and straight counts by the difference (they follow
+// one another as a linescore's fields do); returns the line's code.
 int32_t rescore(posrec& rec, linescore& line, const uint8_t* first, int stride) {
-    linescore now = plainlinescore(first, stride);
-    rec.xstraights -= line.xfull;
-    rec.ostraights -= line.ofull;
-    line.xfull = now.xfull;
-    line.ofull = now.ofull;
-    rec.xstraights += line.xfull;
-    rec.ostraights += line.ofull;
-
-    rec.xtotal -= line.xscore;
-    rec.ototal -= line.oscore;
-    line.xscore = now.xscore;
-    line.oscore = now.oscore;
-    rec.xtotal += now.xscore;
-    rec.ototal += now.oscore;
-
+    const linescore now = plainlinescore(first, stride);
+    store(&rec.xtotal, load(&rec.xtotal) + load(&now) - load(&line));
+    line = now;
     int32_t code = 0;
     for (int i = N - 1; i >= 0; i--) {
-        uint8_t c = first[i * stride];
+        const uint8_t c = first[i * stride];
         code = 3 * code + (c == 1 ? 1 : c == 2 ? 2 : 0);
     }
     return code;
 }
 
 }  // namespace
-
-void growhist() {
-    if (hmax <= INT32_MAX / 2) {
-        int32_t more = hmax * 2;
-        void* p = histrealloc(hist, static_cast<std::size_t>(more) * sizeof(posrec));
-        if (p) {
-            hist = static_cast<posrec*>(p);
-            hmax = more;
-            return;
-        }
-    }
-    hno--;
-    growfailed();
-    std::abort();  // growfailed must not return: there is no record to play the move into
-}
-
-posrec* hist = nullptr;
-int32_t hno = 0;
-int32_t hmax = 0;
-int32_t sumsize = 0;
-uint8_t changed[N];
-
-void* (*histrealloc)(void* old, std::size_t bytes) = plainrealloc;
-void (*growfailed)() = outofmemory;
-
-bool inithist() {
-    if (!hist) {
-        void* p = histrealloc(nullptr, 50 * sizeof(posrec));
-        if (!p) return false;
-        hist = static_cast<posrec*>(p);
-        hmax = 50;
-    }
-    hno = 0;
-    std::memset(&hist[0], 0, sizeof(posrec));
-    sumsize = 0;
-    for (int k = 1; k <= N; k++) sumsize += k * k;
-    return true;
-}
 
 void computerow(posrec& rec, int r) {
     int32_t code = rescore(rec, rec.row[r], &rec.cell[r * N], 1);

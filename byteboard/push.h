@@ -8,13 +8,9 @@
 #include <cstring>
 #include <utility>
 
-#include "byteboard/board.h"
+#include "byteboard/history.h"
 
 namespace byteboard::BYTEBOARD_NS {
-
-// Doubles the capacity of hist for the record hno; on failure takes the move back and hands
-// over to growfailed.
-void growhist();
 
 // 3^k: the weight of the k-th cell of a line in the line's code.
 inline constexpr std::array<int32_t, N + 1> pow3 = [] {
@@ -60,7 +56,6 @@ struct linepush {
     uint16_t code;     // the line's code afterwards
     uint8_t out;       // the piece pushed off the far end, 0 when an empty cell took it
     uint8_t changes;   // bit x: the cell at position x of the line changed
-    uint8_t visits;    // bit i: the i-th visited cell changed (what domove leaves in changed)
     int8_t delta[N];   // change of the code digit at position x
     int8_t piecediff;  // change of X's pieces less O's
     // Change of the key when the line is a column c: 3^c times this (the digits are the
@@ -68,39 +63,41 @@ struct linepush {
     uint64_t columnkey;
 };
 
-// pushtable[player - 1][from the far end][code]: a push from position 0 walks up the line,
-// one from the far end (position N - 1) down it.
+// What player's push into a line of code code does, entering at position 0 (walking up the
+// line) or, when back, at position N - 1 (walking down it).
+constexpr linepush pushline(int player, bool back, int code) {
+    int cells[N];
+    for (int k = 0, rest = code; k < N; k++, rest /= 3) cells[k] = rest % 3;
+    linepush e{};
+    int carried = player, old = 0;
+    for (int i = 0; i < N; i++) {
+        const int x = back ? N - 1 - i : i;
+        old = cells[x];
+        if (old != carried) {
+            e.changes = static_cast<uint8_t>(e.changes | 1 << x);
+            e.delta[x] = static_cast<int8_t>(carried - old);
+        }
+        cells[x] = carried;
+        if (old == 0) break;
+        carried = old;
+    }
+    e.out = static_cast<uint8_t>(old);
+    e.piecediff = static_cast<int8_t>((player == 1 ? 1 : -1) - (old == 1) + (old == 2));
+    for (int x = 0; x < N; x++)
+        e.columnkey += static_cast<uint64_t>(static_cast<int64_t>(e.delta[x])) * rowweight[x];
+    int after = 0;
+    for (int k = N - 1; k >= 0; k--) after = 3 * after + cells[k];
+    e.code = static_cast<uint16_t>(after);
+    return e;
+}
+
+// pushtable[player - 1][from the far end][code]: pushline for every case.
 inline constexpr auto pushtable = [] {
     std::array<std::array<std::array<linepush, ncodes>, 2>, 2> t{};
     for (int player = 1; player <= 2; player++)
         for (int back = 0; back < 2; back++)
-            for (int code = 0; code < ncodes; code++) {
-                int cells[N];
-                for (int k = 0, rest = code; k < N; k++, rest /= 3) cells[k] = rest % 3;
-                linepush e{};
-                int carried = player, old = 0;
-                for (int i = 0; i < N; i++) {
-                    int x = back ? N - 1 - i : i;
-                    old = cells[x];
-                    if (old != carried) {
-                        e.changes = static_cast<uint8_t>(e.changes | 1 << x);
-                        e.visits = static_cast<uint8_t>(e.visits | 1 << i);
-                        e.delta[x] = static_cast<int8_t>(carried - old);
-                    }
-                    cells[x] = carried;
-                    if (old == 0) break;
-                    carried = old;
-                }
-                e.out = static_cast<uint8_t>(old);
-                e.piecediff = static_cast<int8_t>((player == 1 ? 1 : -1) - (old == 1) + (old == 2));
-                for (int x = 0; x < N; x++)
-                    e.columnkey +=
-                        static_cast<uint64_t>(static_cast<int64_t>(e.delta[x])) * rowweight[x];
-                int after = 0;
-                for (int k = N - 1; k >= 0; k--) after = 3 * after + cells[k];
-                e.code = static_cast<uint16_t>(after);
-                t[player - 1][back][code] = e;
-            }
+            for (int code = 0; code < ncodes; code++)
+                t[player - 1][back][code] = pushline(player, back, code);
     return t;
 }();
 
@@ -113,14 +110,6 @@ inline uint64_t keychange(const linepush& e, int32_t pos, int32_t owncode) {
     else
         return rowweight[pos] * static_cast<uint64_t>(static_cast<int64_t>(e.code - owncode));
 }
-
-// visitflags[v]: byte i is bit i of v, for the N bytes of changed at once.
-inline constexpr auto visitflags = [] {
-    std::array<std::array<uint8_t, 8>, 1 << N> t{};  // rows of 8: cheap to index
-    for (int v = 0; v < 1 << N; v++)
-        for (int i = 0; i < N; i++) t[v][i] = static_cast<uint8_t>(v >> i & 1);
-    return t;
-}();
 
 // Four 32-bit lanes: a linescore, or the record's four totals, which follow one another in
 // the order of a linescore's fields.
@@ -154,30 +143,38 @@ template <std::size_t... k>
     if constexpr (tail != 0) std::memcpy(d + 16 * chunks, s + 16 * chunks, tail);
 }
 
-// domove for a valid side letter: plays player's push from side at pos into the new top
-// record. The caller has checked side; pos must be in 0..N-1. Without `flags` the scratch
-// `changed` is left alone: the search, which never reads it, plays its moves so.
-template <char side, bool flags = true>
-[[gnu::always_inline]] inline void push(int32_t pos, int32_t player) {
-    constexpr bool vertical = side == 'T' || side == 'B';
-    constexpr bool back = side == 'B' || side == 'R';
+// The change of a line's scores (or of the totals) when the line, holding line, gets the
+// code code.
+[[gnu::always_inline]] inline lanes scorechange(const linescore& line, int code) {
+    return load(&linetable[code]) - load(&line);
+}
 
-    hno++;
-    if (hno >= hmax) growhist();
-    posrec& rec = hist[hno];
-    copyrecord(rec, hist[hno - 1]);
+// Rescores line to code code; returns the change of its scores.
+[[gnu::always_inline]] inline lanes rescoreto(linescore& line, int code) {
+    const lanes now = load(&linetable[code]);
+    const lanes change = now - load(&line);
+    store(&line, now);
+    return change;
+}
 
+// The record on top of the stack for the next move: a copy of the current one, one higher.
+[[gnu::always_inline]] inline posrec& newrecord() {
+    history.hno++;
+    if (history.hno >= history.hmax) growhist();
+    posrec& rec = history.hist[history.hno];
+    copyrecord(rec, history.hist[history.hno - 1]);
+    return rec;
+}
+
+// The cells that push e into line pos (a column when vertical) changes, and the crossing
+// lines through them: each changed cell changes its crossing line's code by one digit.
+// Returns the change of the totals.
+template <bool vertical>
+[[gnu::always_inline]] inline lanes movecells(posrec& rec, const linepush& e, int32_t pos) {
     linescore* cross = vertical ? rec.row : rec.col;
     uint16_t* crosscode = vertical ? rec.rowcode : rec.colcode;
-    uint16_t& owncode = vertical ? rec.colcode[pos] : rec.rowcode[pos];
-    linescore& own = vertical ? rec.col[pos] : rec.row[pos];
-    const linepush& e = pushtable[player - 1][back][owncode];
     const int32_t crossdigit = pow3[pos];
-
-    // Each changed cell changes its crossing line's code by one digit; the totals follow
-    // the rescored lines.
-    lanes totals = load(&rec.xtotal);
-    rec.key += keychange<vertical>(e, pos, owncode);
+    lanes change = {0, 0, 0, 0};
     for (unsigned m = e.changes; m; m &= m - 1) {
         const int x = __builtin_ctz(m);
         const int delta = e.delta[x];
@@ -185,25 +182,40 @@ template <char side, bool flags = true>
         rec.cell[idx] = static_cast<uint8_t>(rec.cell[idx] + delta);
         const int code = crosscode[x] + delta * crossdigit;
         crosscode[x] = static_cast<uint16_t>(code);
-        const lanes now = load(&linetable[code]);
-        totals += now - load(&cross[x]);
-        store(&cross[x], now);
+        change += rescoreto(cross[x], code);
     }
-    // The pushed line is rescored whatever changed.
-    owncode = e.code;
-    const lanes now = load(&linetable[e.code]);
-    totals += now - load(&own);
-    store(&own, now);
-    store(&rec.xtotal, totals);
+    return change;
+}
 
-    if constexpr (flags) std::memcpy(changed, visitflags[e.visits].data(), N);
+// The piece counts after push e by player, and since (the record stays on as many pieces
+// as the one before only when a piece left the board).
+[[gnu::always_inline]] inline void countpieces(posrec& rec, const linepush& e, int32_t player) {
     (player == 1 ? rec.xpieces : rec.opieces)++;
     if (e.out == 0)
-        rec.since = hno;  // one piece more than every earlier record
+        rec.since = history.hno;  // one piece more than every earlier record
     else if (e.out == 1)
         rec.xpieces--;  // a full line: the piece that was in the last cell has left
     else
         rec.opieces--;
+}
+
+// domove for a valid side letter: plays player's push from side at pos into the new top
+// record. The caller has checked side; pos must be in 0..N-1.
+template <char side>
+[[gnu::always_inline]] inline void push(int32_t pos, int32_t player) {
+    constexpr bool vertical = side == 'T' || side == 'B';
+    constexpr bool back = side == 'B' || side == 'R';
+    posrec& rec = newrecord();
+    uint16_t& owncode = vertical ? rec.colcode[pos] : rec.rowcode[pos];
+    const linepush& e = pushtable[player - 1][back][owncode];
+    rec.key += keychange<vertical>(e, pos, owncode);
+    lanes totals = load(&rec.xtotal);
+    totals += movecells<vertical>(rec, e, pos);
+    // The pushed line is rescored whatever changed.
+    owncode = e.code;
+    totals += rescoreto(vertical ? rec.col[pos] : rec.row[pos], e.code);
+    store(&rec.xtotal, totals);
+    countpieces(rec, e, player);
 }
 
 }  // namespace byteboard::BYTEBOARD_NS

@@ -9,7 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "byteboard/driver.h"
+#include "byteboard/deepen.h"
+#include "byteboard/history.h"
+#include "byteboard/notation.h"
+#include "byteboard/search.h"
+#include "byteboard/turn.h"
 #include "fuzz/byteboard_input_one.h"
 #include "fuzz/check.h"
 #include "fuzz/input_stream.h"
@@ -19,6 +23,7 @@ namespace fuzzing::BYTEBOARD_NS {
 
 namespace {
 
+using namespace byteboard;
 using namespace byteboard::BYTEBOARD_NS;
 
 // The limit as the C library reads it, for arguments whose digits fit a long long.
@@ -82,9 +87,9 @@ void runInput(const std::uint8_t* data, std::size_t size) {
     FUZZ_CHECK(reset());
     InputStream in(moves, replayable);
     const int32_t player = replay(in.get());
-    FUZZ_CHECK(hno == static_cast<int32_t>(taken.size()));
+    FUZZ_CHECK(history.hno == static_cast<int32_t>(taken.size()));
     FUZZ_CHECK(player == (taken.size() % 2 == 0 ? 1 : 2));
-    FUZZ_CHECK(hno < hmax && hmax >= 50);
+    FUZZ_CHECK(history.hno < history.hmax && history.hmax >= histstart);
 
     model::Board b(N);
     model::Piece who = model::Piece::X;
@@ -92,7 +97,7 @@ void runInput(const std::uint8_t* data, std::size_t size) {
         b.push(m, who);
         who = model::opponent(who);
     }
-    const posrec& rec = hist[hno];
+    const posrec& rec = history.hist[history.hno];
     int xs = 0, os = 0;
     for (int r = 0; r < N; r++)
         for (int c = 0; c < N; c++) {
@@ -105,11 +110,11 @@ void runInput(const std::uint8_t* data, std::size_t size) {
     FUZZ_CHECK(rec.ostraights == b.straights(model::Piece::O));
 
     // One ply of search over the replayed history: every reply and its repetition test.
-    if (hno < 200) {
-        const int32_t before = hno;
-        const int32_t v = ab(1, player, -2000000000, 2000000000);
-        FUZZ_CHECK(hno == before);
-        FUZZ_CHECK(v >= -2000000000 && v <= 2000000000);
+    if (history.hno < 200) {
+        const int32_t before = history.hno;
+        const int32_t v = ab(1, player, lowest, highest);
+        FUZZ_CHECK(history.hno == before);
+        FUZZ_CHECK(v >= lowest && v <= highest);
     }
 }
 

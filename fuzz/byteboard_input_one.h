@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "byteboard/size.h"
+#include "byteboard/types.h"
 
 namespace fuzzing::BYTEBOARD_NS {
 

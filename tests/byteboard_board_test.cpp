@@ -33,44 +33,68 @@ BBTEST(Board, RandomGamesMatchTheModelAndARecomputation) {
             auto [side, pos] = all[rng() % all.size()];
             domove(side, pos, player);
             board.push(modelmove(side, pos), piece(player));
-            ASSERT_EQ(hno, ply + 1);
-            ASSERT_EQ(toboard(hist[hno]), board) << "game " << game << " ply " << ply;
-            expectconsistent(hist[hno]);
+            ASSERT_EQ(history.hno, ply + 1);
+            ASSERT_EQ(toboard(current()), board) << "game " << game << " ply " << ply;
+            expectconsistent(current());
             if (testing::Test::HasFailure()) return;
             player = 3 - player;
         }
     }
 }
 
+// The move ring, spelled out: T1..TN, R1..RN, B1..BN, L1..LN. Each index names its move in
+// the notation, and playing it on the empty board puts the piece where the model does.
+BBTEST(Board, TheMoveRingRunsTopRightBottomLeft) {
+    std::vector<std::string> ring;
+    for (char side : {'T', 'R', 'B', 'L'})
+        for (int k = 1; k <= N; k++) ring.push_back(side + std::to_string(k) + "\n");
+    ASSERT_EQ(static_cast<int>(ring.size()), nmovesall);
+    for (MoveIndex m = 0; m < nmovesall; m++) {
+        char buf[answerbytes];
+        const int len = formatanswer(sideof(m), posof(m), buf);
+        EXPECT_EQ(std::string(buf, static_cast<size_t>(len)), ring[static_cast<size_t>(m)]);
+        fresh();
+        domove(sideof(m), posof(m), 2);
+        model::Board want(N);
+        EXPECT_FALSE(want.push({ring[static_cast<size_t>(m)][0], posof(m) + 1}, model::Piece::O));
+        EXPECT_EQ(toboard(current()), want) << ring[static_cast<size_t>(m)];
+    }
+}
+
 BBTEST(Board, TakingBackIsADecrementAndTheStackGrowsByDoubling) {
-    std::free(hist);  // start over with a newly allocated stack of 50 records
-    hist = nullptr;
+    std::free(history.hist);  // start over with a newly allocated stack of 50 records
+    history.hist = nullptr;
     fresh();
-    ASSERT_EQ(hmax, 50);
+    ASSERT_EQ(history.hmax, 50);
     std::mt19937 rng(7);
-    std::vector<posrec> copies{hist[0]};
+    std::vector<posrec> copies{history.hist[0]};
     int32_t player = 1;
     for (int k = 1; k <= 120; k++) {
         player = randomgame(rng, 1, player);
-        copies.push_back(hist[hno]);
+        copies.push_back(current());
         if (k < 50)
-            EXPECT_EQ(hmax, 50) << k;
+            EXPECT_EQ(history.hmax, 50) << k;
         else if (k < 100)
-            EXPECT_EQ(hmax, 100) << k;
+            EXPECT_EQ(history.hmax, 100) << k;
         else
-            EXPECT_EQ(hmax, 200) << k;
+            EXPECT_EQ(history.hmax, 200) << k;
     }
-    for (int k = 0; k <= 120; k++) expectsame(hist[k], copies[k]);
+    for (int k = 0; k <= 120; k++) expectsame(history.hist[k], copies[k]);
     // A move and its take-back leave the lower records alone.
-    hno = 60;
+    history.hno = 60;
     domove('L', 0, 1);
-    hno--;
-    for (int k = 0; k <= 60; k++) expectsame(hist[k], copies[k]);
-    EXPECT_EQ(toboard(hist[61]), [&] {
+    history.hno--;
+    for (int k = 0; k <= 60; k++) expectsame(history.hist[k], copies[k]);
+    EXPECT_EQ(toboard(history.hist[61]), [&] {
         model::Board b = toboard(copies[60]);
         b.push({'L', 1}, model::Piece::X);
         return b;
     }());
+}
+
+// Whether move k (record k against record k - 1) changed cell idx.
+bool cellchanged(int32_t k, int idx) {
+    return history.hist[k].cell[idx] != history.hist[k - 1].cell[idx];
 }
 
 BBTEST(Board, FirstPushOnTheEmptyBoard) {
@@ -82,22 +106,22 @@ BBTEST(Board, FirstPushOnTheEmptyBoard) {
     want.col[0].xscore = 1;
     want.xtotal = 2;
     want.xpieces = 1;
-    EXPECT_EQ(changed[0], 1);
-    expectsame(hist[1], want);
-    EXPECT_EQ(hist[1].row[0].xfull + hist[1].col[0].xfull + hist[1].xstraights, 0);
+    EXPECT_TRUE(cellchanged(1, 0));
+    expectsame(history.hist[1], want);
+    EXPECT_EQ(current().row[0].xfull + current().col[0].xfull + current().xstraights, 0);
 }
 
 BBTEST(Board, OnlyCrossingLinesWhoseCellChangedAreRescored) {
     fresh();
-    hist[0] = makerecord({"XO"});
+    history.hist[0] = makerecord({"XO"});
     // Spoil the stored scores of columns 0 and 3: a rescore would repair them.
-    hist[0].col[0].oscore = 77;
-    hist[0].col[3].oscore = 55;
+    history.hist[0].col[0].oscore = 77;
+    history.hist[0].col[3].oscore = 55;
     domove('L', 0, 1);
-    EXPECT_EQ(changed[0], 0);
-    EXPECT_EQ(changed[1], 1);
-    EXPECT_EQ(changed[2], 1);
-    const posrec& r = hist[1];
+    EXPECT_FALSE(cellchanged(1, 0));
+    EXPECT_TRUE(cellchanged(1, 1));
+    EXPECT_TRUE(cellchanged(1, 2));
+    const posrec& r = history.hist[1];
     EXPECT_EQ(r.cell[0], 1);
     EXPECT_EQ(r.cell[1], 1);
     EXPECT_EQ(r.cell[2], 2);
@@ -118,36 +142,36 @@ BBTEST(Board, FullLinesDropTheFarPieceAndOwnFullLinesStayPut) {
     for (int r = 0; r < N; r++) rows[r][2] = r % 2 ? 'O' : 'X';
     rows[N - 1][2] = 'O';
     fresh();
-    hist[0] = makerecord(rows);
-    int xs = hist[0].xpieces, os = hist[0].opieces;
+    history.hist[0] = makerecord(rows);
+    int xs = history.hist[0].xpieces, os = history.hist[0].opieces;
     domove('T', 2, 1);
-    EXPECT_EQ(hist[1].xpieces, xs + 1);
-    EXPECT_EQ(hist[1].opieces, os - 1);
-    model::Board want = toboard(hist[0]);
+    EXPECT_EQ(history.hist[1].xpieces, xs + 1);
+    EXPECT_EQ(history.hist[1].opieces, os - 1);
+    model::Board want = toboard(history.hist[0]);
     EXPECT_TRUE(want.push({'T', 3}, Piece::X));
-    EXPECT_EQ(toboard(hist[1]), want);
-    expectconsistent(hist[1]);
+    EXPECT_EQ(toboard(history.hist[1]), want);
+    expectconsistent(history.hist[1]);
     // The same column from the bottom by X: now the X at the top leaves; X count unchanged.
     domove('B', 2, 1);
-    EXPECT_EQ(hist[2].xpieces, xs + 1);
-    expectconsistent(hist[2]);
+    EXPECT_EQ(history.hist[2].xpieces, xs + 1);
+    expectconsistent(history.hist[2]);
 
     // A row entirely X: an X push changes nothing, an O push drops the far X.
     rows.assign(N, std::string(N, '.'));
     rows[1] = std::string(N, 'X');
     fresh();
-    hist[0] = makerecord(rows);
-    EXPECT_EQ(hist[0].row[1].xscore, sumsize);
-    EXPECT_EQ(hist[0].row[1].xfull, 1);
-    EXPECT_EQ(hist[0].xstraights, 1);
+    history.hist[0] = makerecord(rows);
+    EXPECT_EQ(history.hist[0].row[1].xscore, sumsize);
+    EXPECT_EQ(history.hist[0].row[1].xfull, 1);
+    EXPECT_EQ(history.hist[0].xstraights, 1);
     domove('R', 1, 1);
-    for (int i = 0; i < N; i++) EXPECT_EQ(changed[i], 0);
-    expectsame(hist[1], hist[0]);
+    for (int c = 0; c < N; c++) EXPECT_FALSE(cellchanged(1, N + c)) << c;
+    expectsame(history.hist[1], history.hist[0]);
     domove('L', 1, 2);
-    EXPECT_EQ(hist[2].xpieces, N - 1);
-    EXPECT_EQ(hist[2].opieces, 1);
-    EXPECT_EQ(hist[2].xstraights, 0);
-    expectconsistent(hist[2]);
+    EXPECT_EQ(history.hist[2].xpieces, N - 1);
+    EXPECT_EQ(history.hist[2].opieces, 1);
+    EXPECT_EQ(history.hist[2].xstraights, 0);
+    expectconsistent(history.hist[2]);
 }
 
 BBTEST(Board, RunScoresOfALine) {

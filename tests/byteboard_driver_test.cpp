@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "byteboard/printboard.h"
+#include "byteboard/notation.h"
 #include "byteboard_testing.h"
 
 namespace {
@@ -50,7 +50,7 @@ void* nomemory(void*, std::size_t) {
 }
 
 std::string answertext(char dir, int32_t pos) {
-    char buf[16];
+    char buf[answerbytes];
     return std::string(buf, formatanswer(dir, pos, buf));
 }
 
@@ -99,7 +99,7 @@ BBTEST(Input, PositionsOutsideTheBoardEndTheReading) {
     fresh();
     f = stream("L1\nR1\nT" + std::to_string(N + 1) + "\nQ4\n");
     EXPECT_EQ(replay(f), 1);
-    EXPECT_EQ(hno, 2);
+    EXPECT_EQ(history.hno, 2);
     std::fclose(f);
 }
 
@@ -120,9 +120,9 @@ BBTEST(Input, ReplayAlternatesFromXAndMatchesTheModel) {
         std::FILE* f = stream(text);
         EXPECT_EQ(replay(f), k % 2 ? 2 : 1);
         std::fclose(f);
-        EXPECT_EQ(hno, k);
-        EXPECT_EQ(toboard(hist[hno]), board);
-        expectconsistent(hist[hno]);
+        EXPECT_EQ(history.hno, k);
+        EXPECT_EQ(toboard(current()), board);
+        expectconsistent(current());
     }
 }
 
@@ -203,8 +203,8 @@ BBTEST(DriverDeath, TheAlarmAnswersTheLastCompletedIteration) {
         struct sigaction sa = {};
         sa.sa_handler = timeout;
         sigaction(SIGALRM, &sa, nullptr);
-        bestdir = dir;
-        bestpos = pos;
+        deepening.bestdir = dir;
+        deepening.bestpos = pos;
         raise(SIGALRM);
     };
     EXPECT_EXIT(fire(0, 0), testing::ExitedWithCode(0), "^T1\n$");
@@ -222,21 +222,21 @@ BBTEST(DriverDeath, TheAlarmAnswersTheLastCompletedIteration) {
 BBTEST(DriverDeath, FailingToGrowTheStack) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // No stack at all: reset reports it (the program then ends with status 1).
-    posrec* kept = hist;
-    auto plain = histrealloc;
-    hist = nullptr;
-    histrealloc = nomemory;
+    posrec* kept = history.hist;
+    auto plain = history.histrealloc;
+    history.hist = nullptr;
+    history.histrealloc = nomemory;
     EXPECT_FALSE(reset());
-    hist = kept;
-    histrealloc = plain;
+    history.hist = kept;
+    history.histrealloc = plain;
 
     // During the replay: a short line on standard error and status 1.
     fresh();
     std::string text;
-    for (int i = 0; i <= hmax; i++) text += i % 2 ? "R1\n" : "L1\n";
+    for (int i = 0; i <= history.hmax; i++) text += i % 2 ? "R1\n" : "L1\n";
     EXPECT_EXIT(
         {
-            histrealloc = nomemory;
+            history.histrealloc = nomemory;
             replay(stream(text));
         },
         testing::ExitedWithCode(1), "^out of memory\n$");
@@ -246,27 +246,27 @@ BBTEST(DriverDeath, FailingToGrowTheStack) {
     for (int room : {1, 5}) {
         fresh();
         text.clear();
-        for (int i = 0; i < hmax - room; i++) text += i % 2 ? "R1\n" : "L1\n";
+        for (int i = 0; i < history.hmax - room; i++) text += i % 2 ? "R1\n" : "L1\n";
         std::FILE* f = stream(text);
         int32_t player = replay(f);
         std::fclose(f);
-        ASSERT_EQ(hno, hmax - room);
+        ASSERT_EQ(history.hno, history.hmax - room);
         // room 1: the first root move needs a new record, so no iteration completes.
         // room 5: iteration 3 fits (4 plies below the root move), iteration 4 does not.
         std::string want = "T1\n";
         if (room == 5) {
-            maxdepth = 3;
-            computemove(&bestdir, &bestpos, player);
-            ASSERT_EQ(hno, hmax - room);
-            want = answertext(bestdir, bestpos);
-            bestdir = 0;
-            bestpos = 0;
-            maxdepth = 999;
+            deepening.maxdepth = firstdepth;
+            computemove(&deepening.bestdir, &deepening.bestpos, player);
+            ASSERT_EQ(history.hno, history.hmax - room);
+            want = answertext(deepening.bestdir, deepening.bestpos);
+            deepening.bestdir = 0;
+            deepening.bestpos = 0;
+            deepening.maxdepth = lastdepth;
         }
         EXPECT_EXIT(
             {
                 dup2(STDERR_FILENO, STDOUT_FILENO);
-                histrealloc = nomemory;
+                history.histrealloc = nomemory;
                 turn(0, player);
             },
             testing::ExitedWithCode(0), "^" + want + "$");

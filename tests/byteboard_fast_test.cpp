@@ -3,6 +3,7 @@
 // and piece-count bounds against values recomputed from the cells, the key-filtered
 // repetition scan against a comparison of every earlier record, and the whole search
 // against a plain rendering of it, node for node.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -59,10 +60,9 @@ void expectidentical(const posrec& a, const posrec& b) {
 
 // The push as plainly written: copy the record, walk the line, then rescore from the cells
 // every crossing line whose cell changed and the pushed line.
-// flags, when given, gets one flag per cell of the line in the order visited: 1 for a cell
-// the push changed, 0 for the others and for the cells beyond the one that took the push.
+// touched, when given, gets the cells the push changed, in the order visited.
 posrec plainpush(const posrec& prev, char side, int32_t pos, int32_t player, int32_t index,
-                 uint8_t* flags = nullptr) {
+                 std::vector<int>* touched = nullptr) {
     posrec rec = prev;
     int first = side == 'T'   ? pos
                 : side == 'B' ? (N - 1) * N + pos
@@ -71,13 +71,11 @@ posrec plainpush(const posrec& prev, char side, int32_t pos, int32_t player, int
     int step = side == 'T' ? N : side == 'B' ? -N : side == 'L' ? 1 : -1;
     bool vertical = side == 'T' || side == 'B';
     int carried = player, old = 0;
-    std::vector<int> touched;
-    if (flags) std::memset(flags, 0, N);
+    std::vector<int> changed;
     for (int i = 0; i < N; i++) {
         int k = first + i * step;
         old = rec.cell[k];
-        if (old != carried) touched.push_back(k);
-        if (flags) flags[i] = old != carried;
+        if (old != carried) changed.push_back(k);
         rec.cell[k] = static_cast<uint8_t>(carried);
         if (old == 0) break;
         carried = old;
@@ -86,7 +84,8 @@ posrec plainpush(const posrec& prev, char side, int32_t pos, int32_t player, int
     if (old == 1) rec.xpieces--;
     if (old == 2) rec.opieces--;
     if (old == 0) rec.since = index;
-    for (int k : touched) {
+    if (touched) *touched = changed;
+    for (int k : changed) {
         if (vertical)
             computerow(rec, k / N);
         else
@@ -114,7 +113,12 @@ BBTEST(Fast, TheLineTableHoldsTheCellByCellScoresOfEveryLine) {
         EXPECT_EQ(linetable[code].xscore, runscore(line, model::Piece::X)) << code;
         EXPECT_EQ(linetable[code].oscore, runscore(line, model::Piece::O)) << code;
     }
-    EXPECT_EQ(fullscore, sumsize);
+    // A line all X (every digit 1) and a line all O (every digit 2) score sumsize.
+    const int32_t allx = (ncodes - 1) / 2, allo = ncodes - 1;
+    EXPECT_EQ(linetable[allx].xscore, sumsize);
+    EXPECT_EQ(linetable[allx].xfull, 1);
+    EXPECT_EQ(linetable[allo].oscore, sumsize);
+    EXPECT_EQ(linetable[allo].ofull, 1);
 }
 
 BBTEST(Fast, PushesEqualThePlainPushOnRandomGames) {
@@ -128,20 +132,26 @@ BBTEST(Fast, PushesEqualThePlainPushOnRandomGames) {
             // Now and then spoil a stored score: both pushes must carry it along alike
             // (only changed lines are rescored), and a rescore repairs it in both.
             if (rng() % 8 == 0) {
-                linescore& l = rng() % 2 ? hist[hno].row[rng() % N] : hist[hno].col[rng() % N];
+                linescore& l = rng() % 2 ? current().row[rng() % N] : current().col[rng() % N];
                 l.xscore += 1 + static_cast<int32_t>(rng() % 50);
                 l.ofull ^= 1;
                 spoiled++;
             }
             auto [side, pos] = all[rng() % all.size()];
-            uint8_t flags[N];
-            posrec want = plainpush(hist[hno], side, pos, player, hno + 1, flags);
+            std::vector<int> touched;
+            posrec want = plainpush(current(), side, pos, player, history.hno + 1, &touched);
             domove(side, pos, player);
-            expectidentical(hist[hno], want);
-            EXPECT_EQ(0, std::memcmp(changed, flags, N));
+            expectidentical(current(), want);
+            // The cells that differ from the record before are exactly those the walk changed.
+            std::vector<int> differ;
+            for (int k = 0; k < ncells; k++)
+                if (current().cell[k] != history.hist[history.hno - 1].cell[k]) differ.push_back(k);
+            std::sort(touched.begin(), touched.end());
+            EXPECT_EQ(differ, touched);
             if (HasFailure()) FAIL() << "game " << game << " ply " << ply;
-            fulllines += hist[hno].xpieces + hist[hno].opieces ==
-                         hist[hno - 1].xpieces + hist[hno - 1].opieces;
+            fulllines +=
+                current().xpieces + current().opieces ==
+                history.hist[history.hno - 1].xpieces + history.hist[history.hno - 1].opieces;
             player = 3 - player;
         }
     }
@@ -158,19 +168,21 @@ BBTEST(Fast, CodesKeysAndPieceBoundsFollowTheCells) {
             std::vector<std::string> rows(N, std::string(N, '.'));
             for (auto& row : rows)
                 for (char& ch : row) ch = ".XO"[rng() % 3];
-            hist[0] = makerecord(rows);
+            history.hist[0] = makerecord(rows);
         }
         int32_t player = 1;
         for (int ply = 1; ply <= 120; ply++) {
             player = randomgame(rng, 1, player);
-            const posrec& rec = hist[hno];
+            const posrec& rec = current();
             ASSERT_NO_FATAL_FAILURE(expectcodes(rec));
             // since: the first record of the run of records with as many pieces.
-            int32_t pieces = rec.xpieces + rec.opieces, k = hno;
-            while (k > 0 && hist[k - 1].xpieces + hist[k - 1].opieces == pieces) k--;
+            int32_t pieces = rec.xpieces + rec.opieces, k = history.hno;
+            while (k > 0 && history.hist[k - 1].xpieces + history.hist[k - 1].opieces == pieces)
+                k--;
             ASSERT_EQ(rec.since, k) << "game " << game << " ply " << ply;
             // The piece count never falls, so no earlier record outside the run can match.
-            for (int j = 0; j < k; j++) ASSERT_LT(hist[j].xpieces + hist[j].opieces, pieces);
+            for (int j = 0; j < k; j++)
+                ASSERT_LT(history.hist[j].xpieces + history.hist[j].opieces, pieces);
         }
     }
 }
@@ -180,10 +192,10 @@ BBTEST(Fast, CodesKeysAndPieceBoundsFollowTheCells) {
 int32_t plainvalue(const posrec* stack, int32_t top, int32_t player) {
     const posrec& rec = stack[top];
     for (int32_t i = top % 2; i < top - 1; i += 2)
-        if (std::memcmp(rec.cell, stack[i].cell, sizeof rec.cell) == 0) return kDecided;
+        if (std::memcmp(rec.cell, stack[i].cell, sizeof rec.cell) == 0) return decided;
     int32_t v;
     if (rec.xstraights != rec.ostraights) {
-        v = rec.xstraights > rec.ostraights ? kDecided : -kDecided;
+        v = rec.xstraights > rec.ostraights ? decided : -decided;
     } else {
         int32_t d = rec.xpieces - rec.opieces;
         v = rec.xtotal - rec.ototal + (d < 0 ? -d * d : d * d);
@@ -192,8 +204,9 @@ int32_t plainvalue(const posrec* stack, int32_t top, int32_t player) {
 }
 
 bool plainrepeats() {
-    for (int32_t i = hno % 2; i < hno - 1; i += 2)
-        if (std::memcmp(hist[hno].cell, hist[i].cell, sizeof hist[i].cell) == 0) return true;
+    for (int32_t i = history.hno % 2; i < history.hno - 1; i += 2)
+        if (std::memcmp(current().cell, history.hist[i].cell, sizeof history.hist[i].cell) == 0)
+            return true;
     return false;
 }
 
@@ -212,7 +225,7 @@ BBTEST(Fast, TheRepetitionScanEqualsAComparisonOfEveryEarlierRecord) {
             player = 3 - player;
             (plainrepeats() ? hits : misses)++;
             for (int32_t p : {1, 2})
-                ASSERT_EQ(score(hist[hno], p), plainvalue(hist, hno, p))
+                ASSERT_EQ(score(current(), p), plainvalue(history.hist, history.hno, p))
                     << "game " << game << " ply " << ply;
         }
     }
@@ -228,16 +241,17 @@ BBTEST(Fast, EqualKeysOfDifferentCellsAreNoRepetition) {
         int32_t player = randomgame(rng, 30 + game, 1);
         if (plainrepeats()) continue;
         // Give every earlier record the current key, as a colliding key would.
-        for (int32_t i = 0; i < hno; i++) hist[i].key = hist[hno].key;
+        for (int32_t i = 0; i < history.hno; i++) history.hist[i].key = current().key;
         forged++;
-        EXPECT_EQ(score(hist[hno], player), plainvalue(hist, hno, player)) << "game " << game;
-        EXPECT_EQ(score(hist[hno], 3 - player), plainvalue(hist, hno, 3 - player));
+        EXPECT_EQ(score(current(), player), plainvalue(history.hist, history.hno, player))
+            << "game " << game;
+        EXPECT_EQ(score(current(), 3 - player), plainvalue(history.hist, history.hno, 3 - player));
         // Equal cells behind the forged keys still count: copy an earlier record's cells of
         // the same parity into the current one.
-        int32_t i = hist[hno].since + ((hist[hno].since ^ hno) & 1);
-        if (i < hno - 1) {
-            std::memcpy(hist[hno].cell, hist[i].cell, sizeof hist[i].cell);
-            EXPECT_EQ(score(hist[hno], player), kDecided) << "game " << game;
+        int32_t i = current().since + ((current().since ^ history.hno) & 1);
+        if (i < history.hno - 1) {
+            std::memcpy(current().cell, history.hist[i].cell, sizeof history.hist[i].cell);
+            EXPECT_EQ(score(current(), player), decided) << "game " << game;
         }
     }
     EXPECT_GT(forged, 30);
@@ -262,7 +276,7 @@ struct Plain {
 
     int32_t search(int32_t depth, int32_t player, int32_t alpha, int32_t beta) {
         int32_t v = value(player);
-        if (depth <= 0 || std::abs(v - depth) > 989999) return v - depth;
+        if (depth <= 0 || std::abs(v - depth) > decidedbound) return v - depth;
         int32_t best = alpha;
         for (auto [side, pos] : generationorder()) {
             play(side, pos, player);
@@ -276,22 +290,22 @@ struct Plain {
 
     std::vector<iteration> deepen(int32_t player, int32_t last) {
         std::vector<iteration> out;
-        std::vector<rootmove> current, next(4 * N);
+        std::vector<rootmove> current, next(nmovesall);
         for (auto [side, pos] : generationorder()) current.push_back({side, pos, 0});
         char dir = 0;
         int32_t at = 0;
-        for (int32_t depth = 3; depth <= last; depth++) {
-            int32_t best = kLowest;
-            for (int j = 0; j < 4 * N; j++) {
+        for (int32_t depth = firstdepth; depth <= last; depth++) {
+            int32_t best = lowest;
+            for (int j = 0; j < nmovesall; j++) {
                 rootmove e = current[j];
                 play(e.dir, e.pos, player);
-                int32_t f = -search(depth, 3 - player, kLowest, -best);
+                int32_t f = -search(depth, 3 - player, lowest, -best);
                 stack.pop_back();
                 if (f > best) {
                     best = f;
                     dir = e.dir;
                     at = e.pos;
-                    if (f > 989999) {
+                    if (f > decidedbound) {
                         out.push_back({depth, best, nodes, dir, at, true});
                         return out;
                     }
@@ -329,36 +343,37 @@ BBTEST(Fast, LeavesWithCollidingKeysAreValuedAsThePlainSearch) {
             auto [side, pos] = game % 2 ? all[rng() % all.size()] : all[rng() % 3 * N];
             domove(side, pos, player);
             player = 3 - player;
-            open = hist[hno].xstraights == hist[hno].ostraights && !plainrepeats();
+            open = current().xstraights == current().ostraights && !plainrepeats();
         }
         if (!open) continue;
-        std::vector<bool> keep(hno, false);
+        std::vector<bool> keep(history.hno, false);
         for (auto [side, pos] : all) {
             domove(side, pos, player);
-            for (int32_t i = 0; i < hno - 1; i++)
-                if (std::memcmp(hist[hno].cell, hist[i].cell, sizeof hist[i].cell) == 0) {
+            for (int32_t i = 0; i < history.hno - 1; i++)
+                if (std::memcmp(current().cell, history.hist[i].cell,
+                                sizeof history.hist[i].cell) == 0) {
                     keep[i] = true;
                     repeated++;
                 }
-            hno--;
+            history.hno--;
         }
         auto [side, pos] = all[rng() % all.size()];
         domove(side, pos, player);
-        const uint64_t childkey = hist[hno].key;
-        hno--;
-        for (int32_t i = 0; i < hno; i++)
+        const uint64_t childkey = current().key;
+        history.hno--;
+        for (int32_t i = 0; i < history.hno; i++)
             if (!keep[i]) {
-                hist[i].key = childkey;
+                history.hist[i].key = childkey;
                 forged++;
             }
         Plain plain;
-        plain.stack.assign(hist, hist + hno + 1);
-        const int32_t want = plain.search(1, player, kLowest, -kLowest);
-        const int32_t top = hno;
-        nscore = 0;
-        EXPECT_EQ(ab(1, player, kLowest, -kLowest), want) << "game " << game;
-        EXPECT_EQ(nscore, plain.nodes) << "game " << game;
-        EXPECT_EQ(hno, top);
+        plain.stack.assign(history.hist, history.hist + history.hno + 1);
+        const int32_t want = plain.search(1, player, lowest, -lowest);
+        const int32_t top = history.hno;
+        evaluation.nscore = 0;
+        EXPECT_EQ(ab(1, player, lowest, -lowest), want) << "game " << game;
+        EXPECT_EQ(evaluation.nscore, plain.nodes) << "game " << game;
+        EXPECT_EQ(history.hno, top);
         searched++;
     }
     EXPECT_GT(searched, 80);
@@ -387,21 +402,21 @@ BBTEST(Fast, TheSearchEqualsThePlainSearchNodeForNode) {
             auto [side, pos] = game % 3 ? all[rng() % all.size()] : all[rng() % 3 * N];
             domove(side, pos, player);
             player = 3 - player;
-            open = hist[hno].xstraights == hist[hno].ostraights && !plainrepeats();
+            open = current().xstraights == current().ostraights && !plainrepeats();
         }
         if (!open) continue;
         games++;
         Plain plain;
-        plain.stack.assign(hist, hist + hno + 1);
+        plain.stack.assign(history.hist, history.hist + history.hno + 1);
         int32_t last = game % 4 == 0 ? 4 : 3;
         std::vector<iteration> want = plain.deepen(player, last);
 
         seen.clear();
-        observer = record;
-        maxdepth = last;
-        int32_t start = hno;
-        computemove(&bestdir, &bestpos, player);
-        observer = nullptr;
+        deepening.observer = record;
+        deepening.maxdepth = last;
+        int32_t start = history.hno;
+        computemove(&deepening.bestdir, &deepening.bestpos, player);
+        deepening.observer = nullptr;
         ASSERT_EQ(seen.size(), want.size()) << "game " << game;
         for (size_t i = 0; i < want.size(); i++) {
             EXPECT_EQ(seen[i].depth, want[i].depth);
@@ -413,7 +428,7 @@ BBTEST(Fast, TheSearchEqualsThePlainSearchNodeForNode) {
             EXPECT_EQ(seen[i].pos, want[i].pos);
             EXPECT_EQ(seen[i].forcedwin, want[i].forcedwin);
         }
-        EXPECT_EQ(hno, start + (want.back().forcedwin ? 1 : 0));
+        EXPECT_EQ(history.hno, start + (want.back().forcedwin ? 1 : 0));
     }
 }
 

@@ -37,16 +37,16 @@ bool legal(const std::string& out) {
 std::string libraryanswer(int32_t player, int32_t depth, bool* forced) {
     static bool win;
     win = false;
-    observer = [](const iteration& it) { win = it.forcedwin; };
-    maxdepth = depth;
-    int32_t start = hno;
-    computemove(&bestdir, &bestpos, player);
-    observer = nullptr;
-    maxdepth = 999;
-    hno = start;
+    deepening.observer = [](const iteration& it) { win = it.forcedwin; };
+    deepening.maxdepth = depth;
+    int32_t start = history.hno;
+    computemove(&deepening.bestdir, &deepening.bestpos, player);
+    deepening.observer = nullptr;
+    deepening.maxdepth = lastdepth;
+    history.hno = start;
     *forced = win;
-    char buf[16];
-    return std::string(buf, formatanswer(bestdir, bestpos, buf));
+    char buf[answerbytes];
+    return std::string(buf, formatanswer(deepening.bestdir, deepening.bestpos, buf));
 }
 
 BBTEST(Program, AnswersWithinTheTimeLimit) {
@@ -99,7 +99,7 @@ BBTEST(Program, TheMoveCountDecidesTheSideToMove) {
             text += std::string(1, side) + std::to_string(pos + 1) + (i % 4 ? "\n" : " \n\n");
         }
         int32_t player = k % 2 ? 2 : 1;
-        if (hist[hno].xstraights != hist[hno].ostraights) continue;  // keep to open games
+        if (current().xstraights != current().ostraights) continue;  // keep to open games
         bool forced = false, otherforced = false;
         std::string want = libraryanswer(player, 3, &forced);
         if (!forced) continue;

@@ -18,7 +18,7 @@ struct Brute {
     // Brute over the engine's current stack hist[0..hno].
     static Brute ofstack() {
         Brute b;
-        for (int k = 0; k <= hno; k++) b.seen.push_back(toboard(hist[k]));
+        for (int k = 0; k <= history.hno; k++) b.seen.push_back(toboard(history.hist[k]));
         return b;
     }
 
@@ -27,11 +27,11 @@ struct Brute {
         const model::Board& now = seen.back();
         size_t k = seen.size() - 1;
         for (size_t j = 0; j < k; j++)  // an earlier position with the same side to move
-            if ((k - j) % 2 == 0 && seen[j] == now) return kDecided;
+            if ((k - j) % 2 == 0 && seen[j] == now) return decided;
         int xs = now.straights(Piece::X), os = now.straights(Piece::O);
         int32_t v;
         if (xs != os) {
-            v = xs > os ? kDecided : -kDecided;
+            v = xs > os ? decided : -decided;
         } else {
             int total = 0;
             for (int i = 0; i < N; i++)
@@ -45,7 +45,7 @@ struct Brute {
 
     int32_t negamax(int depth, int32_t player) {
         int32_t v = stat(player);
-        if (depth <= 0 || std::abs(v - depth) > 989999) return v - depth;
+        if (depth <= 0 || std::abs(v - depth) > decidedbound) return v - depth;
         int32_t best = INT_MIN;
         for (auto [side, pos] : generationorder()) {
             seen.push_back(seen.back());
@@ -62,7 +62,7 @@ struct Brute {
     int32_t alphabeta(int depth, int32_t player, int32_t alpha, int32_t beta) {
         nodes++;
         int32_t v = stat(player);
-        if (depth <= 0 || std::abs(v - depth) > 989999) return v - depth;
+        if (depth <= 0 || std::abs(v - depth) > decidedbound) return v - depth;
         int32_t best = alpha;
         for (auto [side, pos] : generationorder()) {
             seen.push_back(seen.back());
@@ -78,8 +78,8 @@ struct Brute {
 // Exact value for player of a root move, searched `depth` plies below it with a full window.
 int32_t rootvalue(char side, int32_t pos, int32_t player, int32_t depth) {
     domove(side, pos, player);
-    int32_t v = -ab(depth, 3 - player, kLowest, kHighest);
-    hno--;
+    int32_t v = -ab(depth, 3 - player, lowest, highest);
+    history.hno--;
     return v;
 }
 
@@ -102,17 +102,17 @@ BBTEST(Score, MatchesTheRulesOnRandomGamesWithRepetitions) {
     for (int game = 0; game < 80; game++) {
         fresh();
         Brute brute;
-        brute.seen.push_back(toboard(hist[0]));
+        brute.seen.push_back(toboard(history.hist[0]));
         int32_t player = 1;
         for (int k = 1; k <= 40; k++) {
             auto [side, pos] = few[rng() % 5];
             domove(side, pos, player);
-            brute.seen.push_back(toboard(hist[hno]));
+            brute.seen.push_back(toboard(current()));
             player = 3 - player;
             for (int32_t p : {1, 2}) {
-                int64_t before = nscore;
-                ASSERT_EQ(score(hist[hno], p), brute.stat(p)) << "game " << game << " k " << k;
-                EXPECT_EQ(nscore, before + 1);
+                int64_t before = evaluation.nscore;
+                ASSERT_EQ(score(current(), p), brute.stat(p)) << "game " << game << " k " << k;
+                EXPECT_EQ(evaluation.nscore, before + 1);
             }
             bool same = false, other = false;
             for (int j = 0; j < k; j++)
@@ -139,9 +139,9 @@ BBTEST(Score, SignedSquareOfThePieceDifference) {
         for (int i = 0; i < 2 * x + 3; i++) rows[cells[i] / N][cells[i] % N] = i < x ? 'X' : 'O';
         posrec rec = makerecord(rows);
         if (rec.xtotal != rec.ototal || rec.xstraights != rec.ostraights) continue;
-        hist[0] = rec;
-        EXPECT_EQ(score(hist[0], 1), -9);
-        EXPECT_EQ(score(hist[0], 2), 9);
+        history.hist[0] = rec;
+        EXPECT_EQ(score(history.hist[0], 1), -9);
+        EXPECT_EQ(score(history.hist[0], 2), 9);
         return;
     }
     FAIL() << "no such board found";
@@ -152,18 +152,18 @@ BBTEST(Search, DecidedNodesAreLeavesAtAnyDepth) {
     std::vector<std::string> rows(N, std::string(N, '.'));
     rows[0] = std::string(N, 'X');
     rows[2] = "OO";
-    hist[0] = makerecord(rows);
+    history.hist[0] = makerecord(rows);
     for (int32_t depth = 0; depth <= 4; depth++) {
-        int64_t before = nscore;
-        EXPECT_EQ(ab(depth, 1, kLowest, kHighest), kDecided - depth);
-        EXPECT_EQ(ab(depth, 2, kLowest, kHighest), -kDecided - depth);
-        EXPECT_EQ(nscore, before + 2);  // one valuation each, no children
-        EXPECT_EQ(hno, 0);
+        int64_t before = evaluation.nscore;
+        EXPECT_EQ(ab(depth, 1, lowest, highest), decided - depth);
+        EXPECT_EQ(ab(depth, 2, lowest, highest), -decided - depth);
+        EXPECT_EQ(evaluation.nscore, before + 2);  // one valuation each, no children
+        EXPECT_EQ(history.hno, 0);
     }
     // Depth 0 on an open position is the static value, no correction.
-    hist[0] = makerecord({"XXO"});
-    EXPECT_EQ(ab(0, 1, kLowest, kHighest), score(hist[0], 1));
-    EXPECT_EQ(ab(0, 2, 0, 1), score(hist[0], 2));
+    history.hist[0] = makerecord({"XXO"});
+    EXPECT_EQ(ab(0, 1, lowest, highest), score(history.hist[0], 1));
+    EXPECT_EQ(ab(0, 2, 0, 1), score(history.hist[0], 2));
 }
 
 BBTEST(Search, AlphaBetaAgreesWithPlainNegamax) {
@@ -184,23 +184,23 @@ BBTEST(Search, AlphaBetaAgreesWithPlainNegamax) {
             player = repetitiongame();  // repetitions and straights inside the tree
             depth = 2;
         }
-        int32_t start = hno;
+        int32_t start = history.hno;
         Brute brute = Brute::ofstack();
         int32_t exact = brute.negamax(depth, player);
-        ASSERT_EQ(ab(depth, player, kLowest, kHighest), exact) << "case " << ci;
-        ASSERT_EQ(hno, start);
+        ASSERT_EQ(ab(depth, player, lowest, highest), exact) << "case " << ci;
+        ASSERT_EQ(history.hno, start);
         // Narrow windows: exact inside, alpha itself below, a value from beta to exact above;
         // a leaf is worth its value whatever the window.
         int32_t v = brute.stat(player);
-        bool leaf = std::abs(v - depth) > 989999;
+        bool leaf = std::abs(v - depth) > decidedbound;
         for (int w = 0; w < 6; w++) {
             int32_t a = exact - 40 + static_cast<int32_t>(rng() % 80);
             int32_t b = a + 1 + static_cast<int32_t>(rng() % 40);
-            int64_t before = nscore;
+            int64_t before = evaluation.nscore;
             int32_t got = ab(depth, player, a, b);
             brute.nodes = 0;
             EXPECT_EQ(got, brute.alphabeta(depth, player, a, b));
-            EXPECT_EQ(nscore - before, brute.nodes);
+            EXPECT_EQ(evaluation.nscore - before, brute.nodes);
             if (leaf)
                 EXPECT_EQ(got, exact);
             else if (exact <= a)
@@ -210,7 +210,7 @@ BBTEST(Search, AlphaBetaAgreesWithPlainNegamax) {
             else
                 EXPECT_EQ(got, exact) << a << " " << b;
         }
-        EXPECT_EQ(hno, start);
+        EXPECT_EQ(history.hno, start);
     }
 }
 
@@ -218,13 +218,13 @@ struct Observed {
     static inline std::vector<iteration> seen;
     static void record(const iteration& it) {
         seen.push_back(it);
-        EXPECT_EQ(nscore, it.nodes);  // reported before it is reset
+        EXPECT_EQ(evaluation.nscore, it.nodes);  // reported before it is reset
     }
 };
 
 // The sorted list left by the last iteration of a run with `iterations` iterations.
 const rootmove* lastlist(int iterations) {
-    return iterations % 2 ? nmoves : moves;
+    return iterations % 2 ? deepening.nmoves : deepening.moves;
 }
 
 // Checks one root iteration of depth `depth` over the order `order` for player: the list it
@@ -232,7 +232,7 @@ const rootmove* lastlist(int iterations) {
 // ones, exact for the chosen move, which is the first of the order with the best exact value.
 void checkiteration(const std::vector<std::pair<char, int32_t>>& order, const rootmove* sorted,
                     int32_t player, int32_t depth, char dir, int32_t pos) {
-    const int n = 4 * N;
+    const int n = nmovesall;
     std::vector<int32_t> exact(n), listed(n);
     for (int j = 0; j < n; j++) {
         exact[j] = rootvalue(order[j].first, order[j].second, player, depth);
@@ -264,37 +264,39 @@ BBTEST(Root, IterationsOrderTheMovesAndChooseTheFirstBest) {
     for (int played = 0; checked < 3 && played < 60; played += 8) {
         fresh();
         int32_t player = randomgame(rng, played);
-        int32_t start = hno;
+        int32_t start = history.hno;
         Observed::seen.clear();
-        observer = Observed::record;
-        maxdepth = 4;
-        computemove(&bestdir, &bestpos, player);
-        observer = nullptr;
+        deepening.observer = Observed::record;
+        deepening.maxdepth = 4;
+        computemove(&deepening.bestdir, &deepening.bestpos, player);
+        deepening.observer = nullptr;
         if (Observed::seen.back().forcedwin) continue;  // wanted: two full iterations
         checked++;
-        ASSERT_EQ(hno, start);
+        ASSERT_EQ(history.hno, start);
         ASSERT_EQ(Observed::seen.size(), 2u);
-        EXPECT_EQ(nscore, 0);
+        EXPECT_EQ(evaluation.nscore, 0);
         EXPECT_EQ(Observed::seen[0].depth, 3);
         EXPECT_EQ(Observed::seen[1].depth, 4);
         for (const iteration& it : Observed::seen) {
             EXPECT_FALSE(it.forcedwin);
-            EXPECT_GT(it.nodes, 4 * N);
+            EXPECT_GT(it.nodes, nmovesall);
         }
-        EXPECT_EQ(bestdir, Observed::seen[1].dir);
-        EXPECT_EQ(bestpos, Observed::seen[1].pos);
+        EXPECT_EQ(deepening.bestdir, Observed::seen[1].dir);
+        EXPECT_EQ(deepening.bestpos, Observed::seen[1].pos);
 
         // Iteration 3 ran over the generation order; iteration 4 over the list it left.
         auto gen = generationorder();
         std::vector<std::pair<char, int32_t>> second;
-        for (int j = 0; j < 4 * N; j++) second.push_back({nmoves[j].dir, nmoves[j].pos});
-        checkiteration(second, moves, player, 4, Observed::seen[1].dir, Observed::seen[1].pos);
+        for (int j = 0; j < nmovesall; j++)
+            second.push_back({deepening.nmoves[j].dir, deepening.nmoves[j].pos});
+        checkiteration(second, deepening.moves, player, 4, Observed::seen[1].dir,
+                       Observed::seen[1].pos);
         // Re-run the first iteration alone to check its list.
-        maxdepth = 3;
-        computemove(&bestdir, &bestpos, player);
-        checkiteration(gen, lastlist(1), player, 3, bestdir, bestpos);
-        EXPECT_EQ(bestdir, Observed::seen[0].dir);
-        EXPECT_EQ(bestpos, Observed::seen[0].pos);
+        deepening.maxdepth = firstdepth;
+        computemove(&deepening.bestdir, &deepening.bestpos, player);
+        checkiteration(gen, lastlist(1), player, 3, deepening.bestdir, deepening.bestpos);
+        EXPECT_EQ(deepening.bestdir, Observed::seen[0].dir);
+        EXPECT_EQ(deepening.bestpos, Observed::seen[0].pos);
     }
     EXPECT_EQ(checked, 3);
 }
@@ -308,21 +310,21 @@ BBTEST(Root, AnImmediateStraightIsAnsweredAtOnce) {
     rows[N - 1] += std::string(N - 1, '.');
     rows[2] = "XO";
     rows[3] = "XOO";
-    hist[0] = makerecord(rows);
+    history.hist[0] = makerecord(rows);
     Observed::seen.clear();
-    observer = Observed::record;
-    computemove(&bestdir, &bestpos, 1);
-    observer = nullptr;
+    deepening.observer = Observed::record;
+    computemove(&deepening.bestdir, &deepening.bestpos, 1);
+    deepening.observer = nullptr;
     ASSERT_EQ(Observed::seen.size(), 1u);
     const iteration& it = Observed::seen[0];
     EXPECT_TRUE(it.forcedwin);
     EXPECT_EQ(it.depth, 3);
-    EXPECT_EQ(it.value, kDecided + 3);
+    EXPECT_EQ(it.value, decided + 3);
     EXPECT_EQ(it.nodes, 1);  // one valuation: no other root move was searched
-    EXPECT_EQ(bestdir, 'T');
-    EXPECT_EQ(bestpos, 0);
-    EXPECT_EQ(hno, 1);  // the winning move stays on the stack
-    EXPECT_EQ(hist[1].xstraights, 1);
+    EXPECT_EQ(deepening.bestdir, 'T');
+    EXPECT_EQ(deepening.bestpos, 0);
+    EXPECT_EQ(history.hno, 1);  // the winning move stays on the stack
+    EXPECT_EQ(history.hist[1].xstraights, 1);
 }
 
 BBTEST(Root, AForcedWinEndsTheSearchAtTheFirstWinningMove) {
@@ -333,26 +335,26 @@ BBTEST(Root, AForcedWinEndsTheSearchAtTheFirstWinningMove) {
     for (int attempt = 0; attempt < 40 && found < 3; attempt++) {
         fresh();
         int32_t player = randomgame(rng, 30 + attempt);
-        int32_t start = hno;
+        int32_t start = history.hno;
         auto gen = generationorder();
         int first = -1;
         int32_t firstvalue = 0;
-        for (int j = 0; j < 4 * N && first < 0; j++) {
+        for (int j = 0; j < nmovesall && first < 0; j++) {
             int32_t v = rootvalue(gen[j].first, gen[j].second, player, 3);
-            if (v > 989999) first = j, firstvalue = v;
+            if (v > decidedbound) first = j, firstvalue = v;
         }
         if (first < 0) continue;
         found++;
         Observed::seen.clear();
-        observer = Observed::record;
-        computemove(&bestdir, &bestpos, player);
-        observer = nullptr;
+        deepening.observer = Observed::record;
+        computemove(&deepening.bestdir, &deepening.bestpos, player);
+        deepening.observer = nullptr;
         ASSERT_EQ(Observed::seen.size(), 1u);
         EXPECT_TRUE(Observed::seen[0].forcedwin);
         EXPECT_EQ(Observed::seen[0].value, firstvalue);
-        EXPECT_EQ(bestdir, gen[first].first);
-        EXPECT_EQ(bestpos, gen[first].second);
-        EXPECT_EQ(hno, start + 1);
+        EXPECT_EQ(deepening.bestdir, gen[first].first);
+        EXPECT_EQ(deepening.bestpos, gen[first].second);
+        EXPECT_EQ(history.hno, start + 1);
     }
     EXPECT_EQ(found, 3);
 }
@@ -360,36 +362,65 @@ BBTEST(Root, AForcedWinEndsTheSearchAtTheFirstWinningMove) {
 BBTEST(Root, ARepeatingRootMoveIsValuedAsALoss) {
     fresh();
     int32_t player = repetitiongame();
-    maxdepth = 3;
-    computemove(&bestdir, &bestpos, player);
+    deepening.maxdepth = firstdepth;
+    computemove(&deepening.bestdir, &deepening.bestpos, player);
     const rootmove* list = lastlist(1);
     int undecided = 0;
     bool seenl1 = false;
-    for (int j = 0; j < 4 * N; j++) {
+    for (int j = 0; j < nmovesall; j++) {
         const rootmove& m = list[j];
-        if (std::abs(m.value) <= 989999) {
+        if (std::abs(m.value) <= decidedbound) {
             EXPECT_FALSE(seenl1) << "an undecided move after the repeating one";
             undecided++;
         }
         if (m.dir == 'L' && m.pos == 0) {
             seenl1 = true;
-            EXPECT_EQ(m.value, -(kDecided - 3));
+            EXPECT_EQ(m.value, -(decided - 3));
         }
     }
     EXPECT_TRUE(seenl1);
     EXPECT_GT(undecided, 0);
 }
 
+// A reset after a game and a search leaves nothing of them: the empty board as the only
+// record (all zero bytes), no answer, no nodes, no observer, the last depth back; the stack
+// keeps its allocation.
+BBTEST(Root, ResetStartsAFreshGame) {
+    fresh();
+    std::mt19937 rng(99 + N);
+    const int32_t player = randomgame(rng, 60);
+    deepening.maxdepth = firstdepth;
+    deepening.observer = [](const iteration&) {};
+    computemove(&deepening.bestdir, &deepening.bestpos, player);
+    ASSERT_NE(deepening.bestdir, 0);
+    evaluation.nscore = 77;
+    const posrec* stack = history.hist;
+    const int32_t capacity = history.hmax;
+    ASSERT_GT(capacity, histstart);  // 60 moves outgrew the first allocation
+
+    ASSERT_TRUE(reset());
+    EXPECT_EQ(history.hno, 0);
+    EXPECT_EQ(history.hist, stack);
+    EXPECT_EQ(history.hmax, capacity);
+    const posrec empty{};
+    EXPECT_EQ(0, std::memcmp(&history.hist[0], &empty, sizeof empty));
+    EXPECT_EQ(deepening.bestdir, 0);
+    EXPECT_EQ(deepening.bestpos, 0);
+    EXPECT_EQ(evaluation.nscore, 0);
+    EXPECT_EQ(deepening.observer, nullptr);
+    EXPECT_EQ(deepening.maxdepth, lastdepth);
+}
+
 BBTEST(Root, ADepthLimitBelowTheFirstIterationSearchesNothing) {
     fresh();
-    maxdepth = 2;
+    deepening.maxdepth = 2;
     char dir = 'x';
     int32_t pos = 9;
     computemove(&dir, &pos, 1);
     EXPECT_EQ(dir, 0);
     EXPECT_EQ(pos, 0);
-    EXPECT_EQ(nscore, 0);
-    char buf[16];
+    EXPECT_EQ(evaluation.nscore, 0);
+    char buf[answerbytes];
     EXPECT_EQ(std::string(buf, formatanswer(dir, pos, buf)), "T1\n");
 }
 

@@ -8,7 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "byteboard/driver.h"
+#include "byteboard/board.h"
+#include "byteboard/deepen.h"
+#include "byteboard/evaluate.h"
+#include "byteboard/history.h"
+#include "byteboard/notation.h"
+#include "byteboard/search.h"
+#include "byteboard/turn.h"
 #include "model/cell_model.h"
 
 #define BB_CAT2(a, b) a##b
@@ -18,18 +24,20 @@
 
 namespace {
 
+using namespace byteboard;
 using namespace byteboard::BYTEBOARD_NS;
-
-constexpr int32_t kDecided = 1000000;
-constexpr int32_t kLowest = -2000000000;
-constexpr int32_t kHighest = 2000000000;
 
 // A clean engine: empty board, no answer, default hooks and depth limit.
 inline void fresh() {
-    observer = nullptr;
-    maxdepth = 999;
     ASSERT_TRUE(reset());
-    ASSERT_EQ(hno, 0);
+    ASSERT_EQ(history.hno, 0);
+    ASSERT_EQ(deepening.observer, nullptr);
+    ASSERT_EQ(deepening.maxdepth, lastdepth);
+}
+
+// The current record, hist[hno].
+inline posrec& current() {
+    return history.hist[history.hno];
 }
 
 inline model::Piece piece(int code) {

@@ -1,9 +1,5 @@
-#include "byteboard/driver.h"
+#include "byteboard/notation.h"
 
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <climits>
 
 namespace byteboard::BYTEBOARD_NS {
@@ -18,40 +14,21 @@ bool digit(int c) {
     return c >= '0' && c <= '9';
 }
 
-bool writeall(int fd, const char* buf, int len) {
-    while (len > 0) {
-        ssize_t n = write(fd, buf, static_cast<size_t>(len));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        buf += n;
-        len -= static_cast<int>(n);
-    }
-    return true;
-}
-
-[[noreturn]] void answerpair(char dir, int32_t pos) {
-    char buf[16];
-    int len = formatanswer(dir, pos, buf);
-    _exit(writeall(STDOUT_FILENO, buf, len) ? 0 : 1);
-}
-
-}  // namespace
-
-bool scanmove(std::FILE* in, char* side, int* number) {
-    int c = std::getc(in);
-    if (c == EOF) return false;
-    int d = std::getc(in);
-    while (space(d)) d = std::getc(in);
-    bool negative = d == '-';
+// The number of "%d" from the character d on (white space already skipped): an optional
+// sign and at least one digit. Leaves in d the first character after it; false when there
+// is no digit (d then put back) or the number does not fit an int.
+bool scandecimal(std::FILE* in, int& d, long long& value) {
+    const bool negative = d == '-';
     if (d == '-' || d == '+') d = std::getc(in);
     if (!digit(d)) {
         if (d != EOF) std::ungetc(d, in);
+        d = EOF;
         return false;
     }
     // Magnitude up to INT_MAX, or INT_MAX + 1 for a negative number.
-    long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
-    long long value = 0;
+    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
     bool overflow = false;
+    value = 0;
     while (digit(d)) {
         if (!overflow) {
             value = value * 10 + (d - '0');
@@ -59,12 +36,31 @@ bool scanmove(std::FILE* in, char* side, int* number) {
         }
         d = std::getc(in);
     }
+    if (negative) value = -value;
+    return !overflow;
+}
+
+void border(std::FILE* out) {
+    std::fputs("                  +", out);
+    for (int c = 0; c < N; c++) std::fputc('-', out);
+    std::fputs("+\n", out);
+}
+
+}  // namespace
+
+bool scanmove(std::FILE* in, char* side, int* number) {
+    const int c = std::getc(in);
+    if (c == EOF) return false;
+    int d = std::getc(in);
+    while (space(d)) d = std::getc(in);
+    long long value = 0;
+    const bool converted = scandecimal(in, d, value);
     // The "\n" of the pattern: skip every white-space character.
     while (space(d)) d = std::getc(in);
     if (d != EOF) std::ungetc(d, in);
-    if (overflow) return false;
+    if (!converted) return false;
     *side = static_cast<char>(c);
-    *number = static_cast<int>(negative ? -value : value);
+    *number = static_cast<int>(value);
     return true;
 }
 
@@ -72,19 +68,8 @@ bool readmove(std::FILE* in, char* side, int* number) {
     return scanmove(in, side, number) && *number >= 1 && *number <= N;
 }
 
-int32_t replay(std::FILE* in) {
-    int32_t player = 1;
-    char side;
-    int number;
-    while (readmove(in, &side, &number)) {
-        domove(side, number - 1, player);
-        player = 3 - player;
-    }
-    return player;
-}
-
 unsigned timelimit(const char* arg) {
-    if (!arg) return 28;
+    if (!arg) return budgetseconds;
     const char* p = arg;
     while (space(static_cast<unsigned char>(*p))) p++;
     bool negative = *p == '-';
@@ -121,32 +106,27 @@ int formatanswer(char dir, int32_t pos, char* buf) {
     return len;
 }
 
-void answer() {
-    sigset_t alarmset;
-    sigemptyset(&alarmset);
-    sigaddset(&alarmset, SIGALRM);
-    sigprocmask(SIG_BLOCK, &alarmset, nullptr);
-    answerpair(bestdir, bestpos);
-}
-
-void timeout(int) {
-    answerpair(bestdir, bestpos);
-}
-
-void turn(unsigned limit, int32_t player) {
-    growfailed = answer;
-    struct sigaction sa = {};
-    sa.sa_handler = timeout;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGALRM, &sa, nullptr);
-    // The alarm may arrive blocked from the parent process; it must be able to end the turn.
-    sigset_t alarmset;
-    sigemptyset(&alarmset);
-    sigaddset(&alarmset, SIGALRM);
-    sigprocmask(SIG_UNBLOCK, &alarmset, nullptr);
-    alarm(limit);
-    computemove(&bestdir, &bestpos, player);
-    answer();
+void printboard(const posrec& rec, std::FILE* out) {
+    border(out);
+    for (int r = 0; r < N; r++) {
+        const linescore& s = rec.row[r];
+        std::fprintf(out, "%2d: %4d:%d/%4d:%d |", r + 1, s.xscore, s.xfull, s.oscore, s.ofull);
+        for (int c = 0; c < N; c++) {
+            uint8_t code = rec.cell[r * N + c];
+            std::fprintf(out, "%c", code == 0 ? ' ' : code == 1 ? 'X' : 'O');
+        }
+        std::fputs("|\n", out);
+    }
+    border(out);
+    std::fputs("                   ", out);
+    for (int c = 1; c <= N; c++) std::fprintf(out, "%d", c % 10);
+    std::fputs("\n\n", out);
+    for (int c = 0; c < N; c++) {
+        const linescore& s = rec.col[c];
+        std::fprintf(out, "%2d: %4d:%d/%4d:%d\n", c + 1, s.xscore, s.xfull, s.oscore, s.ofull);
+    }
+    std::fprintf(out, "score x=%d:%d o=%d:%d\n", rec.xtotal, rec.xstraights, rec.ototal,
+                 rec.ostraights);
 }
 
 }  // namespace byteboard::BYTEBOARD_NS

@@ -2,7 +2,9 @@
 // input and writes one move; the optional argument is the time limit in seconds.
 #include <cstdio>
 
-#include "byteboard/driver.h"
+#include "byteboard/deepen.h"
+#include "byteboard/notation.h"
+#include "byteboard/turn.h"
 
 int main(int argc, char** argv) {
     using namespace byteboard::BYTEBOARD_NS;
@@ -10,7 +12,7 @@ int main(int argc, char** argv) {
         std::fputs("out of memory\n", stderr);
         return 1;
     }
-    unsigned limit = timelimit(argc > 1 ? argv[1] : nullptr);
-    int32_t player = replay(stdin);
+    const unsigned limit = timelimit(argc > 1 ? argv[1] : nullptr);
+    const int32_t player = replay(stdin);
     turn(limit, player);
 }

@@ -1,8 +1,11 @@
-// A size-neutral handle on one build of the byte-board engine, so that a tool can drive
-// both sizes in one process. Every entry is the engine's own function or state.
+// The handle through which a tool drives one build of the byte-board engine: a
+// size-neutral table of the engine's own functions and state, so that one tool can drive
+// both sizes in one process. The engine's limits (types.h) are the same for both sizes.
 #pragma once
 
 #include <cstdint>
+
+#include "byteboard/types.h"
 
 namespace byteboard {
 
@@ -11,7 +14,7 @@ namespace byteboard {
 // ended the iteration early.
 struct IterationReport {
     std::int32_t depth;
-    std::int32_t value;
+    Score value;
     std::int64_t nodes;
     char dir;
     std::int32_t pos;  // 0-based
@@ -19,11 +22,11 @@ struct IterationReport {
 };
 using IterationObserver = void (*)(const IterationReport& it);
 
-struct Engine {
+struct ToolHandle {
     int size;  // N, fixed by the build
 
-    // The empty board as the current record, no answer, no nodes counted; installs the
-    // forwarding to *observer. False when hist cannot be allocated.
+    // The empty board as the current record, no answer, no nodes counted, the last depth
+    // lastdepth; installs the forwarding to *observer. False when hist cannot be allocated.
     bool (*reset)();
     // Plays the moves side[i] (T, B, L, R) at 1-based number[i], X first, with domove;
     // returns the player to move (1 X, 2 O).
@@ -34,16 +37,21 @@ struct Engine {
     void (**growfailed)();                     // called when hist cannot grow; must not return
     const char* bestdir;                       // 0 until the first iteration completed
     const std::int32_t* bestpos;
-    // Formats "%c%d\n" for dir and 0-based pos into buf (16 bytes); dir 0 gives the first
-    // move of the generation order. Async-signal-safe.
+    // Formats "%c%d\n" for dir and 0-based pos into buf (answerbytes); dir 0 gives the first
+    // move of the move ring. Async-signal-safe.
     int (*formatanswer)(char dir, std::int32_t pos, char* buf);
     int (*cell)(int row, int col);  // current record: 0 empty, 1 X, 2 O; 0-based
-    int (*straights)(int player);   // current record's lines filled by player (1 X, 2 O)
 };
 
-extern const Engine engine6, engine7;
+// The two builds: byteboard::n6::handle and byteboard::n7::handle.
+namespace n6 {
+extern const ToolHandle handle;
+}
+namespace n7 {
+extern const ToolHandle handle;
+}
 
 // The build for N, or null when N is neither 6 nor 7.
-const Engine* engineFor(int n);
+const ToolHandle* handleFor(int n);
 
 }  // namespace byteboard

@@ -1,7 +1,9 @@
-#include "byteboard/api.h"
+#include "byteboard/tool_handle.h"
 
-#include "byteboard/driver.h"
-#include "byteboard/search.h"
+#include "byteboard/board.h"
+#include "byteboard/deepen.h"
+#include "byteboard/history.h"
+#include "byteboard/notation.h"
 
 namespace byteboard {
 
@@ -17,8 +19,9 @@ void forward(const iteration& it) {
 }
 
 bool resetEngine() {
-    observer = forward;
-    return reset();
+    if (!reset()) return false;
+    deepening.observer = forward;
+    return true;
 }
 
 std::int32_t replayMoves(const char* side, const int* number, int count) {
@@ -31,35 +34,27 @@ std::int32_t replayMoves(const char* side, const int* number, int count) {
 }
 
 void search(std::int32_t player) {
-    computemove(&bestdir, &bestpos, player);
+    computemove(&deepening.bestdir, &deepening.bestpos, player);
 }
 
 int cellAt(int row, int col) {
-    return hist[hno].cell[row * N + col];
-}
-
-int straightsOf(int player) {
-    return player == 1 ? hist[hno].xstraights : hist[hno].ostraights;
+    return history.hist[history.hno].cell[row * N + col];
 }
 
 }  // namespace
 
-#define BYTEBOARD_ENGINE_NAME_(n) engine##n
-#define BYTEBOARD_ENGINE_NAME(n) BYTEBOARD_ENGINE_NAME_(n)
-
-extern const Engine BYTEBOARD_ENGINE_NAME(BYTEBOARD_N) = {
+extern const ToolHandle BYTEBOARD_NS::handle = {
     .size = N,
     .reset = resetEngine,
     .replay = replayMoves,
     .computemove = search,
     .observer = &toolObserver,
-    .maxdepth = &maxdepth,
-    .growfailed = &growfailed,
-    .bestdir = &bestdir,
-    .bestpos = &bestpos,
+    .maxdepth = &deepening.maxdepth,
+    .growfailed = &history.growfailed,
+    .bestdir = &deepening.bestdir,
+    .bestpos = &deepening.bestpos,
     .formatanswer = formatanswer,
     .cell = cellAt,
-    .straights = straightsOf,
 };
 
 }  // namespace byteboard
