@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "referee/escape.h"
 #include "referee/process.h"
 #include "referee/show.h"
 

@@ -8,6 +8,8 @@
 #include <set>
 
 #include "common/version.h"
+#include "referee/command_line.h"
+#include "referee/escape.h"
 #include "referee/report_page.h"
 
 namespace referee {

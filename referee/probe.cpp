@@ -5,6 +5,8 @@
 #include <mutex>
 #include <random>
 
+#include "referee/escape.h"
+
 namespace referee {
 
 namespace {

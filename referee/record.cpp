@@ -7,6 +7,8 @@
 #include <optional>
 #include <sstream>
 
+#include "referee/escape.h"
+
 namespace referee {
 
 const char* resultText(Winner w) {
@@ -146,33 +148,6 @@ std::string formatRecord(const GameRecord& r) {
     for (const auto& [k, v] : r.extra) key(k, escape(v, kWhole));
     t += "# end\n\n";
     return t;
-}
-
-std::string unescape(const std::string& text) {
-    std::string out;
-    auto hexValue = [](char c) {
-        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    };
-    for (size_t i = 0; i < text.size(); i++) {
-        if (text[i] != '\\' || i + 1 >= text.size()) {
-            out += text[i];
-            continue;
-        }
-        char c = text[++i];
-        if (c == 'n')
-            out += '\n';
-        else if (c == 'r')
-            out += '\r';
-        else if (c == 't')
-            out += '\t';
-        else if (c == 'x' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-                 hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else
-            out += c;
-    }
-    return out;
 }
 
 RecordFile parseRecords(const std::string& text) {

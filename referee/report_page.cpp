@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "referee/elo.h"
+#include "referee/escape.h"
 #include "referee/report_assets.h"
 #include "referee/report_figures.h"
 #include "referee/standings.h"

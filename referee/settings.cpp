@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "referee/escape.h"
+
 namespace referee {
 
 namespace {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 
+#include "referee/escape.h"
 #include "referee/options.h"
 #include "referee/results_json.h"
 

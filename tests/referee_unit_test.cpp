@@ -8,6 +8,7 @@
 #include <random>
 
 #include "model/cell_model.h"
+#include "referee/command_line.h"
 #include "referee/elo.h"
 #include "referee/match.h"
 #include "referee/openings.h"
