@@ -10,6 +10,7 @@
 #include "common/version.h"
 #include "referee/command_line.h"
 #include "referee/escape.h"
+#include "referee/number_text.h"
 #include "referee/report_page.h"
 
 namespace referee {
@@ -225,12 +226,10 @@ std::optional<std::string> makeEntrant(const Options::Side& side, double time,
     if (auto err = makePlayer(side.command, proto, side.dir, player)) return who + ": " + *err;
     if (proto == Protocol::ByteBoard &&
         (player.time < 1 || player.time != std::floor(player.time))) {
-        char buf[64];
-        snprintf(buf, sizeof buf, "%g", player.time);
         return who +
                " reads its time per move as whole seconds "
                "(byteboard protocol), and " +
-               buf + " s cannot be given that way: use " + timeOption +
+               shortNumber(player.time) + " s cannot be given that way: use " + timeOption +
                " with a whole number of seconds, 1 or more";
     }
     return std::nullopt;

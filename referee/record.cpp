@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "referee/escape.h"
+#include "referee/number_text.h"
 
 namespace referee {
 
@@ -18,12 +19,6 @@ const char* resultText(Winner w) {
 namespace {
 
 constexpr size_t kWhole = std::numeric_limits<size_t>::max();
-
-std::string fixed3(double v) {
-    char buf[64];
-    snprintf(buf, sizeof buf, "%.3f", v);
-    return buf;
-}
 
 std::optional<long> toLong(const std::string& s, long lo, long hi) {
     long v = 0;
@@ -138,11 +133,12 @@ std::string formatRecord(const GameRecord& r) {
     key("loss", lossName(r.loss));
     key("reason", escape(r.reason, kWhole));
     key("plies", std::to_string(r.moves.size()));
-    key("time-x", fixed3(r.timeX));
-    key("time-o", fixed3(r.timeO));
+    key("time-x", fixedNumber(r.timeX, 3));
+    key("time-o", fixedNumber(r.timeO, 3));
     std::string times;
     for (size_t i = 0; i < r.moveTimes.size(); i++)
-        times += (i ? " " : "") + (r.moveTimes[i] < 0 ? std::string("-") : fixed3(r.moveTimes[i]));
+        times += (i ? " " : "") +
+                 (r.moveTimes[i] < 0 ? std::string("-") : fixedNumber(r.moveTimes[i], 3));
     if (r.moveTimes.size() == r.moves.size()) key("move-times", times);
     for (const auto& [k, v] : r.settings) key("setting-" + k, escape(v, kWhole));
     for (const auto& [k, v] : r.extra) key(k, escape(v, kWhole));

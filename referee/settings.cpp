@@ -3,15 +3,14 @@
 #include <cstdio>
 
 #include "referee/escape.h"
+#include "referee/number_text.h"
 
 namespace referee {
 
 namespace {
 
 std::string number(double v) {
-    char buf[64];
-    snprintf(buf, sizeof buf, "%.9g", v);
-    return buf;
+    return shortNumber(v, 9);
 }
 
 bool mayChange(const std::string& name) {

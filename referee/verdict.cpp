@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "referee/escape.h"
+#include "referee/number_text.h"
 
 namespace referee {
 
@@ -25,9 +26,7 @@ std::string howItEnded(const RunResult& run) {
 }
 
 std::string seconds(double s) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.3f s", s);
-    return buf;
+    return fixedNumber(s, 3) + " s";
 }
 
 }  // namespace
