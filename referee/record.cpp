@@ -19,6 +19,7 @@ const char* resultText(Winner w) {
 namespace {
 
 constexpr size_t kWhole = std::numeric_limits<size_t>::max();
+constexpr long kMaxCount = 100000000;  // the largest game number, ply count or index read
 
 std::optional<long> toLong(const std::string& s, long lo, long hi) {
     long v = 0;
@@ -35,6 +36,41 @@ std::optional<double> toSeconds(const std::string& s) {
     return v;
 }
 
+// The key line "winner": x, o or none.
+bool readWinner(const std::string& value, GameRecord& r) {
+    if (value == "x")
+        r.winner = Winner::X;
+    else if (value == "o")
+        r.winner = Winner::O;
+    else if (value == "none")
+        r.winner = Winner::None;
+    else
+        return false;
+    return true;
+}
+
+// The key line "move-times": one entry per ply read, seconds or "-", one blank apart.
+bool readMoveTimes(const std::string& value, GameRecord& r) {
+    r.moveTimes.clear();
+    if (!value.empty() && value.back() == ' ') return false;
+    size_t pos = 0;
+    while (pos < value.size()) {
+        size_t space = value.find(' ', pos);
+        if (space == std::string::npos) space = value.size();
+        std::string item = value.substr(pos, space - pos);
+        if (item == "-") {
+            r.moveTimes.push_back(-1);
+        } else {
+            auto v = toSeconds(item);
+            if (!v) return false;
+            r.moveTimes.push_back(*v);
+        }
+        if (r.moveTimes.size() > r.moves.size()) return false;
+        pos = space + 1;
+    }
+    return r.moveTimes.size() == r.moves.size();
+}
+
 // Applies one known key to the record; false when the value is not valid for it.
 bool applyKey(GameRecord& r, const std::string& key, const std::string& value, int& seen) {
     auto asInt = [&](int& field, long lo, long hi) {
@@ -43,9 +79,9 @@ bool applyKey(GameRecord& r, const std::string& key, const std::string& value, i
         return v.has_value();
     };
     enum { kGame = 1, kX = 2, kO = 4, kSize = 8, kWinner = 16, kLoss = 32, kPlies = 64 };
-    if (key == "game") return seen |= kGame, asInt(r.game, 0, 100000000);
-    if (key == "opening") return asInt(r.opening, 0, 100000000);
-    if (key == "opening-plies") return asInt(r.openingPlies, 0, 100000000);
+    if (key == "game") return seen |= kGame, asInt(r.game, 0, kMaxCount);
+    if (key == "opening") return asInt(r.opening, 0, kMaxCount);
+    if (key == "opening-plies") return asInt(r.openingPlies, 0, kMaxCount);
     if (key == "x") return seen |= kX, r.x = unescape(value), true;
     if (key == "o") return seen |= kO, r.o = unescape(value), true;
     if (key == "reason") return r.reason = unescape(value), true;
@@ -56,21 +92,10 @@ bool applyKey(GameRecord& r, const std::string& key, const std::string& value, i
     }
     if (key == "plies") {
         seen |= kPlies;
-        auto v = toLong(value, 0, 100000000);
+        auto v = toLong(value, 0, kMaxCount);
         return v && *v == static_cast<long>(r.moves.size());
     }
-    if (key == "winner") {
-        seen |= kWinner;
-        if (value == "x")
-            r.winner = Winner::X;
-        else if (value == "o")
-            r.winner = Winner::O;
-        else if (value == "none")
-            r.winner = Winner::None;
-        else
-            return false;
-        return true;
-    }
+    if (key == "winner") return seen |= kWinner, readWinner(value, r);
     if (key == "loss") {
         seen |= kLoss;
         auto l = parseLoss(value);
@@ -83,26 +108,7 @@ bool applyKey(GameRecord& r, const std::string& key, const std::string& value, i
         return v.has_value();
     }
     if (key == "result") return true;  // follows from the winner
-    if (key == "move-times") {
-        r.moveTimes.clear();
-        if (!value.empty() && value.back() == ' ') return false;
-        size_t pos = 0;
-        while (pos < value.size()) {
-            size_t space = value.find(' ', pos);
-            if (space == std::string::npos) space = value.size();
-            std::string item = value.substr(pos, space - pos);
-            if (item == "-") {
-                r.moveTimes.push_back(-1);
-            } else {
-                auto v = toSeconds(item);
-                if (!v) return false;
-                r.moveTimes.push_back(*v);
-            }
-            if (r.moveTimes.size() > r.moves.size()) return false;
-            pos = space + 1;
-        }
-        return r.moveTimes.size() == r.moves.size();
-    }
+    if (key == "move-times") return readMoveTimes(value, r);
     if (key.rfind("setting-", 0) == 0 && key.size() > 8) {
         for (const auto& kv : r.settings)
             if (kv.first == key.substr(8)) return false;  // one value per setting
@@ -146,90 +152,127 @@ std::string formatRecord(const GameRecord& r) {
     return t;
 }
 
-RecordFile parseRecords(const std::string& text) {
+namespace {
+
+// Reads a record file line by line: outside any record, in a record's moves, in its key
+// lines, or in a record found broken (whose lines are skipped up to the next record).
+class RecordReader {
+  public:
+    // One line, without its line end; terminated: a line end followed it; next: the offset
+    // after it.
+    void line(const std::string& text, bool terminated, size_t next);
+    RecordFile done() {
+        finish();
+        return std::move(file);
+    }
+
+  private:
+    enum class State { Outside, Moves, Keys, Broken };
+    void finish();  // keeps the record being read, as incomplete
+    void problem(const std::string& what) {
+        file.problems.push_back("line " + std::to_string(lineNo) + ": " + what);
+    }
+    void endLine(bool terminated, size_t next);
+    void keyLine(const std::string& text);
+    void moveLine(const std::string& text);
+
     RecordFile file;
-    enum class State { Outside, Moves, Keys, Broken } state = State::Outside;
+    State state = State::Outside;
     GameRecord cur;
-    int seen = 0;
+    int seen = 0;  // the keys of kAllKeys read so far
     bool bad = false;
-    auto finish = [&] {
-        if (state != State::Outside) {
-            cur.complete = false;  // complete records end at their end line
-            file.records.push_back(cur);
-        }
-        cur = GameRecord();
-        seen = 0;
-        bad = false;
-        state = State::Outside;
-    };
-    size_t pos = 0;
     int lineNo = 0;
-    bool justEnded = false;
+    bool justEnded = false;  // the previous line ended a complete record
+};
+
+void RecordReader::finish() {
+    if (state != State::Outside) {
+        cur.complete = false;  // complete records end at their end line
+        file.records.push_back(cur);
+    }
+    cur = GameRecord();
+    seen = 0;
+    bad = false;
+    state = State::Outside;
+}
+
+void RecordReader::endLine(bool terminated, size_t next) {
+    cur.complete = terminated && !bad && seen == kAllKeys;
+    if (!cur.complete) problem("record incomplete at its end line");
+    if (cur.complete) file.goodBytes = next, justEnded = true;
+    file.records.push_back(cur);
+    cur = GameRecord();
+    seen = 0;
+    bad = false;
+    state = State::Outside;
+}
+
+void RecordReader::keyLine(const std::string& text) {
+    state = State::Keys;
+    size_t colon = text.find(": ");
+    if (text.size() < 3 || text[1] != ' ' || colon == std::string::npos) {
+        problem("not a key line");
+        bad = true;
+    } else if (!applyKey(cur, text.substr(2, colon - 2), text.substr(colon + 2), seen)) {
+        problem("bad value for '" + escape(text.substr(2, colon - 2), 40) + "'");
+        bad = true;
+    }
+}
+
+void RecordReader::moveLine(const std::string& text) {
+    auto m = model::parseMove(text, cur.size);
+    if (m) {
+        cur.moves.push_back(*m);
+        return;
+    }
+    problem("'" + escape(text, 40) + "' is not a move of N = " + std::to_string(cur.size));
+    bad = true;
+    state = State::Broken;
+}
+
+void RecordReader::line(const std::string& text, bool terminated, size_t next) {
+    lineNo++;
+    auto size = text.empty() || text.size() > 2 ? std::nullopt : toLong(text, 1, model::kMaxSize);
+    bool ended = justEnded;
+    justEnded = false;
+    if (text.empty()) {
+        if (ended && terminated) file.goodBytes = next;  // the blank line after a record
+        finish();
+    } else if (size) {
+        finish();
+        cur.size = static_cast<int>(*size);
+        state = State::Moves;
+    } else if (text[0] == '#') {
+        if (state == State::Outside || state == State::Broken) {
+            // a comment outside any record
+        } else if (text == "# end") {
+            endLine(terminated, next);
+        } else {
+            keyLine(text);
+        }
+    } else if (state == State::Moves) {
+        moveLine(text);
+    } else if (state != State::Broken) {
+        problem("'" + escape(text, 40) + "' fits no record");
+        bad = true;
+        if (state == State::Keys) state = State::Broken;
+    }
+}
+
+}  // namespace
+
+RecordFile parseRecords(const std::string& text) {
+    RecordReader reader;
+    size_t pos = 0;
     while (pos < text.size()) {
         size_t nl = text.find('\n', pos);
         bool terminated = nl != std::string::npos;
         size_t end = terminated ? nl : text.size();
-        std::string line = text.substr(pos, end - pos);
         size_t next = terminated ? nl + 1 : text.size();
-        lineNo++;
-        auto problem = [&](const std::string& what) {
-            file.problems.push_back("line " + std::to_string(lineNo) + ": " + what);
-        };
-        auto size =
-            line.empty() || line.size() > 2 ? std::nullopt : toLong(line, 1, model::kMaxSize);
-        bool ended = justEnded;
-        justEnded = false;
-        if (line.empty()) {
-            if (ended && terminated) file.goodBytes = next;  // the blank line after a record
-            finish();
-        } else if (size) {
-            finish();
-            cur.size = static_cast<int>(*size);
-            state = State::Moves;
-        } else if (line[0] == '#') {
-            if (state == State::Outside || state == State::Broken) {
-                // a comment outside any record
-            } else if (line == "# end") {
-                state = State::Keys;
-                cur.complete = terminated && !bad && seen == kAllKeys;
-                if (!cur.complete) problem("record incomplete at its end line");
-                if (cur.complete) file.goodBytes = next, justEnded = true;
-                file.records.push_back(cur);
-                cur = GameRecord();
-                seen = 0;
-                bad = false;
-                state = State::Outside;
-            } else {
-                state = State::Keys;
-                size_t colon = line.find(": ");
-                if (line.size() < 3 || line[1] != ' ' || colon == std::string::npos) {
-                    problem("not a key line");
-                    bad = true;
-                } else if (!applyKey(cur, line.substr(2, colon - 2), line.substr(colon + 2),
-                                     seen)) {
-                    problem("bad value for '" + escape(line.substr(2, colon - 2), 40) + "'");
-                    bad = true;
-                }
-            }
-        } else if (state == State::Moves) {
-            auto m = model::parseMove(line, cur.size);
-            if (m) {
-                cur.moves.push_back(*m);
-            } else {
-                problem("'" + escape(line, 40) +
-                        "' is not a move of N = " + std::to_string(cur.size));
-                bad = true;
-                state = State::Broken;
-            }
-        } else if (state != State::Broken) {
-            problem("'" + escape(line, 40) + "' fits no record");
-            bad = true;
-            if (state == State::Keys) state = State::Broken;
-        }
+        reader.line(text.substr(pos, end - pos), terminated, next);
         pos = next;
     }
-    finish();
-    return file;
+    return reader.done();
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {
