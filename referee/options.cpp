@@ -35,7 +35,7 @@ void declarePlayerOptions(CLI::App& app, Options::Side& s, const std::string& x)
                    "name in records and tables (default: the program's file name)")
         ->group(g);
     app.add_option("--" + x + "-time", s.time, "seconds per move for this player (default --time)")
-        ->check(CLI::Range(0.001, 86400.0))
+        ->check(CLI::Range(kMinMoveSeconds, kMaxMoveSeconds))
         ->group(g);
 }
 
@@ -63,7 +63,7 @@ void declareGameOptions(CLI::App& app, Options& o) {
         ->check(CLI::Range(1, model::kMaxSize))
         ->group(game);
     app.add_option("--time", o.time, "seconds per move")
-        ->check(CLI::Range(0.001, 86400.0))
+        ->check(CLI::Range(kMinMoveSeconds, kMaxMoveSeconds))
         ->group(game);
     app.add_option("--margin", o.margin,
                    "seconds of grace over the time before a player loses on time")
@@ -80,7 +80,7 @@ void declareMatchOptions(CLI::App& app, Options& o) {
     const std::string match = "Match";
     app.add_option("--games", o.games,
                    "games to play at most (default: twice the number of openings)")
-        ->check(CLI::Range(1, 10000000))
+        ->check(CLI::Range(1, kMaxGames))
         ->group(match);
     app.add_option("--openings", o.openings, "openings from a file of game records")->group(match);
     app.add_option("--opening-plies", o.openingPlies,
@@ -209,10 +209,10 @@ std::optional<std::string> parsePlayerEntry(const std::string& text, Options::Si
         } else if (key == "time") {
             double t = 0;
             auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), t);
-            if (ec != std::errc() || end != value.data() + value.size() || !(t >= 0.001) ||
-                !(t <= 86400))
-                return "--player: time is seconds per move from 0.001 to 86400, not '" +
-                       escape(value, 40) + "'";
+            if (ec != std::errc() || end != value.data() + value.size() ||
+                !(t >= kMinMoveSeconds) || !(t <= kMaxMoveSeconds))
+                return "--player: time is seconds per move from " + shortNumber(kMinMoveSeconds) +
+                       " to " + shortNumber(kMaxMoveSeconds) + ", not '" + escape(value, 40) + "'";
             out.time = t;
         } else {
             return "--player: unknown key '" + escape(key, 40) +
@@ -230,8 +230,9 @@ std::optional<std::string> parseShard(const std::string& text, int& k, int& m) {
         return !t.empty() && ec == std::errc() && end == t.data() + t.size();
     };
     if (slash == std::string::npos || !number(text.substr(0, slash), k) ||
-        !number(text.substr(slash + 1), m) || m < 1 || m > 1000000 || k < 0 || k >= m)
-        return "--shard takes K/M with 0 <= K < M <= 1000000, not '" + escape(text, 40) + "'";
+        !number(text.substr(slash + 1), m) || m < 1 || m > kMaxShards || k < 0 || k >= m)
+        return "--shard takes K/M with 0 <= K < M <= " + std::to_string(kMaxShards) + ", not '" +
+               escape(text, 40) + "'";
     return std::nullopt;
 }
 
@@ -375,9 +376,9 @@ std::optional<std::string> countGames(const Options& o, MatchConfig& c) {
     if (c.event != Event::Match) {
         c.perPair = c.games;
         long long total = pairsOf(c.event, static_cast<int>(c.field.size())) * c.perPair;
-        if (total > 10000000)
-            return "the tournament would be " + std::to_string(total) +
-                   " games, more than 10000000: fewer players or --games";
+        if (total > kMaxGames)
+            return "the tournament would be " + std::to_string(total) + " games, more than " +
+                   std::to_string(kMaxGames) + ": fewer players or --games";
         c.games = static_cast<int>(total);
     }
     for (const Opening& op : c.openings)

@@ -13,12 +13,6 @@ namespace referee {
 
 namespace {
 
-const std::string* find(const Settings& s, const std::string& name) {
-    for (const auto& kv : s)
-        if (kv.first == name) return &kv.second;
-    return nullptr;
-}
-
 bool readInt(const std::string& t, long long low, long long high, int& v) {
     long long x = 0;
     auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), x);
@@ -38,7 +32,7 @@ bool readTime(const std::string& t, double& v) {
 
 std::optional<std::string> matchFromSettings(const Settings& s, MatchConfig& c) {
     auto need = [&](const std::string& name) -> std::optional<std::string> {
-        if (const std::string* v = find(s, name)) return *v;
+        if (const std::string* v = findSetting(s, name)) return *v;
         return std::nullopt;
     };
     auto player = [&](const std::string& prefix, PlayerSetup& p) -> std::optional<std::string> {
@@ -55,7 +49,7 @@ std::optional<std::string> matchFromSettings(const Settings& s, MatchConfig& c) 
     auto size = need("size"), games = need("games");
     if (!size || !readInt(*size, 1, model::kMaxSize, c.size))
         return "the settings lack a board size";
-    if (!games || !readInt(*games, 1, 10000000, c.games))
+    if (!games || !readInt(*games, 1, kMaxGames, c.games))
         return "the settings lack the number of games";
     if (auto kind = need("tournament")) {
         auto e = parseEvent(*kind);
@@ -66,7 +60,8 @@ std::optional<std::string> matchFromSettings(const Settings& s, MatchConfig& c) 
         if (!count || !readInt(*count, 2, maxRatedPlayers, players))
             return "the settings lack the number of players (2 to " +
                    std::to_string(maxRatedPlayers) + ")";
-        if (!per || !readInt(*per, 1, 10000000, perPair)) return "the settings lack games-per-pair";
+        if (!per || !readInt(*per, 1, kMaxGames, perPair))
+            return "the settings lack games-per-pair";
         if (pairsOf(c.event, players) * perPair != c.games)
             return "games (" + *games + ") is not games-per-pair times the pairs";
         c.perPair = perPair;
@@ -117,8 +112,8 @@ std::optional<std::string> tallyFiles(const std::vector<std::pair<std::string, s
                     return where + " belongs to another match (" + *differ + ")";
                 // A run's game list and test depend on these too.
                 for (const char* key : {"games", "sprt"}) {
-                    const std::string* a = find(out.settings, key);
-                    const std::string* b = find(r.settings, key);
+                    const std::string* a = findSetting(out.settings, key);
+                    const std::string* b = findSetting(r.settings, key);
                     if (!a || !b || *a != *b)
                         return where + " belongs to another match (" + key + ": '" +
                                escape(a ? *a : "", 80) + "' against '" + escape(b ? *b : "", 80) +
