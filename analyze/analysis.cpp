@@ -3,6 +3,7 @@
 #include "analyze/record.h"
 #include "analyze/report.h"
 #include "analyze/verdict.h"
+#include "bitrow/types.h"
 #include "byteboard/types.h"
 
 namespace analyze {
@@ -10,7 +11,7 @@ namespace analyze {
 namespace {
 
 // The players' own budgets, shown in the progress line when no --time is given.
-constexpr double bitRowBudget = 29.5;
+constexpr double bitRowBudget = bitrow::turnBudgetMicros / 1e6;
 constexpr double byteBoardBudget = byteboard::budgetseconds;
 // A file of records larger than this is refused rather than read into memory.
 constexpr size_t largestRecordFile = 64u << 20;
@@ -63,41 +64,49 @@ const Move* lastMove(const Record& record) {
 
 }  // namespace
 
-int runAnalysis(const Options& o, std::FILE* out, std::FILE* err) {
+namespace {
+
+// The record to analyse, from the file or standard input; an error message, or empty.
+std::string readInput(const Options& o, Record& record) {
     std::FILE* in = stdin;
     if (!o.file.empty() && o.file != "-") {
         in = std::fopen(o.file.c_str(), "r");
-        if (!in) {
-            std::fprintf(err, "analyze: cannot open %s\n", o.file.c_str());
-            return 1;
-        }
+        if (!in) return "cannot open " + o.file;
     }
-    Record record;
     std::string error = readChosenRecord(o, in, record);
     if (in != stdin) std::fclose(in);
+    return error;
+}
+
+// A finished game is reported, not searched: with --board the decided position, or the one
+// the repeating move was played from, then the verdict. The exit status.
+int reportFinished(const Options& o, const Record& record, const Verdict& verdict, std::FILE* out) {
+    if (o.board && !o.quiet) {
+        Record shown = record;
+        shown.moves.resize(verdict.ply - (verdict.repetition ? 1 : 0));
+        std::string error;
+        std::unique_ptr<Searcher> s = makeSearcher(EngineKind::BitRow, 0, shown.size, error);
+        if (s && s->load(shown).empty()) std::fputs(boardText(*s, lastMove(shown)).c_str(), out);
+    }
+    std::fprintf(out, "%s\n", verdict.text.c_str());
+    return std::fflush(out) == 0 && !std::ferror(out) ? 0 : 1;
+}
+
+}  // namespace
+
+int runAnalysis(const Options& o, std::FILE* out, std::FILE* err) {
+    Record record;
+    std::string error = readInput(o, record);
     if (!error.empty()) {
         std::fprintf(err, "analyze: %s\n", error.c_str());
         return 1;
     }
-
-    // A finished game is reported, not searched.
     Verdict verdict;
     if (!judgeRecord(record, verdict, error)) {
         std::fprintf(err, "analyze: %s\n", error.c_str());
         return 1;
     }
-    if (verdict.winner != 0) {
-        if (o.board && !o.quiet) {
-            // The decided position, or the one the repeating move was played from.
-            Record shown = record;
-            shown.moves.resize(verdict.ply - (verdict.repetition ? 1 : 0));
-            std::unique_ptr<Searcher> s = makeSearcher(EngineKind::BitRow, 0, shown.size, error);
-            if (s && s->load(shown).empty())
-                std::fputs(boardText(*s, lastMove(shown)).c_str(), out);
-        }
-        std::fprintf(out, "%s\n", verdict.text.c_str());
-        return std::fflush(out) == 0 && !std::ferror(out) ? 0 : 1;
-    }
+    if (verdict.winner != 0) return reportFinished(o, record, verdict, out);
 
     std::unique_ptr<Searcher> searcher = makeSearcher(o.engine, o.width, record.size, error);
     if (!searcher) {
@@ -125,7 +134,7 @@ int runAnalysis(const Options& o, std::FILE* out, std::FILE* err) {
                      record.size, record.moves.size(), sideName(searcher->toMove()),
                      searcher->name().c_str(),
                      o.depth > 0 ? o.depth
-                     : bitRow    ? 36
+                     : bitRow    ? bitrow::lastDepth
                                  : byteboard::lastdepth,
                      budget);
         std::fflush(err);

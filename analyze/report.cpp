@@ -1,7 +1,5 @@
 #include "analyze/report.h"
 
-#include <vector>
-
 #include "common/board_text.h"
 
 namespace analyze {
@@ -22,15 +20,12 @@ std::string infoLine(const Iteration& it) {
 }
 
 std::string boardText(const Searcher& s, const Move* last) {
-    const int n = s.size();
-    std::vector<int> cells(static_cast<size_t>(n) * n);
-    for (int r = 0; r < n; r++)
-        for (int c = 0; c < n; c++) cells[r * n + c] = s.cell(r, c);
     common::EdgeMark mark;
     if (last) mark = {last->side, last->number};
-    return common::drawBoard(n, cells, mark) + (s.toMove() == 1 ? "X" : "O") +
-           " to move; straights X " + std::to_string(s.straights(1)) + ", O " +
-           std::to_string(s.straights(2)) + "\n";
+    return common::drawBoardOf(
+               s.size(), [&](int r, int c) { return s.cell(r, c); }, mark) +
+           (s.toMove() == 1 ? "X" : "O") + " to move; straights X " +
+           std::to_string(s.straights(1)) + ", O " + std::to_string(s.straights(2)) + "\n";
 }
 
 void InfoPrinter::iteration(const Iteration& it) {

@@ -11,10 +11,9 @@
 # Exit status of start: 0 running, 2 this machine cannot run it (message says why), 1 other.
 set -uo pipefail
 
-usage() {
-    echo "usage: $0 start|stop DIR" >&2
-    exit 1
-}
+usage_text="start|stop DIR"
+usage_status=1
+. "$(dirname "$0")/args.sh"
 [ $# -eq 2 ] || usage
 action=$1
 dir=$2

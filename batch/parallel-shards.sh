@@ -13,14 +13,12 @@
 # nothing is tallied; run the same command with --resume among the options to continue.
 set -euo pipefail
 
-usage() {
-    echo "usage: $0 M [-S HOSTS] [-j JOBS] -- REFEREE-OPTIONS..." >&2
-    exit 2
-}
+usage_text="M [-S HOSTS] [-j JOBS] -- REFEREE-OPTIONS..."
+. "$(dirname "$0")/args.sh"
 [ $# -ge 1 ] || usage
 shards=$1
 shift
-[[ "$shards" =~ ^[1-9][0-9]{0,5}$ ]] || { echo "$0: M must be a positive number" >&2; exit 2; }
+check_shard_count "$shards"
 remote=()
 jobs=()
 while [ $# -gt 0 ] && [ "$1" != "--" ]; do

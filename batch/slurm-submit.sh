@@ -10,14 +10,12 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-usage() {
-    echo "usage: $0 M [SBATCH-OPTIONS...] -- REFEREE-OPTIONS..." >&2
-    exit 2
-}
+usage_text="M [SBATCH-OPTIONS...] -- REFEREE-OPTIONS..."
+. "$here/args.sh"
 [ $# -ge 1 ] || usage
 shards=$1
 shift
-[[ "$shards" =~ ^[1-9][0-9]{0,5}$ ]] || { echo "$0: M must be a positive number" >&2; exit 2; }
+check_shard_count "$shards"
 sbatchopts=()
 while [ $# -gt 0 ] && [ "$1" != "--" ]; do sbatchopts+=("$1"); shift; done
 [ $# -ge 1 ] || usage

@@ -18,4 +18,13 @@ struct EdgeMark {
 // arrow ('>', '<', 'v', '^') in the border where the marked move's piece came in.
 std::string drawBoard(int n, const std::vector<int>& cells, EdgeMark last = {});
 
+// The same drawing of a board read through cellAt(row, column), each from 0.
+template <class CellAt>
+std::string drawBoardOf(int n, CellAt cellAt, EdgeMark last = {}) {
+    std::vector<int> cells(n > 0 ? static_cast<size_t>(n) * n : 0);
+    for (int r = 0; r < n; r++)
+        for (int c = 0; c < n; c++) cells[static_cast<size_t>(r) * n + c] = cellAt(r, c);
+    return drawBoard(n, cells, last);
+}
+
 }  // namespace common

@@ -57,55 +57,77 @@ def open_game(n, plies, seed):
     return moves
 
 
+def write_all(target, cases):
+    for name, data in cases.items():
+        write(target, name, data)
+
+
+def record(head, moves):
+    return head + "".join(m + "\n" for m in moves)
+
+
+def number_line_cases(prefix, value):
+    """The first line of both players' input is a number (the bit-row size, the byte-board
+    time): the ways it can be wrong, each followed by a move."""
+    return {
+        f"{prefix}_zero": "0\nL1\n",
+        f"{prefix}_negative": f"-{value}\nL1\n",
+        f"{prefix}_huge": "99999999999999999999999\nL1\n",
+        f"{prefix}_blank_sign": f"  +{value}abc\nL1\nT3\n",
+        f"{prefix}_no_digits": "abc\nL1\n",
+    }
+
+
+def move_line_cases(head, n):
+    """The ways a move line can be wrong, after the first line head, for a board of n."""
+    return {
+        "crlf": head.replace("\n", "\r\n") + f"L1\r\nT{n}\r\nL2\r\n",
+        "lower_case": head + "l1\nL1\n",
+        "out_of_range": head + f"L1\nR0\nT{n + 1}\nB{4 * n + 1}\nL99\nT99999999999\n",
+        "nul_bytes": head.encode() + b"L\x001\nL1\n\x00\x00T2\n",
+    }
+
+
+def player_seeds(target, number_name, number, head, games, own):
+    """The seeds of a player's input reader: the shared kinds of a wrong first line and of
+    wrong move lines (after head, a first line that is right), random open games (size:
+    (first line, plies)), and the cases of this reader alone."""
+    write_all(target, number_line_cases(number_name, number))
+    write_all(target, move_line_cases(head, 6))
+    for n, (first, plies) in games.items():
+        write(target, f"game_{n}", record(first, open_game(n, plies, n)))
+    write_all(target, own)
+
+
 def bitrow():
-    t = "bitrow_record_fuzz"
-    write(t, "empty", "")
-    write(t, "size_only_6", "6\n")
-    write(t, "size_no_newline", "3")
-    write(t, "size_words", "  +7 boards\nL1\nT3\n")
-    write(t, "size_zero", "0\nL1\n")
-    write(t, "size_negative", "-4\nL1\n")
-    write(t, "size_21", "21\nL1\n")
-    write(t, "size_huge", "99999999999999999999\nL1\n")
-    write(t, "no_digits", "six\nL1\n")
-    for n in (1, 2, 3, 4, 5, 8, 9, 16, 17, 20):
-        write(t, f"game_{n}", f"{n}\n" + "".join(m + "\n" for m in open_game(n, 3 * n, n)))
-    write(t, "crlf", "6\r\nL1\r\nT12\r\nL2\r\n")
-    write(t, "lower_case", "5\nl1\nL1\n")
-    write(t, "leading_zero", "6\nL05\nR6\n")
-    write(t, "trailing_text", "12\nL12x\nL5x\nL1\n")
-    write(t, "out_of_range", "4\nL1\nR0\nT5\nB9\nL99\n")
-    write(t, "nul_bytes", b"6\nL\x001\nL1\n\x00\n")
-    write(t, "last_line_no_newline", "12\nL1\nT12")
-    write(t, "overlong_size_line", "8" + " " * 100 + "L1\nR2\n")
-    write(t, "overlong_move_line", "8\nL1" + "x" * 96 + "\nT3\nR4\n")
-    write(t, "repetition", "3\nL1\nR1\nL1\nR1\nL1\nR1\nL1\nR1\n")
-    write(t, "repetition_far", "2\nL1\nL2\nL1\nL2\nR1\nR2\nR1\nR2\nT1\nT2\nT1\nT2\n")
-    write(t, "small_search_3", "3\nL2\nT1\n")
-    long_moves = open_game(20, 3000, 7)
-    write(t, "too_long_20", "20\n" + "".join(m + "\n" for m in long_moves))
+    player_seeds("bitrow_record_fuzz", "size", 7, "6\n",
+                 {n: (f"{n}\n", 3 * n) for n in (1, 2, 3, 4, 5, 8, 9, 16, 17, 20)}, {
+        "empty": "",
+        "size_only_6": "6\n",
+        "size_no_newline": "3",
+        "size_21": "21\nL1\n",
+        "leading_zero": "6\nL05\nR6\n",
+        "trailing_text": "12\nL12x\nL5x\nL1\n",
+        "last_line_no_newline": "12\nL1\nT12",
+        "overlong_size_line": "8" + " " * 100 + "L1\nR2\n",
+        "overlong_move_line": "8\nL1" + "x" * 96 + "\nT3\nR4\n",
+        "repetition": "3\nL1\nR1\nL1\nR1\nL1\nR1\nL1\nR1\n",
+        "repetition_far": "2\nL1\nL2\nL1\nL2\nR1\nR2\nR1\nR2\nT1\nT2\nT1\nT2\n",
+        "small_search_3": "3\nL2\nT1\n",
+        "too_long_20": record("20\n", open_game(20, 3000, 7)),
+    })
 
 
 def byteboard():
-    t = "byteboard_input_fuzz"
-    write(t, "no_arg_empty", "")
-    write(t, "arg_5", "5\nL3\nT1\n")
-    write(t, "arg_negative", "-3\nL1\n")
-    write(t, "arg_huge", "99999999999999999999999\nR2\n")
-    write(t, "arg_blank_sign", "  +12abc\nB6\n")
-    write(t, "arg_no_digits", "abc\n")
-    write(t, "arg_zero", "0\n")
-    for n in (6, 7):
-        write(t, f"game_{n}", "28\n" + "".join(m + "\n" for m in open_game(n, 40, n)))
-    write(t, "blank_first_line", "28\n\nL1\nT2\n")
-    write(t, "spaces_and_signs", "1\nL 3\nT+2\n\n\n  B  -1\nR4\n")
-    write(t, "bad_letter", "1\nL1\nQ4\nT1\n")
-    write(t, "lower_case", "1\nl1\n")
-    write(t, "out_of_range", "1\nL1\nT0\nB8\n")
-    write(t, "int_overflow", "1\nL1\nT99999999999\n")
-    write(t, "crlf", "2\r\nL1\r\nT2\r\n")
-    write(t, "nul_bytes", b"2\nL1\n\x00\x00T2\n")
-    write(t, "long_game", "3\n" + "L1\nR1\n" * 400)
+    # The first line is the time limit in seconds; the board size is the build's.
+    player_seeds("byteboard_input_fuzz", "arg", 12, "1\n", {6: ("28\n", 40), 7: ("28\n", 40)}, {
+        "no_arg_empty": "",
+        "arg_5": "5\nL3\nT1\n",
+        "blank_first_line": "28\n\nL1\nT2\n",
+        "spaces_and_signs": "1\nL 3\nT+2\n\n\n  B  -1\nR4\n",
+        "bad_letter": "1\nL1\nQ4\nT1\n",
+        "long_game": "3\n" + "L1\nR1\n" * 400,
+    })
 
 
 def answers():
@@ -120,8 +142,7 @@ def answers():
         "no_answer": b"\x06\x40", "high_bytes": b"\x06\x00\xff\xfe\x80\n",
         "quotes": b"\x06\x00'a b' \"c\\\"d\" e\\ f\n",
     }
-    for name, data in cases.items():
-        write(t, name, data)
+    write_all(t, cases)
 
 
 def records():
@@ -141,8 +162,7 @@ def records():
     write(t, "comment", b"\x05\x00# a comment\n" + rec.encode())
     write(t, "decided", b"\x01\x0b" + b"2\nL1\nR2\nL2\n")
     write(t, "nul_bytes", b"\x05\x00" + rec.replace("shover8", "sh\x00ver").encode())
-    game = open_game(6, 60, 3)
-    write(t, "long", b"\x05\x0b" + ("6\n" + "".join(m + "\n" for m in game)).encode())
+    write(t, "long", b"\x05\x0b" + record("6\n", open_game(6, 60, 3)).encode())
     made = rec.replace("# end\n", "# move-times: - 0.125\n# setting-a-command: ./shover8\n"
                        "# setting-a-time: 30\n# setting-date: 2026-12-08T10:00:00Z\n# end\n")
     write(t, "settings", b"\x05\x00" + made.encode())

@@ -8,6 +8,8 @@
 
 #include "fuzz/check.h"
 #include "model/cell_model.h"
+#include "referee/command_line.h"
+#include "referee/escape.h"
 #include "referee/player.h"
 #include "referee/record.h"
 

@@ -10,7 +10,7 @@ double eloFromScore(double p) {
     const double inf = std::numeric_limits<double>::infinity();
     if (p <= 0) return -inf;
     if (p >= 1) return inf;
-    return -400.0 * std::log10(1.0 / p - 1.0);
+    return -eloPerDecade * std::log10(1.0 / p - 1.0);
 }
 
 EloEstimate estimateElo(int wins, int draws, int losses) {
@@ -23,7 +23,7 @@ EloEstimate estimateElo(int wins, int draws, int losses) {
     // Variance of one game's score around p, then the standard error of the mean.
     double var = (wins * (1 - p) * (1 - p) + draws * (0.5 - p) * (0.5 - p) + losses * p * p) / n;
     double se = std::sqrt(var / n);
-    const double z = 1.959963984540054;
+    const double z = z95;
     e.elo = eloFromScore(p);
     e.low = eloFromScore(p - z * se);
     e.high = eloFromScore(p + z * se);

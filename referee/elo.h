@@ -9,6 +9,12 @@
 
 namespace referee {
 
+// The standard normal quantile that leaves 2.5 % on each side: the half width of a 95 %
+// interval in standard errors.
+constexpr double z95 = 1.959963984540054;
+// Elo points per factor of ten in the odds of winning.
+constexpr double eloPerDecade = 400.0;
+
 struct EloEstimate {
     double score = 0;                   // fraction p = (wins + draws / 2) / games
     double elo = 0, low = 0, high = 0;  // +-infinity when p (or a bound) reaches 0 or 1

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "referee/escape.h"
 #include "referee/process.h"
 #include "referee/show.h"
 
@@ -48,7 +49,10 @@ std::string header(int ply, bool x, const PlayerSetup& p, const std::string& mov
 
 }  // namespace
 
-std::optional<GameRecord> playGame(const GameSetup& s) {
+namespace {
+
+// The record of a game about to start: who plays, from which opening, with which settings.
+GameRecord startRecord(const GameSetup& s) {
     GameRecord r;
     r.size = s.size;
     r.game = s.game;
@@ -56,8 +60,12 @@ std::optional<GameRecord> playGame(const GameSetup& s) {
     r.x = s.x->name;
     r.o = s.o->name;
     if (s.settings) r.settings = *s.settings;
-    model::Game game(s.size);
-    bool over = false;
+    return r;
+}
+
+// Plays the opening's moves as the referee's own. True when the opening already ends the
+// game.
+bool playOpening(const GameSetup& s, GameRecord& r, model::Game& game) {
     for (const model::Move& m : s.opening) {
         bool xMoved = game.toMove() == model::Piece::X;
         model::Outcome outcome = game.play(m);
@@ -67,58 +75,92 @@ std::optional<GameRecord> playGame(const GameSetup& s) {
         if (outcome != model::Outcome::Open) {
             judge(r, outcome, xMoved, xMoved ? "X" : "O");
             r.reason += " (in the opening)";
-            over = true;
-            break;
+            return true;
         }
     }
+    return false;
+}
+
+// One player's turn of a game in progress.
+class TurnPlayer {
+  public:
+    TurnPlayer(const GameSetup& s, GameRecord& r, model::Game& game) : s(s), r(r), game(game) {}
+
+    enum class Next { Go, Over, Interrupted };
+    Next play();
+
+  private:
+    // Keeps the turn's standard error in the record, within the game's allowance.
+    void keepStderr(const RunResult& raw, const std::string& tag);
+
+    const GameSetup& s;
+    GameRecord& r;
+    model::Game& game;
+    size_t stderrKept = 0;
+};
+
+void TurnPlayer::keepStderr(const RunResult& raw, const std::string& tag) {
+    if (raw.err.empty() || stderrKept >= kStderrPerGame) return;
+    bool cut = raw.errCut || raw.err.size() > kStderrPerTurn;
+    std::string kept = raw.err.substr(0, kStderrPerTurn);
+    stderrKept += kept.size();
+    r.extra.push_back({"stderr", tag + kept + (cut ? " [cut]" : "")});
+}
+
+TurnPlayer::Next TurnPlayer::play() {
+    if (static_cast<int>(r.moves.size()) >= s.maxPlies) {
+        r.winner = Winner::None;
+        r.loss = Loss::None;
+        r.reason = "move cap of " + std::to_string(s.maxPlies) + " plies";
+        return Next::Over;
+    }
+    bool xMoves = game.toMove() == model::Piece::X;
+    const PlayerSetup& p = xMoves ? *s.x : *s.o;
+    std::string who = std::string(xMoves ? "X" : "O") + " (" + p.name + ")";
+    RunResult raw;
+    Turn turn = playTurn(p, s.size, r.moves, s.margin, &raw);
+    if (raw.end == RunResult::End::Interrupted) return Next::Interrupted;
+    (xMoves ? r.timeX : r.timeO) += turn.seconds;
+    std::string tag =
+        "ply " + std::to_string(r.moves.size() + 1) + " " + (xMoves ? "x" : "o") + ": ";
+    keepStderr(raw, tag);
+    if (!turn.note.empty()) r.extra.push_back({"note", tag + turn.note});
+    if (!turn.move) {
+        r.winner = xMoves ? Winner::O : Winner::X;
+        r.loss = turn.loss;
+        r.reason = who + " " + turn.why + " at ply " + std::to_string(r.moves.size() + 1);
+        if (s.show)
+            s.show(header(static_cast<int>(r.moves.size()) + 1, xMoves, p, "-", turn.seconds,
+                          game.board()) +
+                   "  " + r.reason + "\n");
+        return Next::Over;
+    }
+    model::Outcome outcome = game.play(*turn.move);
+    r.moves.push_back(*turn.move);
+    r.moveTimes.push_back(turn.seconds);
+    if (s.show)
+        s.show(header(static_cast<int>(r.moves.size()), xMoves, p, model::moveName(*turn.move),
+                      turn.seconds, game.board()) +
+               drawBoard(game.board(), turn.move));
+    if (outcome == model::Outcome::Open) return Next::Go;
+    judge(r, outcome, xMoves, who);
+    return Next::Over;
+}
+
+}  // namespace
+
+std::optional<GameRecord> playGame(const GameSetup& s) {
+    GameRecord r = startRecord(s);
+    model::Game game(s.size);
+    bool over = playOpening(s, r, game);
     if (s.show)
         s.show("opening: " + std::to_string(r.openingPlies) + " plies\n" +
                drawBoard(game.board(), std::nullopt));
-    size_t stderrKept = 0;
+    TurnPlayer turns(s, r, game);
     while (!over) {
-        if (static_cast<int>(r.moves.size()) >= s.maxPlies) {
-            r.winner = Winner::None;
-            r.loss = Loss::None;
-            r.reason = "move cap of " + std::to_string(s.maxPlies) + " plies";
-            break;
-        }
-        bool xMoves = game.toMove() == model::Piece::X;
-        const PlayerSetup& p = xMoves ? *s.x : *s.o;
-        std::string who = std::string(xMoves ? "X" : "O") + " (" + p.name + ")";
-        RunResult raw;
-        Turn turn = playTurn(p, s.size, r.moves, s.margin, &raw);
-        if (raw.end == RunResult::End::Interrupted) return std::nullopt;
-        (xMoves ? r.timeX : r.timeO) += turn.seconds;
-        std::string tag =
-            "ply " + std::to_string(r.moves.size() + 1) + " " + (xMoves ? "x" : "o") + ": ";
-        if (!raw.err.empty() && stderrKept < kStderrPerGame) {
-            bool cut = raw.errCut || raw.err.size() > kStderrPerTurn;
-            std::string kept = raw.err.substr(0, kStderrPerTurn);
-            stderrKept += kept.size();
-            r.extra.push_back({"stderr", tag + kept + (cut ? " [cut]" : "")});
-        }
-        if (!turn.note.empty()) r.extra.push_back({"note", tag + turn.note});
-        if (!turn.move) {
-            r.winner = xMoves ? Winner::O : Winner::X;
-            r.loss = turn.loss;
-            r.reason = who + " " + turn.why + " at ply " + std::to_string(r.moves.size() + 1);
-            if (s.show)
-                s.show(header(static_cast<int>(r.moves.size()) + 1, xMoves, p, "-", turn.seconds,
-                              game.board()) +
-                       "  " + r.reason + "\n");
-            break;
-        }
-        model::Outcome outcome = game.play(*turn.move);
-        r.moves.push_back(*turn.move);
-        r.moveTimes.push_back(turn.seconds);
-        if (s.show)
-            s.show(header(static_cast<int>(r.moves.size()), xMoves, p, model::moveName(*turn.move),
-                          turn.seconds, game.board()) +
-                   drawBoard(game.board(), turn.move));
-        if (outcome != model::Outcome::Open) {
-            judge(r, outcome, xMoves, who);
-            break;
-        }
+        const TurnPlayer::Next next = turns.play();
+        if (next == TurnPlayer::Next::Interrupted) return std::nullopt;
+        over = next == TurnPlayer::Next::Over;
     }
     if (s.show) s.show(std::string("result: ") + resultText(r.winner) + ", " + r.reason + "\n");
     r.complete = true;

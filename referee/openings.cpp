@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "referee/escape.h"
 #include "referee/player.h"
 #include "referee/record.h"
 

@@ -8,45 +8,39 @@
 #include <set>
 
 #include "common/version.h"
+#include "referee/command_line.h"
+#include "referee/escape.h"
+#include "referee/number_text.h"
 #include "referee/report_page.h"
 
 namespace referee {
 
-void declareOptions(CLI::App& app, Options& o) {
-    app.description(
-        "Plays games between player A and player B, or a tournament of any number of players "
-        "(--player, --tournament), and judges them.\n"
-        "Options may also come from a config file (--config FILE, INI or TOML, keys named like "
-        "the long options: a-command = \"./shover8\").\n"
-        "'referee report FILE... -o report.html' makes the match report page of record files.\n"
-        "'referee tally FILE...' prints the table of record files, such as the shards of one "
-        "run.");
-    app.option_defaults()->always_capture_default();
-    app.set_version_flag("--version", std::string(common::toolVersion()));
-    app.set_config("--config", "", "read options from this INI or TOML file");
-    auto side = [&](Options::Side& s, const std::string& x) {
-        std::string g = "Player " + std::string(1, static_cast<char>(x[0] - 32));
-        app.add_option("-" + x + ",--" + x + "-command", s.command,
-                       "the player's command line (program and arguments)")
-            ->group(g);
-        app.add_option("--" + x + "-proto", s.proto,
-                       "what the player reads: bitrow gets the size line and the moves; "
-                       "byteboard gets the moves, and its time per move in whole seconds as "
-                       "an argument")
-            ->check(CLI::IsMember({"bitrow", "byteboard"}))
-            ->group(g);
-        app.add_option("--" + x + "-dir", s.dir, "working folder (default: the program's folder)")
-            ->group(g);
-        app.add_option("--" + x + "-name", s.name,
-                       "name in records and tables (default: the program's file name)")
-            ->group(g);
-        app.add_option("--" + x + "-time", s.time,
-                       "seconds per move for this player (default --time)")
-            ->check(CLI::Range(0.001, 86400.0))
-            ->group(g);
-    };
-    side(o.a, "a");
-    side(o.b, "b");
+namespace {
+
+// -a/--a-command and the rest for player x ("a" or "b"), in the group "Player X".
+void declarePlayerOptions(CLI::App& app, Options::Side& s, const std::string& x) {
+    std::string g = "Player " + std::string(1, static_cast<char>(x[0] - 32));
+    app.add_option("-" + x + ",--" + x + "-command", s.command,
+                   "the player's command line (program and arguments)")
+        ->group(g);
+    app.add_option("--" + x + "-proto", s.proto,
+                   "what the player reads: bitrow gets the size line and the moves; "
+                   "byteboard gets the moves, and its time per move in whole seconds as "
+                   "an argument")
+        ->check(CLI::IsMember({"bitrow", "byteboard"}))
+        ->group(g);
+    app.add_option("--" + x + "-dir", s.dir, "working folder (default: the program's folder)")
+        ->group(g);
+    app.add_option("--" + x + "-name", s.name,
+                   "name in records and tables (default: the program's file name)")
+        ->group(g);
+    app.add_option("--" + x + "-time", s.time, "seconds per move for this player (default --time)")
+        ->check(CLI::Range(kMinMoveSeconds, kMaxMoveSeconds))
+        ->group(g);
+}
+
+// The players of a tournament.
+void declareTournamentOptions(CLI::App& app, Options& o) {
     const std::string tour = "Tournament";
     app.add_option("--player", o.players,
                    "a player of a tournament, repeated for each: \"name=d3 cmd='./analyze "
@@ -60,12 +54,16 @@ void declareOptions(CLI::App& app, Options& o) {
         ->check(CLI::IsMember({"round-robin", "gauntlet"}))
         ->group(tour);
     app.add_option("--anchor", o.anchor, "the player rated 0 (default: the first)")->group(tour);
-    const std::string game = "Game", match = "Match";
+}
+
+// How one game is played.
+void declareGameOptions(CLI::App& app, Options& o) {
+    const std::string game = "Game";
     app.add_option("-n,--size", o.size, "board size")
         ->check(CLI::Range(1, model::kMaxSize))
         ->group(game);
     app.add_option("--time", o.time, "seconds per move")
-        ->check(CLI::Range(0.001, 86400.0))
+        ->check(CLI::Range(kMinMoveSeconds, kMaxMoveSeconds))
         ->group(game);
     app.add_option("--margin", o.margin,
                    "seconds of grace over the time before a player loses on time")
@@ -75,9 +73,14 @@ void declareOptions(CLI::App& app, Options& o) {
         ->check(CLI::Range(1, 1000000))
         ->group(game);
     app.add_flag("--show", o.show, "print the board after every move")->group(game);
+}
+
+// Which games are played, and where they go.
+void declareMatchOptions(CLI::App& app, Options& o) {
+    const std::string match = "Match";
     app.add_option("--games", o.games,
                    "games to play at most (default: twice the number of openings)")
-        ->check(CLI::Range(1, 10000000))
+        ->check(CLI::Range(1, kMaxGames))
         ->group(match);
     app.add_option("--openings", o.openings, "openings from a file of game records")->group(match);
     app.add_option("--opening-plies", o.openingPlies,
@@ -122,6 +125,27 @@ void declareOptions(CLI::App& app, Options& o) {
     app.add_flag("--allow-repeats", o.allowRepeats,
                  "play more games than twice the distinct openings, repeating earlier ones")
         ->group(match);
+}
+
+}  // namespace
+
+void declareOptions(CLI::App& app, Options& o) {
+    app.description(
+        "Plays games between player A and player B, or a tournament of any number of players "
+        "(--player, --tournament), and judges them.\n"
+        "Options may also come from a config file (--config FILE, INI or TOML, keys named like "
+        "the long options: a-command = \"./shover8\").\n"
+        "'referee report FILE... -o report.html' makes the match report page of record files.\n"
+        "'referee tally FILE...' prints the table of record files, such as the shards of one "
+        "run.");
+    app.option_defaults()->always_capture_default();
+    app.set_version_flag("--version", std::string(common::toolVersion()));
+    app.set_config("--config", "", "read options from this INI or TOML file");
+    declarePlayerOptions(app, o.a, "a");
+    declarePlayerOptions(app, o.b, "b");
+    declareTournamentOptions(app, o);
+    declareGameOptions(app, o);
+    declareMatchOptions(app, o);
 }
 
 void finishOptions(const CLI::App& app, Options& o) {
@@ -185,10 +209,10 @@ std::optional<std::string> parsePlayerEntry(const std::string& text, Options::Si
         } else if (key == "time") {
             double t = 0;
             auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), t);
-            if (ec != std::errc() || end != value.data() + value.size() || !(t >= 0.001) ||
-                !(t <= 86400))
-                return "--player: time is seconds per move from 0.001 to 86400, not '" +
-                       escape(value, 40) + "'";
+            if (ec != std::errc() || end != value.data() + value.size() ||
+                !(t >= kMinMoveSeconds) || !(t <= kMaxMoveSeconds))
+                return "--player: time is seconds per move from " + shortNumber(kMinMoveSeconds) +
+                       " to " + shortNumber(kMaxMoveSeconds) + ", not '" + escape(value, 40) + "'";
             out.time = t;
         } else {
             return "--player: unknown key '" + escape(key, 40) +
@@ -206,8 +230,9 @@ std::optional<std::string> parseShard(const std::string& text, int& k, int& m) {
         return !t.empty() && ec == std::errc() && end == t.data() + t.size();
     };
     if (slash == std::string::npos || !number(text.substr(0, slash), k) ||
-        !number(text.substr(slash + 1), m) || m < 1 || m > 1000000 || k < 0 || k >= m)
-        return "--shard takes K/M with 0 <= K < M <= 1000000, not '" + escape(text, 40) + "'";
+        !number(text.substr(slash + 1), m) || m < 1 || m > kMaxShards || k < 0 || k >= m)
+        return "--shard takes K/M with 0 <= K < M <= " + std::to_string(kMaxShards) + ", not '" +
+               escape(text, 40) + "'";
     return std::nullopt;
 }
 
@@ -223,12 +248,10 @@ std::optional<std::string> makeEntrant(const Options::Side& side, double time,
     if (auto err = makePlayer(side.command, proto, side.dir, player)) return who + ": " + *err;
     if (proto == Protocol::ByteBoard &&
         (player.time < 1 || player.time != std::floor(player.time))) {
-        char buf[64];
-        snprintf(buf, sizeof buf, "%g", player.time);
         return who +
                " reads its time per move as whole seconds "
                "(byteboard protocol), and " +
-               buf + " s cannot be given that way: use " + timeOption +
+               shortNumber(player.time) + " s cannot be given that way: use " + timeOption +
                " with a whole number of seconds, 1 or more";
     }
     return std::nullopt;
@@ -236,7 +259,10 @@ std::optional<std::string> makeEntrant(const Options::Side& side, double time,
 
 }  // namespace
 
-std::optional<std::string> buildMatch(const Options& o, MatchConfig& c) {
+namespace {
+
+// Options that exclude or need each other, and a report page that would overwrite records.
+std::optional<std::string> checkCombinations(const Options& o) {
     if (!o.openings.empty() && o.randomPlies)
         return "--openings and --random-openings exclude each other";
     if (o.openingPlies && o.openings.empty()) return "--opening-plies needs --openings";
@@ -244,21 +270,54 @@ std::optional<std::string> buildMatch(const Options& o, MatchConfig& c) {
     for (const std::string* kept : {&o.output, &o.openings})
         if (!o.report.empty() && !kept->empty() && sameFile(o.report, *kept))
             return "--report would overwrite the records in " + *kept;
-    c.size = o.size;
-    c.margin = o.margin;
-    c.maxPlies = o.maxPlies;
-    c.show = o.show;
-    c.jobs = o.jobs;
-    c.output = o.output;
-    c.resume = o.resume;
-    c.check = !o.noCheck;
-    c.allowRepeats = o.allowRepeats;
-    c.seed = o.seed;
-    if (o.sprt) {
-        SprtSettings s;
-        if (auto wrong = parseSprt(*o.sprt, s)) return wrong;
-        c.sprt = s;
+    return std::nullopt;
+}
+
+// The players of a tournament: from --player, or -a and -b; numbered when names repeat.
+std::optional<std::string> buildField(const Options& o, MatchConfig& c) {
+    std::vector<Options::Side> sides;
+    if (o.players.empty()) {
+        sides = {o.a, o.b};
+    } else {
+        for (const std::string& entry : o.players) {
+            Options::Side side;
+            if (auto err = parsePlayerEntry(entry, side)) return err;
+            sides.push_back(side);
+        }
     }
+    if (sides.size() < 2) return "a tournament needs two players or more";
+    if (sides.size() > static_cast<size_t>(maxRatedPlayers))
+        return "a tournament takes at most " + std::to_string(maxRatedPlayers) + " players";
+    if (o.sprt)
+        return "--sprt tests one player against another: play a match of two (-a and -b), "
+               "not a tournament";
+    c.field.resize(sides.size());
+    for (size_t i = 0; i < sides.size(); i++)
+        if (auto err = makeEntrant(sides[i], o.time, "player " + std::to_string(i + 1),
+                                   "time= in its --player", c.field[i]))
+            return err;
+    // Records and tables tell players apart by name: equal names get their number.
+    std::map<std::string, int> count;
+    for (const PlayerSetup& p : c.field) count[p.name]++;
+    for (size_t i = 0; i < c.field.size(); i++)
+        if (count[c.field[i].name] > 1) c.field[i].name += "-" + std::to_string(i + 1);
+    std::set<std::string> names;
+    for (const PlayerSetup& p : c.field)
+        if (!names.insert(p.name).second)
+            return "two players are named '" + escape(p.name, 60) + "': give them name=";
+    c.anchor = 0;
+    if (!o.anchor.empty()) {
+        auto at = std::find_if(c.field.begin(), c.field.end(),
+                               [&](const PlayerSetup& p) { return p.name == o.anchor; });
+        if (at == c.field.end())
+            return "--anchor '" + escape(o.anchor, 60) + "' is not one of the players";
+        c.anchor = static_cast<int>(at - c.field.begin());
+    }
+    return std::nullopt;
+}
+
+// The two players of a match, or the field of a tournament.
+std::optional<std::string> buildEntrants(const Options& o, MatchConfig& c) {
     if (!o.players.empty() && (!o.a.command.empty() || !o.b.command.empty()))
         return "--player and -a/-b exclude each other: give every player with --player";
     if (o.players.empty() && (o.a.command.empty() || o.b.command.empty()))
@@ -273,46 +332,13 @@ std::optional<std::string> buildMatch(const Options& o, MatchConfig& c) {
             c.a.name += "-a";
             c.b.name += "-b";
         }
-    } else {
-        std::vector<Options::Side> sides;
-        if (o.players.empty()) {
-            sides = {o.a, o.b};
-        } else {
-            for (const std::string& entry : o.players) {
-                Options::Side side;
-                if (auto err = parsePlayerEntry(entry, side)) return err;
-                sides.push_back(side);
-            }
-        }
-        if (sides.size() < 2) return "a tournament needs two players or more";
-        if (sides.size() > static_cast<size_t>(maxRatedPlayers))
-            return "a tournament takes at most " + std::to_string(maxRatedPlayers) + " players";
-        if (o.sprt)
-            return "--sprt tests one player against another: play a match of two (-a and -b), "
-                   "not a tournament";
-        c.field.resize(sides.size());
-        for (size_t i = 0; i < sides.size(); i++)
-            if (auto err = makeEntrant(sides[i], o.time, "player " + std::to_string(i + 1),
-                                       "time= in its --player", c.field[i]))
-                return err;
-        // Records and tables tell players apart by name: equal names get their number.
-        std::map<std::string, int> count;
-        for (const PlayerSetup& p : c.field) count[p.name]++;
-        for (size_t i = 0; i < c.field.size(); i++)
-            if (count[c.field[i].name] > 1) c.field[i].name += "-" + std::to_string(i + 1);
-        std::set<std::string> names;
-        for (const PlayerSetup& p : c.field)
-            if (!names.insert(p.name).second)
-                return "two players are named '" + escape(p.name, 60) + "': give them name=";
-        c.anchor = 0;
-        if (!o.anchor.empty()) {
-            auto at = std::find_if(c.field.begin(), c.field.end(),
-                                   [&](const PlayerSetup& p) { return p.name == o.anchor; });
-            if (at == c.field.end())
-                return "--anchor '" + escape(o.anchor, 60) + "' is not one of the players";
-            c.anchor = static_cast<int>(at - c.field.begin());
-        }
+        return std::nullopt;
     }
+    return buildField(o, c);
+}
+
+// The shard, and a JSON file that would overwrite another file.
+std::optional<std::string> checkOutputs(const Options& o, MatchConfig& c) {
     if (!o.shard.empty()) {
         if (auto err = parseShard(o.shard, c.shard, c.shards)) return err;
         if (o.output.empty()) return "--shard needs its own --output file";
@@ -320,6 +346,11 @@ std::optional<std::string> buildMatch(const Options& o, MatchConfig& c) {
     for (const std::string* kept : {&o.output, &o.openings, &o.report})
         if (!o.json.empty() && !kept->empty() && sameFile(o.json, *kept))
             return "--json would overwrite " + *kept;
+    return std::nullopt;
+}
+
+// The openings: loaded from a file, drawn at random, or none (the empty board).
+std::optional<std::string> buildOpenings(const Options& o, MatchConfig& c) {
     if (!o.openings.empty()) {
         if (auto err = loadOpenings(o.openings, c.size, o.openingPlies.value_or(-1), c.openings))
             return err;
@@ -336,19 +367,50 @@ std::optional<std::string> buildMatch(const Options& o, MatchConfig& c) {
         c.openingsSource =
             "random, " + std::to_string(*o.randomPlies) + " plies, seed " + std::to_string(o.seed);
     }
+    return std::nullopt;
+}
+
+// How many games, and that none of them repeats another unless allowed.
+std::optional<std::string> countGames(const Options& o, MatchConfig& c) {
     c.games = o.games.value_or(2 * static_cast<int>(c.openings.size()));
     if (c.event != Event::Match) {
         c.perPair = c.games;
         long long total = pairsOf(c.event, static_cast<int>(c.field.size())) * c.perPair;
-        if (total > 10000000)
-            return "the tournament would be " + std::to_string(total) +
-                   " games, more than 10000000: fewer players or --games";
+        if (total > kMaxGames)
+            return "the tournament would be " + std::to_string(total) + " games, more than " +
+                   std::to_string(kMaxGames) + ": fewer players or --games";
         c.games = static_cast<int>(total);
     }
     for (const Opening& op : c.openings)
         if (static_cast<int>(op.size()) >= c.maxPlies) return "an opening reaches --max-plies";
     if (!c.allowRepeats)
         if (auto repeat = repeatedGames(c)) return *repeat;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> buildMatch(const Options& o, MatchConfig& c) {
+    if (auto wrong = checkCombinations(o)) return wrong;
+    c.size = o.size;
+    c.margin = o.margin;
+    c.maxPlies = o.maxPlies;
+    c.show = o.show;
+    c.jobs = o.jobs;
+    c.output = o.output;
+    c.resume = o.resume;
+    c.check = !o.noCheck;
+    c.allowRepeats = o.allowRepeats;
+    c.seed = o.seed;
+    if (o.sprt) {
+        SprtSettings s;
+        if (auto wrong = parseSprt(*o.sprt, s)) return wrong;
+        c.sprt = s;
+    }
+    if (auto wrong = buildEntrants(o, c)) return wrong;
+    if (auto wrong = checkOutputs(o, c)) return wrong;
+    if (auto wrong = buildOpenings(o, c)) return wrong;
+    if (auto wrong = countGames(o, c)) return wrong;
     c.version = common::toolVersion();
     char date[64];
     std::time_t now = std::time(nullptr);

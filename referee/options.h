@@ -12,6 +12,13 @@
 
 namespace referee {
 
+// Seconds per move a player may be given.
+constexpr double kMinMoveSeconds = 0.001, kMaxMoveSeconds = 86400;
+// The most games of one run (a match, or all pairs of a tournament together).
+constexpr int kMaxGames = 10000000;
+// The most shards a run may be split into.
+constexpr int kMaxShards = 1000000;
+
 struct Options {
     struct Side {
         std::string command, proto = "bitrow", dir, name;

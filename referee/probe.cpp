@@ -5,9 +5,21 @@
 #include <mutex>
 #include <random>
 
+#include "bitrow/types.h"
+#include "referee/escape.h"
+#include "referee/number_text.h"
+
 namespace referee {
 
 namespace {
+
+// The bit-row players' fixed time per move, "29.5", and the whole seconds that cover it.
+std::string bitRowBudget() {
+    return shortNumber(bitrow::turnBudgetMicros / 1e6);
+}
+long bitRowBudgetCeiling() {
+    return (bitrow::turnBudgetMicros + 999999) / 1000000;
+}
 
 // How m ends on the bare board, positions before it aside: more straights wins, fewer loses.
 // Cheap (no copy of the game's history); a move that wins here wins in the game unless it
@@ -121,8 +133,9 @@ std::optional<std::string> probePlayer(const PlayerSetup& p, int n, double margi
         if (!turn.move && turn.loss == Loss::Time) {
             return "on " + where + " it gave no move in time (" + secs +
                    " per move, plus the margin). Check its time per move (" + opt("time") +
-                   "): shover8, shover16 and shover20 always think for 29.5 s and need "
-                   "--time 30 or more; 'analyze --quiet --time S' is the same player at another "
+                   "): shover8, shover16 and shover20 always think for " + bitRowBudget() +
+                   " s and need --time " + std::to_string(bitRowBudgetCeiling()) +
+                   " or more; 'analyze --quiet --time S' is the same player at another "
                    "budget. A byte-board player takes its time as an argument: check " +
                    opt("proto") + " (now " + protocolName(p.protocol) + ")";
         }

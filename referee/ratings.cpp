@@ -6,13 +6,14 @@
 #include <tuple>
 #include <utility>
 
+#include "referee/elo.h"
+
 namespace referee {
 
 namespace {
 
 const double inf = std::numeric_limits<double>::infinity();
-const double eloPerUnit = 400.0 / std::log(10.0);  // natural-log strength to Elo
-const double z95 = 1.959963984540054;
+const double eloPerUnit = eloPerDecade / std::log(10.0);  // natural-log strength to Elo
 
 using Matrix = std::vector<std::vector<double>>;
 

@@ -7,6 +7,9 @@
 #include <optional>
 #include <sstream>
 
+#include "referee/escape.h"
+#include "referee/number_text.h"
+
 namespace referee {
 
 const char* resultText(Winner w) {
@@ -16,12 +19,7 @@ const char* resultText(Winner w) {
 namespace {
 
 constexpr size_t kWhole = std::numeric_limits<size_t>::max();
-
-std::string fixed3(double v) {
-    char buf[64];
-    snprintf(buf, sizeof buf, "%.3f", v);
-    return buf;
-}
+constexpr long kMaxCount = 100000000;  // the largest game number, ply count or index read
 
 std::optional<long> toLong(const std::string& s, long lo, long hi) {
     long v = 0;
@@ -38,6 +36,41 @@ std::optional<double> toSeconds(const std::string& s) {
     return v;
 }
 
+// The key line "winner": x, o or none.
+bool readWinner(const std::string& value, GameRecord& r) {
+    if (value == "x")
+        r.winner = Winner::X;
+    else if (value == "o")
+        r.winner = Winner::O;
+    else if (value == "none")
+        r.winner = Winner::None;
+    else
+        return false;
+    return true;
+}
+
+// The key line "move-times": one entry per ply read, seconds or "-", one blank apart.
+bool readMoveTimes(const std::string& value, GameRecord& r) {
+    r.moveTimes.clear();
+    if (!value.empty() && value.back() == ' ') return false;
+    size_t pos = 0;
+    while (pos < value.size()) {
+        size_t space = value.find(' ', pos);
+        if (space == std::string::npos) space = value.size();
+        std::string item = value.substr(pos, space - pos);
+        if (item == "-") {
+            r.moveTimes.push_back(-1);
+        } else {
+            auto v = toSeconds(item);
+            if (!v) return false;
+            r.moveTimes.push_back(*v);
+        }
+        if (r.moveTimes.size() > r.moves.size()) return false;
+        pos = space + 1;
+    }
+    return r.moveTimes.size() == r.moves.size();
+}
+
 // Applies one known key to the record; false when the value is not valid for it.
 bool applyKey(GameRecord& r, const std::string& key, const std::string& value, int& seen) {
     auto asInt = [&](int& field, long lo, long hi) {
@@ -46,9 +79,9 @@ bool applyKey(GameRecord& r, const std::string& key, const std::string& value, i
         return v.has_value();
     };
     enum { kGame = 1, kX = 2, kO = 4, kSize = 8, kWinner = 16, kLoss = 32, kPlies = 64 };
-    if (key == "game") return seen |= kGame, asInt(r.game, 0, 100000000);
-    if (key == "opening") return asInt(r.opening, 0, 100000000);
-    if (key == "opening-plies") return asInt(r.openingPlies, 0, 100000000);
+    if (key == "game") return seen |= kGame, asInt(r.game, 0, kMaxCount);
+    if (key == "opening") return asInt(r.opening, 0, kMaxCount);
+    if (key == "opening-plies") return asInt(r.openingPlies, 0, kMaxCount);
     if (key == "x") return seen |= kX, r.x = unescape(value), true;
     if (key == "o") return seen |= kO, r.o = unescape(value), true;
     if (key == "reason") return r.reason = unescape(value), true;
@@ -59,21 +92,10 @@ bool applyKey(GameRecord& r, const std::string& key, const std::string& value, i
     }
     if (key == "plies") {
         seen |= kPlies;
-        auto v = toLong(value, 0, 100000000);
+        auto v = toLong(value, 0, kMaxCount);
         return v && *v == static_cast<long>(r.moves.size());
     }
-    if (key == "winner") {
-        seen |= kWinner;
-        if (value == "x")
-            r.winner = Winner::X;
-        else if (value == "o")
-            r.winner = Winner::O;
-        else if (value == "none")
-            r.winner = Winner::None;
-        else
-            return false;
-        return true;
-    }
+    if (key == "winner") return seen |= kWinner, readWinner(value, r);
     if (key == "loss") {
         seen |= kLoss;
         auto l = parseLoss(value);
@@ -86,26 +108,7 @@ bool applyKey(GameRecord& r, const std::string& key, const std::string& value, i
         return v.has_value();
     }
     if (key == "result") return true;  // follows from the winner
-    if (key == "move-times") {
-        r.moveTimes.clear();
-        if (!value.empty() && value.back() == ' ') return false;
-        size_t pos = 0;
-        while (pos < value.size()) {
-            size_t space = value.find(' ', pos);
-            if (space == std::string::npos) space = value.size();
-            std::string item = value.substr(pos, space - pos);
-            if (item == "-") {
-                r.moveTimes.push_back(-1);
-            } else {
-                auto v = toSeconds(item);
-                if (!v) return false;
-                r.moveTimes.push_back(*v);
-            }
-            if (r.moveTimes.size() > r.moves.size()) return false;
-            pos = space + 1;
-        }
-        return r.moveTimes.size() == r.moves.size();
-    }
+    if (key == "move-times") return readMoveTimes(value, r);
     if (key.rfind("setting-", 0) == 0 && key.size() > 8) {
         for (const auto& kv : r.settings)
             if (kv.first == key.substr(8)) return false;  // one value per setting
@@ -136,11 +139,12 @@ std::string formatRecord(const GameRecord& r) {
     key("loss", lossName(r.loss));
     key("reason", escape(r.reason, kWhole));
     key("plies", std::to_string(r.moves.size()));
-    key("time-x", fixed3(r.timeX));
-    key("time-o", fixed3(r.timeO));
+    key("time-x", fixedNumber(r.timeX, 3));
+    key("time-o", fixedNumber(r.timeO, 3));
     std::string times;
     for (size_t i = 0; i < r.moveTimes.size(); i++)
-        times += (i ? " " : "") + (r.moveTimes[i] < 0 ? std::string("-") : fixed3(r.moveTimes[i]));
+        times += (i ? " " : "") +
+                 (r.moveTimes[i] < 0 ? std::string("-") : fixedNumber(r.moveTimes[i], 3));
     if (r.moveTimes.size() == r.moves.size()) key("move-times", times);
     for (const auto& [k, v] : r.settings) key("setting-" + k, escape(v, kWhole));
     for (const auto& [k, v] : r.extra) key(k, escape(v, kWhole));
@@ -148,117 +152,127 @@ std::string formatRecord(const GameRecord& r) {
     return t;
 }
 
-std::string unescape(const std::string& text) {
-    std::string out;
-    auto hexValue = [](char c) {
-        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    };
-    for (size_t i = 0; i < text.size(); i++) {
-        if (text[i] != '\\' || i + 1 >= text.size()) {
-            out += text[i];
-            continue;
-        }
-        char c = text[++i];
-        if (c == 'n')
-            out += '\n';
-        else if (c == 'r')
-            out += '\r';
-        else if (c == 't')
-            out += '\t';
-        else if (c == 'x' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-                 hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else
-            out += c;
+namespace {
+
+// Reads a record file line by line: outside any record, in a record's moves, in its key
+// lines, or in a record found broken (whose lines are skipped up to the next record).
+class RecordReader {
+  public:
+    // One line, without its line end; terminated: a line end followed it; next: the offset
+    // after it.
+    void line(const std::string& text, bool terminated, size_t next);
+    RecordFile done() {
+        finish();
+        return std::move(file);
     }
-    return out;
+
+  private:
+    enum class State { Outside, Moves, Keys, Broken };
+    void finish();  // keeps the record being read, as incomplete
+    void problem(const std::string& what) {
+        file.problems.push_back("line " + std::to_string(lineNo) + ": " + what);
+    }
+    void endLine(bool terminated, size_t next);
+    void keyLine(const std::string& text);
+    void moveLine(const std::string& text);
+
+    RecordFile file;
+    State state = State::Outside;
+    GameRecord cur;
+    int seen = 0;  // the keys of kAllKeys read so far
+    bool bad = false;
+    int lineNo = 0;
+    bool justEnded = false;  // the previous line ended a complete record
+};
+
+void RecordReader::finish() {
+    if (state != State::Outside) {
+        cur.complete = false;  // complete records end at their end line
+        file.records.push_back(cur);
+    }
+    cur = GameRecord();
+    seen = 0;
+    bad = false;
+    state = State::Outside;
 }
 
-RecordFile parseRecords(const std::string& text) {
-    RecordFile file;
-    enum class State { Outside, Moves, Keys, Broken } state = State::Outside;
-    GameRecord cur;
-    int seen = 0;
-    bool bad = false;
-    auto finish = [&] {
-        if (state != State::Outside) {
-            cur.complete = false;  // complete records end at their end line
-            file.records.push_back(cur);
+void RecordReader::endLine(bool terminated, size_t next) {
+    cur.complete = terminated && !bad && seen == kAllKeys;
+    if (!cur.complete) problem("record incomplete at its end line");
+    if (cur.complete) file.goodBytes = next, justEnded = true;
+    file.records.push_back(cur);
+    cur = GameRecord();
+    seen = 0;
+    bad = false;
+    state = State::Outside;
+}
+
+void RecordReader::keyLine(const std::string& text) {
+    state = State::Keys;
+    size_t colon = text.find(": ");
+    if (text.size() < 3 || text[1] != ' ' || colon == std::string::npos) {
+        problem("not a key line");
+        bad = true;
+    } else if (!applyKey(cur, text.substr(2, colon - 2), text.substr(colon + 2), seen)) {
+        problem("bad value for '" + escape(text.substr(2, colon - 2), 40) + "'");
+        bad = true;
+    }
+}
+
+void RecordReader::moveLine(const std::string& text) {
+    auto m = model::parseMove(text, cur.size);
+    if (m) {
+        cur.moves.push_back(*m);
+        return;
+    }
+    problem("'" + escape(text, 40) + "' is not a move of N = " + std::to_string(cur.size));
+    bad = true;
+    state = State::Broken;
+}
+
+void RecordReader::line(const std::string& text, bool terminated, size_t next) {
+    lineNo++;
+    auto size = text.empty() || text.size() > 2 ? std::nullopt : toLong(text, 1, model::kMaxSize);
+    bool ended = justEnded;
+    justEnded = false;
+    if (text.empty()) {
+        if (ended && terminated) file.goodBytes = next;  // the blank line after a record
+        finish();
+    } else if (size) {
+        finish();
+        cur.size = static_cast<int>(*size);
+        state = State::Moves;
+    } else if (text[0] == '#') {
+        if (state == State::Outside || state == State::Broken) {
+            // a comment outside any record
+        } else if (text == "# end") {
+            endLine(terminated, next);
+        } else {
+            keyLine(text);
         }
-        cur = GameRecord();
-        seen = 0;
-        bad = false;
-        state = State::Outside;
-    };
+    } else if (state == State::Moves) {
+        moveLine(text);
+    } else if (state != State::Broken) {
+        problem("'" + escape(text, 40) + "' fits no record");
+        bad = true;
+        if (state == State::Keys) state = State::Broken;
+    }
+}
+
+}  // namespace
+
+RecordFile parseRecords(const std::string& text) {
+    RecordReader reader;
     size_t pos = 0;
-    int lineNo = 0;
-    bool justEnded = false;
     while (pos < text.size()) {
         size_t nl = text.find('\n', pos);
         bool terminated = nl != std::string::npos;
         size_t end = terminated ? nl : text.size();
-        std::string line = text.substr(pos, end - pos);
         size_t next = terminated ? nl + 1 : text.size();
-        lineNo++;
-        auto problem = [&](const std::string& what) {
-            file.problems.push_back("line " + std::to_string(lineNo) + ": " + what);
-        };
-        auto size =
-            line.empty() || line.size() > 2 ? std::nullopt : toLong(line, 1, model::kMaxSize);
-        bool ended = justEnded;
-        justEnded = false;
-        if (line.empty()) {
-            if (ended && terminated) file.goodBytes = next;  // the blank line after a record
-            finish();
-        } else if (size) {
-            finish();
-            cur.size = static_cast<int>(*size);
-            state = State::Moves;
-        } else if (line[0] == '#') {
-            if (state == State::Outside || state == State::Broken) {
-                // a comment outside any record
-            } else if (line == "# end") {
-                state = State::Keys;
-                cur.complete = terminated && !bad && seen == kAllKeys;
-                if (!cur.complete) problem("record incomplete at its end line");
-                if (cur.complete) file.goodBytes = next, justEnded = true;
-                file.records.push_back(cur);
-                cur = GameRecord();
-                seen = 0;
-                bad = false;
-                state = State::Outside;
-            } else {
-                state = State::Keys;
-                size_t colon = line.find(": ");
-                if (line.size() < 3 || line[1] != ' ' || colon == std::string::npos) {
-                    problem("not a key line");
-                    bad = true;
-                } else if (!applyKey(cur, line.substr(2, colon - 2), line.substr(colon + 2),
-                                     seen)) {
-                    problem("bad value for '" + escape(line.substr(2, colon - 2), 40) + "'");
-                    bad = true;
-                }
-            }
-        } else if (state == State::Moves) {
-            auto m = model::parseMove(line, cur.size);
-            if (m) {
-                cur.moves.push_back(*m);
-            } else {
-                problem("'" + escape(line, 40) +
-                        "' is not a move of N = " + std::to_string(cur.size));
-                bad = true;
-                state = State::Broken;
-            }
-        } else if (state != State::Broken) {
-            problem("'" + escape(line, 40) + "' fits no record");
-            bad = true;
-            if (state == State::Keys) state = State::Broken;
-        }
+        reader.line(text.substr(pos, end - pos), terminated, next);
         pos = next;
     }
-    finish();
-    return file;
+    return reader.done();
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "model/cell_model.h"
-#include "referee/player.h"
+#include "referee/loss.h"
 
 namespace referee {
 
@@ -53,8 +53,5 @@ RecordFile parseRecords(const std::string& text);
 
 // The whole content of a file (record files, opening files), or nothing when it cannot be read.
 std::optional<std::string> readWholeFile(const std::string& path);
-
-// The inverse of escape() for values written in records.
-std::string unescape(const std::string& text);
 
 }  // namespace referee

@@ -34,14 +34,11 @@ std::optional<SprtSettings> recordedSprt(const std::string& value) {
     return s;
 }
 
-MatchFigures matchFigures(const std::vector<GameRecord>& games) {
-    MatchFigures f;
-    std::vector<GameRecord> finished;
-    for (const GameRecord& r : games)
-        if (counts(r)) finished.push_back(r);
-    f.counted = static_cast<int>(finished.size());
-    // Players in the order of the match's games (game 0 has the referee's player A as X),
-    // whatever order they finished in.
+namespace {
+
+// Players in the order of the match's games (game 0 has the referee's player A as X),
+// whatever order they finished in.
+std::vector<std::string> playersInGameOrder(const std::vector<GameRecord>& finished) {
     std::vector<GameRecord> byGame = finished;
     std::stable_sort(byGame.begin(), byGame.end(),
                      [](const GameRecord& a, const GameRecord& b) { return a.game < b.game; });
@@ -49,51 +46,45 @@ MatchFigures matchFigures(const std::vector<GameRecord>& games) {
     for (const GameRecord& r : byGame)
         for (const std::string* n : {&r.x, &r.o})
             if (std::find(names.begin(), names.end(), *n) == names.end()) names.push_back(*n);
-    for (const std::string& n : names) {
-        PlayerFigures p;
-        p.name = n;
-        std::vector<GameRecord> asX, asO;
-        for (const GameRecord& r : finished) {
-            if (r.x == n) asX.push_back(r);
-            if (r.o == n) asO.push_back(r);
-        }
-        p.all = tally(finished, n);
-        p.asX = tally(asX, n);
-        p.asO = tally(asO, n);
-        f.players.push_back(p);
+    return names;
+}
+
+PlayerFigures playerFigures(const std::vector<GameRecord>& finished, const std::string& n) {
+    PlayerFigures p;
+    p.name = n;
+    std::vector<GameRecord> asX, asO;
+    for (const GameRecord& r : finished) {
+        if (r.x == n) asX.push_back(r);
+        if (r.o == n) asO.push_back(r);
     }
-    for (PlayerFigures& p : f.players) p.drawRatio = drawRatio(p.all.wdl());
-    if (names.size() > 2) {
-        for (const GameRecord& r : finished) {
-            RatedGame g;
-            g.x = static_cast<int>(std::find(names.begin(), names.end(), r.x) - names.begin());
-            g.o = static_cast<int>(std::find(names.begin(), names.end(), r.o) - names.begin());
-            g.result = r.winner == Winner::X ? 1 : r.winner == Winner::O ? 0 : 0.5;
-            // A player against itself cannot be rated; such a game says nothing about
-            // strength.
-            if (g.x != g.o) f.rated.push_back(g);
-        }
-        RatingList list;
-        if (!rateGames(static_cast<int>(names.size()), f.rated, 0, list)) f.ratings = list;
-        return f;
+    p.all = tally(finished, n);
+    p.asX = tally(asX, n);
+    p.asO = tally(asO, n);
+    p.drawRatio = drawRatio(p.all.wdl());
+    return p;
+}
+
+// More than two players: the games as rated games and the rating list.
+void rateField(const std::vector<GameRecord>& finished, const std::vector<std::string>& names,
+               MatchFigures& f) {
+    for (const GameRecord& r : finished) {
+        RatedGame g;
+        g.x = static_cast<int>(std::find(names.begin(), names.end(), r.x) - names.begin());
+        g.o = static_cast<int>(std::find(names.begin(), names.end(), r.o) - names.begin());
+        g.result = r.winner == Winner::X ? 1 : r.winner == Winner::O ? 0 : 0.5;
+        // A player against itself cannot be rated; such a game says nothing about
+        // strength.
+        if (g.x != g.o) f.rated.push_back(g);
     }
-    if (names.size() != 2) return f;
-    const std::string& first = names[0];
-    f.elo = estimateElo(f.players[0].all.wins, f.players[0].all.draws, f.players[0].all.losses);
-    f.los = likelihoodOfSuperiority(f.players[0].all.wdl());
-    f.pairs = pairCounts(finished, first);
-    f.normalized = normalizedElo(f.pairs);
-    std::optional<SprtSettings> test = latestSprt(games);
-    if (test) {
-        SprtFigures s;
-        s.settings = *test;
-        s.llr = sprtLlr(*test, f.pairs);
-        s.lower = test->lowerBound();
-        s.upper = test->upperBound();
-        f.sprt = s;
-    }
-    // Running totals, so that a report of n games costs O(n) and not O(n^2): a pair is
-    // counted when its second game finishes.
+    RatingList list;
+    if (!rateGames(static_cast<int>(names.size()), f.rated, 0, list)) f.ratings = list;
+}
+
+// The course of a match of two, game by game from the first player's side, and when the
+// test (if any) decided. Running totals, so that a report of n games costs O(n) and not
+// O(n^2): a pair is counted when its second game finishes.
+void matchCourse(const std::vector<GameRecord>& games, const std::string& first,
+                 const std::optional<SprtSettings>& test, MatchFigures& f) {
     Tally t;
     Pentanomial pairsSoFar;
     std::map<int, const GameRecord*> halfPairs;
@@ -125,6 +116,39 @@ MatchFigures matchFigures(const std::vector<GameRecord>& games) {
         }
         f.course.push_back(s);
     }
+}
+
+}  // namespace
+
+MatchFigures matchFigures(const std::vector<GameRecord>& games) {
+    MatchFigures f;
+    std::vector<GameRecord> finished;
+    for (const GameRecord& r : games)
+        if (counts(r)) finished.push_back(r);
+    f.counted = static_cast<int>(finished.size());
+    const std::vector<std::string> names = playersInGameOrder(finished);
+    for (const std::string& n : names) f.players.push_back(playerFigures(finished, n));
+    if (names.size() > 2) {
+        rateField(finished, names, f);
+        return f;
+    }
+    if (names.size() != 2) return f;
+    // A match of two: Elo, pairs, the sequential test and the course.
+    const std::string& first = names[0];
+    f.elo = estimateElo(f.players[0].all.wins, f.players[0].all.draws, f.players[0].all.losses);
+    f.los = likelihoodOfSuperiority(f.players[0].all.wdl());
+    f.pairs = pairCounts(finished, first);
+    f.normalized = normalizedElo(f.pairs);
+    std::optional<SprtSettings> test = latestSprt(games);
+    if (test) {
+        SprtFigures s;
+        s.settings = *test;
+        s.llr = sprtLlr(*test, f.pairs);
+        s.lower = test->lowerBound();
+        s.upper = test->upperBound();
+        f.sprt = s;
+    }
+    matchCourse(games, first, test, f);
     return f;
 }
 

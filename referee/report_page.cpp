@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "referee/elo.h"
+#include "referee/escape.h"
 #include "referee/report_assets.h"
 #include "referee/report_figures.h"
 #include "referee/standings.h"
@@ -104,10 +105,9 @@ std::string fill(std::string_view page,
 
 }  // namespace
 
-std::string reportData(const std::vector<ReportGame>& games, const std::string& title) {
-    std::vector<GameRecord> records;
-    for (const ReportGame& g : games) records.push_back(g.record);
-    MatchFigures f = matchFigures(records);
+namespace {
+
+Json playersJson(const MatchFigures& f) {
     Json players = Json::array();
     for (const PlayerFigures& p : f.players)
         players.push_back({{"name", p.name},
@@ -115,6 +115,10 @@ std::string reportData(const std::vector<ReportGame>& games, const std::string& 
                            {"asX", tallyJson(p.asX)},
                            {"asO", tallyJson(p.asO)},
                            {"drawRatio", p.drawRatio}});
+    return players;
+}
+
+Json courseJson(const MatchFigures& f) {
     Json course = Json::array();
     for (const ScorePoint& s : f.course) {
         Json point = {
@@ -122,56 +126,51 @@ std::string reportData(const std::vector<ReportGame>& games, const std::string& 
         if (f.sprt) point["llr"] = number(s.llr);
         course.push_back(point);
     }
-    Json pairs = nullptr, sprt = nullptr, ratings = nullptr;
-    if (f.elo) {
-        pairs = {{"counts", f.pairs.n},
-                 {"pairs", f.pairs.pairs()},
-                 {"normalized", f.normalized.valid ? Json(formatElo(f.normalized.elo)) : Json()},
-                 {"margin", f.normalized.valid ? number(f.normalized.margin) : Json()}};
-    }
-    if (f.sprt) {
-        const SprtFigures& t = *f.sprt;
-        sprt = {{"elo0", t.settings.elo0},
-                {"elo1", t.settings.elo1},
-                {"alpha", t.settings.alpha},
-                {"beta", t.settings.beta},
-                {"llr", number(t.llr)},
-                {"lower", t.lower},
-                {"upper", t.upper},
-                {"verdict", t.verdict == SprtVerdict::AcceptH1   ? "H1 accepted"
-                            : t.verdict == SprtVerdict::AcceptH0 ? "H0 accepted"
-                                                                 : "no decision"},
-                {"decidedAfter", t.decidedAfter}};
-    }
-    if (f.players.size() > 2) {
-        std::vector<std::string> names;
-        for (const PlayerFigures& p : f.players) names.push_back(p.name);
-        Json list = Json::array();
-        if (f.ratings)
-            for (const std::string& line : ratingListLines(*f.ratings, names)) list.push_back(line);
-        Json cross = Json::array();
-        for (const std::string& line : crossTableLines(f.rated, names)) cross.push_back(line);
-        ratings = {{"list", list}, {"cross", cross}};
-    }
-    Json settings = Json::array();
-    for (const auto& [name, values] : matchSettings(records)) settings.push_back({name, values});
+    return course;
+}
+
+// The pair counts of a match of two; null otherwise.
+Json pairsJson(const MatchFigures& f) {
+    if (!f.elo) return nullptr;
+    return {{"counts", f.pairs.n},
+            {"pairs", f.pairs.pairs()},
+            {"normalized", f.normalized.valid ? Json(formatElo(f.normalized.elo)) : Json()},
+            {"margin", f.normalized.valid ? number(f.normalized.margin) : Json()}};
+}
+
+// The sequential test's state; null without one.
+Json sprtJson(const MatchFigures& f) {
+    if (!f.sprt) return nullptr;
+    const SprtFigures& t = *f.sprt;
+    return {{"elo0", t.settings.elo0},
+            {"elo1", t.settings.elo1},
+            {"alpha", t.settings.alpha},
+            {"beta", t.settings.beta},
+            {"llr", number(t.llr)},
+            {"lower", t.lower},
+            {"upper", t.upper},
+            {"verdict", t.verdict == SprtVerdict::AcceptH1   ? "H1 accepted"
+                        : t.verdict == SprtVerdict::AcceptH0 ? "H0 accepted"
+                                                             : "no decision"},
+            {"decidedAfter", t.decidedAfter}};
+}
+
+// The rating list and cross table of more than two players; null otherwise.
+Json ratingsJson(const MatchFigures& f) {
+    if (f.players.size() <= 2) return nullptr;
+    std::vector<std::string> names;
+    for (const PlayerFigures& p : f.players) names.push_back(p.name);
     Json list = Json::array();
-    for (const ReportGame& g : games) list.push_back(gameJson(g));
-    Json data = {{"title", title},
-                 {"generated", utcNow()},
-                 {"settings", settings},
-                 {"figures",
-                  {{"counted", f.counted},
-                   {"players", players},
-                   {"elo", f.elo ? eloJson(*f.elo) : Json(nullptr)},
-                   {"los", f.elo ? number(f.los) : Json(nullptr)},
-                   {"pairs", pairs},
-                   {"sprt", sprt},
-                   {"ratings", ratings},
-                   {"course", course}}},
-                 {"games", list}};
-    // Player output is untrusted bytes: invalid UTF-8 becomes U+FFFD, and '<', '>' and '&'
-    // are written as escapes so that no text can close the script element it sits in.
+    if (f.ratings)
+        for (const std::string& line : ratingListLines(*f.ratings, names)) list.push_back(line);
+    Json cross = Json::array();
+    for (const std::string& line : crossTableLines(f.rated, names)) cross.push_back(line);
+    return {{"list", list}, {"cross", cross}};
+}
+
+// Player output is untrusted bytes: invalid UTF-8 becomes U+FFFD, and '<', '>' and '&'
+// are written as escapes so that no text can close the script element it sits in.
+std::string scriptSafe(const Json& data) {
     std::string text = data.dump(-1, ' ', false, Json::error_handler_t::replace);
     std::string safe;
     safe.reserve(text.size());
@@ -186,6 +185,32 @@ std::string reportData(const std::vector<ReportGame>& games, const std::string& 
             safe += c;
     }
     return safe;
+}
+
+}  // namespace
+
+std::string reportData(const std::vector<ReportGame>& games, const std::string& title) {
+    std::vector<GameRecord> records;
+    for (const ReportGame& g : games) records.push_back(g.record);
+    MatchFigures f = matchFigures(records);
+    Json settings = Json::array();
+    for (const auto& [name, values] : matchSettings(records)) settings.push_back({name, values});
+    Json list = Json::array();
+    for (const ReportGame& g : games) list.push_back(gameJson(g));
+    Json data = {{"title", title},
+                 {"generated", utcNow()},
+                 {"settings", settings},
+                 {"figures",
+                  {{"counted", f.counted},
+                   {"players", playersJson(f)},
+                   {"elo", f.elo ? eloJson(*f.elo) : Json(nullptr)},
+                   {"los", f.elo ? number(f.los) : Json(nullptr)},
+                   {"pairs", pairsJson(f)},
+                   {"sprt", sprtJson(f)},
+                   {"ratings", ratingsJson(f)},
+                   {"course", courseJson(f)}}},
+                 {"games", list}};
+    return scriptSafe(data);
 }
 
 std::string reportPage(const std::vector<ReportGame>& games, const std::string& title) {
@@ -227,49 +252,64 @@ bool sameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const char* usage =
-        "usage: referee report FILE... -o report.html [--title TEXT]\n"
-        "Writes one self-contained HTML page with every game of the record files: the\n"
-        "settings, the result table, a plot of the score, and a replay of each game.\n"
-        "-o - writes the page to standard output.\n";
+namespace {
+
+const char* const kReportUsage =
+    "usage: referee report FILE... -o report.html [--title TEXT]\n"
+    "Writes one self-contained HTML page with every game of the record files: the\n"
+    "settings, the result table, a plot of the score, and a replay of each game.\n"
+    "-o - writes the page to standard output.\n";
+
+struct ReportArgs {
     std::vector<std::string> files;
     std::string output, title;
+};
+
+// Reads the command line; an exit status when there is nothing more to do (help, or an
+// error already reported).
+std::optional<int> readReportArgs(const std::vector<std::string>& args, ReportArgs& r,
+                                  std::ostream& out, std::ostream& err) {
     for (size_t i = 0; i < args.size(); i++) {
         const std::string& a = args[i];
         if (a == "-h" || a == "--help") {
-            out << usage;
+            out << kReportUsage;
             return 0;
         }
         if (a == "-o" || a == "--output" || a == "--title") {
             if (i + 1 >= args.size()) {
-                err << "referee report: " << a << " needs a value\n" << usage;
+                err << "referee report: " << a << " needs a value\n" << kReportUsage;
                 return 2;
             }
-            (a == "--title" ? title : output) = args[++i];
+            (a == "--title" ? r.title : r.output) = args[++i];
         } else if (a.size() > 1 && a[0] == '-') {
-            err << "referee report: unknown option " << escape(a, 60) << "\n" << usage;
+            err << "referee report: unknown option " << escape(a, 60) << "\n" << kReportUsage;
             return 2;
         } else {
-            files.push_back(a);
+            r.files.push_back(a);
         }
     }
-    if (files.empty() || output.empty()) {
-        err << "referee report: record files and -o FILE are needed\n" << usage;
+    if (r.files.empty() || r.output.empty()) {
+        err << "referee report: record files and -o FILE are needed\n" << kReportUsage;
         return 2;
     }
-    for (const std::string& f : files)
-        if (output != "-" && sameFile(f, output)) {
+    for (const std::string& f : r.files)
+        if (r.output != "-" && sameFile(f, r.output)) {
             err << "referee report: the page would overwrite the records in " << escape(f, 200)
                 << "\n";
             return 2;
         }
-    std::vector<ReportGame> games;
+    return std::nullopt;
+}
+
+// Every record of the files, complete or not; the first ten problems of each file are
+// reported. False (reported) when a file cannot be read.
+bool readGames(const std::vector<std::string>& files, std::vector<ReportGame>& games,
+               std::ostream& err) {
     for (const std::string& f : files) {
         const std::optional<std::string> text = readWholeFile(f);
         if (!text) {
             err << "referee report: cannot read " << escape(f, 200) << "\n";
-            return 1;
+            return false;
         }
         RecordFile parsed = parseRecords(*text);
         size_t shown = 0;
@@ -280,26 +320,38 @@ int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::
                 << " more problems\n";
         for (const GameRecord& r : parsed.records) games.push_back({r, f});
     }
-    if (title.empty()) {
-        MatchFigures f;
-        std::vector<GameRecord> records;
-        for (const ReportGame& g : games) records.push_back(g.record);
-        f = matchFigures(records);
-        title = f.players.size() == 2 ? f.players[0].name + " vs " + f.players[1].name
-                                      : std::string("Match report");
-    }
-    if (output == "-") {
+    return true;
+}
+
+// "A vs B" for a match of two, else "Match report".
+std::string defaultTitle(const std::vector<ReportGame>& games) {
+    std::vector<GameRecord> records;
+    for (const ReportGame& g : games) records.push_back(g.record);
+    const MatchFigures f = matchFigures(records);
+    return f.players.size() == 2 ? f.players[0].name + " vs " + f.players[1].name
+                                 : std::string("Match report");
+}
+
+}  // namespace
+
+int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ReportArgs a;
+    if (auto status = readReportArgs(args, a, out, err)) return *status;
+    std::vector<ReportGame> games;
+    if (!readGames(a.files, games, err)) return 1;
+    const std::string title = a.title.empty() ? defaultTitle(games) : a.title;
+    if (a.output == "-") {
         out << reportPage(games, title) << std::flush;
         return out ? 0 : 1;
     }
-    if (auto e = writeReport(output, games, title)) {
+    if (auto e = writeReport(a.output, games, title)) {
         err << "referee report: " << *e << "\n";
         return 1;
     }
     int finished = 0;
     for (const ReportGame& g : games) finished += g.record.complete;
     err << "referee report: " << games.size() << " games (" << finished << " finished) in "
-        << escape(output, 200) << "\n";
+        << escape(a.output, 200) << "\n";
     return 0;
 }
 

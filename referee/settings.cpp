@@ -2,14 +2,15 @@
 
 #include <cstdio>
 
+#include "referee/escape.h"
+#include "referee/number_text.h"
+
 namespace referee {
 
 namespace {
 
 std::string number(double v) {
-    char buf[64];
-    snprintf(buf, sizeof buf, "%.9g", v);
-    return buf;
+    return shortNumber(v, 9);
 }
 
 bool mayChange(const std::string& name) {
@@ -18,6 +19,12 @@ bool mayChange(const std::string& name) {
 }
 
 }  // namespace
+
+const std::string* findSetting(const Settings& s, const std::string& name) {
+    for (const auto& kv : s)
+        if (kv.first == name) return &kv.second;
+    return nullptr;
+}
 
 Settings matchSettings(const MatchConfig& c) {
     Settings s;
@@ -58,21 +65,16 @@ Settings matchSettings(const MatchConfig& c) {
 }
 
 std::optional<std::string> settingsDiffer(const Settings& recorded, const Settings& now) {
-    auto find = [](const Settings& s, const std::string& name) -> const std::string* {
-        for (const auto& kv : s)
-            if (kv.first == name) return &kv.second;
-        return nullptr;
-    };
     for (const auto& [name, value] : now) {
         if (mayChange(name)) continue;
-        const std::string* old = find(recorded, name);
+        const std::string* old = findSetting(recorded, name);
         if (!old) return name + ": not recorded, now '" + escape(value, 120) + "'";
         if (*old != value)
             return name + ": recorded '" + escape(*old, 120) + "', now '" + escape(value, 120) +
                    "'";
     }
     for (const auto& [name, value] : recorded)
-        if (!mayChange(name) && !find(now, name))
+        if (!mayChange(name) && !findSetting(now, name))
             return name + ": recorded '" + escape(value, 120) + "', unknown now";
     return std::nullopt;
 }

@@ -13,6 +13,9 @@ namespace referee {
 
 using Settings = std::vector<std::pair<std::string, std::string>>;
 
+// The value of the setting called name; null when there is none.
+const std::string* findSetting(const Settings& s, const std::string& name);
+
 // The match's settings in a fixed order: for each player (prefix a- and b-) command,
 // protocol, dir, name and time; then size, margin, max-plies, games, openings, seed, sprt,
 // version and date. A tournament starts with its kind ("tournament") and "players", names

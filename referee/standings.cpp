@@ -5,16 +5,11 @@
 #include <cstdio>
 
 #include "referee/elo.h"
+#include "referee/number_text.h"
 
 namespace referee {
 
 namespace {
-
-std::string points(double p) {
-    char buf[32];
-    snprintf(buf, sizeof buf, "%g", p);
-    return buf;
-}
 
 std::string pad(const std::string& s, size_t width, bool right) {
     if (s.size() >= width) return s;
@@ -47,7 +42,7 @@ std::vector<std::string> crossTableLines(const std::vector<RatedGame>& games,
     for (size_t i = 0; i < n; ++i)
         for (size_t j = 0; j < n; ++j) {
             cell[i][j] = i == j      ? "x"
-                         : met[i][j] ? points(pts[i][j]) + "/" + std::to_string(met[i][j])
+                         : met[i][j] ? shortNumber(pts[i][j]) + "/" + std::to_string(met[i][j])
                                      : "-";
             width = std::max(width, cell[i][j].size());
         }
@@ -65,7 +60,7 @@ std::vector<std::string> crossTableLines(const std::vector<RatedGame>& games,
             total += pts[i][j];
             played += met[i][j];
         }
-        line += "   " + points(total) + "/" + std::to_string(played);
+        line += "   " + shortNumber(total) + "/" + std::to_string(played);
         lines.push_back(line);
     }
     return lines;

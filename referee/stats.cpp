@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "referee/elo.h"
+
 namespace referee {
 
 double drawRatio(const Wdl& r) {
@@ -37,7 +39,7 @@ NormalizedElo normalizedElo(const Pentanomial& p) {
     e.valid = true;
     e.elo = (mean - 0.5) / sigma * kEloPerT;
     // The standard error of the mean pair score is sqrt(var / pairs).
-    e.margin = 1.959963984540054 * std::sqrt(var / p.pairs()) / sigma * kEloPerT;
+    e.margin = z95 * std::sqrt(var / p.pairs()) / sigma * kEloPerT;
     return e;
 }
 

@@ -5,18 +5,13 @@
 #include <cmath>
 #include <map>
 
+#include "referee/escape.h"
 #include "referee/options.h"
 #include "referee/results_json.h"
 
 namespace referee {
 
 namespace {
-
-const std::string* find(const Settings& s, const std::string& name) {
-    for (const auto& kv : s)
-        if (kv.first == name) return &kv.second;
-    return nullptr;
-}
 
 bool readInt(const std::string& t, long long low, long long high, int& v) {
     long long x = 0;
@@ -37,7 +32,7 @@ bool readTime(const std::string& t, double& v) {
 
 std::optional<std::string> matchFromSettings(const Settings& s, MatchConfig& c) {
     auto need = [&](const std::string& name) -> std::optional<std::string> {
-        if (const std::string* v = find(s, name)) return *v;
+        if (const std::string* v = findSetting(s, name)) return *v;
         return std::nullopt;
     };
     auto player = [&](const std::string& prefix, PlayerSetup& p) -> std::optional<std::string> {
@@ -54,7 +49,7 @@ std::optional<std::string> matchFromSettings(const Settings& s, MatchConfig& c) 
     auto size = need("size"), games = need("games");
     if (!size || !readInt(*size, 1, model::kMaxSize, c.size))
         return "the settings lack a board size";
-    if (!games || !readInt(*games, 1, 10000000, c.games))
+    if (!games || !readInt(*games, 1, kMaxGames, c.games))
         return "the settings lack the number of games";
     if (auto kind = need("tournament")) {
         auto e = parseEvent(*kind);
@@ -65,7 +60,8 @@ std::optional<std::string> matchFromSettings(const Settings& s, MatchConfig& c) 
         if (!count || !readInt(*count, 2, maxRatedPlayers, players))
             return "the settings lack the number of players (2 to " +
                    std::to_string(maxRatedPlayers) + ")";
-        if (!per || !readInt(*per, 1, 10000000, perPair)) return "the settings lack games-per-pair";
+        if (!per || !readInt(*per, 1, kMaxGames, perPair))
+            return "the settings lack games-per-pair";
         if (pairsOf(c.event, players) * perPair != c.games)
             return "games (" + *games + ") is not games-per-pair times the pairs";
         c.perPair = perPair;
@@ -116,8 +112,8 @@ std::optional<std::string> tallyFiles(const std::vector<std::pair<std::string, s
                     return where + " belongs to another match (" + *differ + ")";
                 // A run's game list and test depend on these too.
                 for (const char* key : {"games", "sprt"}) {
-                    const std::string* a = find(out.settings, key);
-                    const std::string* b = find(r.settings, key);
+                    const std::string* a = findSetting(out.settings, key);
+                    const std::string* b = findSetting(r.settings, key);
                     if (!a || !b || *a != *b)
                         return where + " belongs to another match (" + key + ": '" +
                                escape(a ? *a : "", 80) + "' against '" + escape(b ? *b : "", 80) +
@@ -156,22 +152,30 @@ std::optional<std::string> tallyFiles(const std::vector<std::pair<std::string, s
     return std::nullopt;
 }
 
-int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+struct TallyArgs {
     std::string json, anchor;
     std::vector<std::string> names;
+};
+
+// Reads the command line; an exit status when there is nothing more to do (help, or an
+// error already reported).
+std::optional<int> readTallyArgs(const std::vector<std::string>& args, TallyArgs& a,
+                                 std::ostream& out, std::ostream& err) {
     for (size_t i = 0; i < args.size(); i++) {
         if (args[i] == "--json") {
             if (i + 1 >= args.size()) {
                 err << "referee tally: --json needs a file\n";
                 return 2;
             }
-            json = args[++i];
+            a.json = args[++i];
         } else if (args[i] == "--anchor") {
             if (i + 1 >= args.size()) {
                 err << "referee tally: --anchor needs a player's name\n";
                 return 2;
             }
-            anchor = args[++i];
+            a.anchor = args[++i];
         } else if (args[i] == "--help" || args[i] == "-h") {
             out << "referee tally [--json FILE] [--anchor NAME] FILE...\n"
                    "Adds up record files of one match or tournament (such as the shards of one "
@@ -180,16 +184,22 @@ int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
                    "anchor.\n";
             return 0;
         } else {
-            names.push_back(args[i]);
+            a.names.push_back(args[i]);
         }
     }
-    if (names.empty()) {
+    if (a.names.empty()) {
         err << "referee tally: no record files given (referee tally --help)\n";
         return 2;
     }
-    std::vector<std::pair<std::string, std::string>> files;
-    for (const std::string& n : names) {
-        if (!json.empty() && n == json) {
+    return std::nullopt;
+}
+
+// The files' text, by name; an exit status when one cannot be read or would be overwritten.
+std::optional<int> readFiles(const TallyArgs& a,
+                             std::vector<std::pair<std::string, std::string>>& files,
+                             std::ostream& err) {
+    for (const std::string& n : a.names) {
+        if (!a.json.empty() && n == a.json) {
             err << "referee tally: --json would overwrite " << escape(n, 200) << "\n";
             return 2;
         }
@@ -200,22 +210,37 @@ int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         }
         files.push_back({n, std::move(*text)});
     }
+    return std::nullopt;
+}
+
+// Rates a tournament relative to the player named anchor; false (reported) when there is
+// no such player.
+bool setAnchor(TallyResult& t, const std::string& anchor, std::ostream& err) {
+    std::vector<const PlayerSetup*> all = entrants(t.match);
+    auto at = std::find_if(all.begin(), all.end(),
+                           [&](const PlayerSetup* p) { return p->name == anchor; });
+    if (t.match.event == Event::Match || at == all.end()) {
+        err << "referee tally: --anchor '" << escape(anchor, 60)
+            << "' is not a player of this tournament\n";
+        return false;
+    }
+    t.match.anchor = static_cast<int>(at - all.begin());
+    return true;
+}
+
+}  // namespace
+
+int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    TallyArgs a;
+    if (auto status = readTallyArgs(args, a, out, err)) return *status;
+    std::vector<std::pair<std::string, std::string>> files;
+    if (auto status = readFiles(a, files, err)) return *status;
     TallyResult t;
     if (auto wrong = tallyFiles(files, t)) {
         err << "referee tally: " << *wrong << "\n";
         return 1;
     }
-    if (!anchor.empty()) {
-        std::vector<const PlayerSetup*> all = entrants(t.match);
-        auto at = std::find_if(all.begin(), all.end(),
-                               [&](const PlayerSetup* p) { return p->name == anchor; });
-        if (t.match.event == Event::Match || at == all.end()) {
-            err << "referee tally: --anchor '" << escape(anchor, 60)
-                << "' is not a player of this tournament\n";
-            return 2;
-        }
-        t.match.anchor = static_cast<int>(at - all.begin());
-    }
+    if (!a.anchor.empty() && !setAnchor(t, a.anchor, err)) return 2;
     for (const std::string& note : t.notes) err << "referee tally: " << note << "\n";
     if (static_cast<int>(t.games.size()) < t.match.games)
         err << "referee tally: " << t.games.size() << " of " << t.match.games
@@ -225,8 +250,8 @@ int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         verdict =
             sprtVerdict(*t.match.sprt, sprtLlr(*t.match.sprt, pairCounts(t.games, t.match.a.name)));
     out << summaryText(t.match, t.games, verdict) << std::flush;
-    if (!json.empty())
-        if (auto wrong = writeResultsJson(json, t.match, t.settings, t.games, verdict)) {
+    if (!a.json.empty())
+        if (auto wrong = writeResultsJson(a.json, t.match, t.settings, t.games, verdict)) {
             err << "referee tally: " << *wrong << "\n";
             return 1;
         }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 
+#include "referee/escape.h"
 #include "referee/standings.h"
 
 namespace referee {

@@ -260,7 +260,8 @@ TEST(AnalyzeOutput, BoardShowsThePosition) {
     EXPECT_NE(s.out.find("X to move; straights X 1, O 1\n"), std::string::npos) << s.out;
 }
 
-TEST(AnalyzeBench, ShortSuiteKeepsItsSignature) {
+// The lines of bench/signature.txt: name, then node total.
+std::map<std::string, std::string> benchSignature() {
     std::map<std::string, std::string> signature;
     std::istringstream sig(slurp(std::string(BENCH_DIR) + "/signature.txt"));
     for (std::string key, value; sig >> key;) {
@@ -270,6 +271,11 @@ TEST(AnalyzeBench, ShortSuiteKeepsItsSignature) {
         }
         sig >> signature[key];
     }
+    return signature;
+}
+
+TEST(AnalyzeBench, ShortSuiteKeepsItsSignature) {
+    std::map<std::string, std::string> signature = benchSignature();
     ASSERT_FALSE(signature["short"].empty());
     auto r = analyze({"bench", "--short"}, "", 300);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -289,6 +295,21 @@ TEST(AnalyzeBench, ShortSuiteKeepsItsSignature) {
         sum += std::stoull(p[1]);
     }
     EXPECT_EQ(std::to_string(sum), m[1].str());
+}
+
+// The byte-board's random open games, a suite of their own, searched to depth 5 each.
+TEST(AnalyzeBench, RandomGamesKeepTheirSignature) {
+    std::map<std::string, std::string> signature = benchSignature();
+    ASSERT_FALSE(signature["games"].empty());
+    auto r = analyze({"bench", "--suite", std::string(BENCH_DIR) + "/random_games.txt"}, "", 300);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> ls = lines(r.out);
+    ASSERT_EQ(ls.size(), 11u) << r.out;
+    for (size_t i = 0; i + 1 < ls.size(); i++)
+        EXPECT_NE(ls[i].find("byteboard  depth  5"), std::string::npos) << ls[i];
+    EXPECT_NE(ls.back().find("OVERALL: " + signature["games"] + " nodes "), std::string::npos)
+        << ls.back() << ": the byte-board search no longer computes what it did; if that is "
+        << "meant, update bench/signature.txt";
 }
 
 TEST(AnalyzeErrors, ClearMessagesAndStatuses) {

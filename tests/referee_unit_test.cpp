@@ -1,6 +1,8 @@
 // The referee's library parts that need no processes: judging a run, records, openings,
 // Elo, the board display and the match bookkeeping.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -8,10 +10,14 @@
 #include <random>
 
 #include "model/cell_model.h"
+#include "referee/command_line.h"
 #include "referee/elo.h"
+#include "referee/escape.h"
 #include "referee/match.h"
+#include "referee/number_text.h"
 #include "referee/openings.h"
 #include "referee/player.h"
+#include "referee/program_path.h"
 #include "referee/record.h"
 #include "referee/show.h"
 
@@ -106,6 +112,73 @@ TEST(RefereeCommand, SplitsLikeAShellWithoutExpanding) {
     EXPECT_EQ(p.argv.size(), 3u);
     EXPECT_EQ(p.argv[0].front(), '/');
     EXPECT_EQ(p.name, "sh");
+}
+
+TEST(RefereeProgramPath, FoundLikeAShellDoesOnlyAsExecutableFiles) {
+    char tmpl[] = "/tmp/referee-path-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    auto make = [&](const std::string& name, int mode) {
+        std::ofstream(dir + "/" + name) << "#!/bin/sh\n";
+        ASSERT_EQ(chmod((dir + "/" + name).c_str(), mode), 0);
+    };
+    make("prog", 0755);
+    make("plain", 0644);
+    ASSERT_EQ(mkdir((dir + "/folder").c_str(), 0755), 0);
+    const char* before = getenv("PATH");
+    const std::string saved = before ? before : "";
+    setenv("PATH", ("/no/such/dir::" + dir).c_str(), 1);
+    EXPECT_EQ(findProgram("prog"), dir + "/prog");
+    EXPECT_EQ(findProgram("plain"), "");   // not executable
+    EXPECT_EQ(findProgram("folder"), "");  // not a file
+    EXPECT_EQ(findProgram("missing"), "");
+    EXPECT_EQ(findProgram(dir + "/prog"), dir + "/prog");  // a '/': taken as a path
+    EXPECT_EQ(findProgram(dir + "/plain"), "");
+    setenv("PATH", saved.c_str(), 1);
+    EXPECT_EQ(folderOf("a/b/c"), "a/b");
+    EXPECT_EQ(folderOf("/c"), "/");
+    EXPECT_EQ(folderOf("c"), ".");
+    EXPECT_TRUE(isFolder(dir + "/folder"));
+    EXPECT_FALSE(isFolder(dir + "/prog"));
+    EXPECT_EQ(absolutePath(dir + "/folder/../prog"), absolutePath(dir) + "/prog");
+    std::remove((dir + "/prog").c_str());
+    std::remove((dir + "/plain").c_str());
+    rmdir((dir + "/folder").c_str());
+    rmdir(dir.c_str());
+}
+
+TEST(RefereeText, EscapingIsPrintableCutsAndReadsBack) {
+    // Worked out by hand.
+    EXPECT_EQ(escape(std::string("a\\b\n\r\t\x01\x7f\xff z", 11)),
+              "a\\\\b\\n\\r\\t\\x01\\x7f\\xff z");
+    EXPECT_EQ(escape("abcdefghij", 4), "abcd...");
+    EXPECT_EQ(escape("abcd", 4), "abcd");
+    EXPECT_EQ(unescape("\\x4A\\x4a\\q\\"), "x4AJq\\");  // upper-case hex is not ours
+    // Every byte string comes back whole, and its escaped form is one printable line.
+    std::mt19937 rng(17);
+    for (int round = 0; round < 500; round++) {
+        std::string text(rng() % 64, '\0');
+        for (char& c : text) c = static_cast<char>(rng() % 256);
+        const std::string e = escape(text, std::string::npos);
+        for (char c : e) ASSERT_TRUE(c >= 0x20 && c < 0x7f) << e;
+        ASSERT_EQ(unescape(e), text) << e;
+        // A cut form is the whole form, or at least 10 bytes of it (the last escape
+        // whole) followed by "...".
+        const std::string cut = escape(text, 10);
+        if (cut != e) {
+            ASSERT_GE(cut.size(), 13u) << cut;
+            ASSERT_LE(cut.size(), 10u + 3 + 3) << cut;
+            ASSERT_EQ(cut.substr(cut.size() - 3), "...") << cut;
+            ASSERT_EQ(e.compare(0, cut.size() - 3, cut, 0, cut.size() - 3), 0) << cut;
+        }
+    }
+    EXPECT_EQ(shortNumber(30), "30");
+    EXPECT_EQ(shortNumber(0.5), "0.5");
+    EXPECT_EQ(shortNumber(1000000), "1e+06");
+    EXPECT_EQ(shortNumber(1.0 / 3, 9), "0.333333333");
+    EXPECT_EQ(fixedNumber(12.3456, 3), "12.346");
+    EXPECT_EQ(fixedNumber(-0.5, 1), "-0.5");
+    EXPECT_GT(fixedNumber(1e300, 3).size(), 300u);  // written in full, not cut
 }
 
 TEST(RefereeInput, EachProtocolGetsItsOwnFormat) {

@@ -1,0 +1,14 @@
+// Numbers as the referee writes them in records, settings, tables and messages.
+#pragma once
+
+#include <string>
+
+namespace referee {
+
+// The shortest form with at most `digits` significant digits ("%g"): 30, 0.5, 1e+06.
+std::string shortNumber(double v, int digits = 6);
+
+// A fixed number of decimals ("%.3f" for 3): 12.345.
+std::string fixedNumber(double v, int decimals);
+
+}  // namespace referee
