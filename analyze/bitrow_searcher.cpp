@@ -12,7 +12,7 @@ namespace {
 
 // The search in progress; the engine's observer is a plain function.
 struct Running {
-    const bitrow::Engine* engine;
+    const bitrow::ToolHandle* engine;
     IterationSink* sink;
     std::chrono::steady_clock::time_point start;
     std::uint64_t callsBefore;
@@ -36,7 +36,7 @@ void observe(int depth, std::int32_t score, bitrow::MoveIndex move, bool complet
 
 class BitRowSearcher : public Searcher {
   public:
-    explicit BitRowSearcher(const bitrow::Engine* e) : engine(e) {}
+    explicit BitRowSearcher(const bitrow::ToolHandle* e) : engine(e) {}
 
     std::string name() const override { return "bitrow" + std::to_string(engine->width); }
 
@@ -97,18 +97,18 @@ class BitRowSearcher : public Searcher {
         engine->armTimer(micros > 0 ? micros : 1);
     }
 
-    const bitrow::Engine* engine;
+    const bitrow::ToolHandle* engine;
 };
 
 }  // namespace
 
 std::unique_ptr<Searcher> makeBitRowSearcher(int width, int n, std::string& error) {
-    const bitrow::Engine* e = nullptr;
+    const bitrow::ToolHandle* e = nullptr;
     if (width == 0) {
-        e = bitrow::narrowestEngineFor(n);
+        e = bitrow::narrowestHandleFor(n);
         if (!e) error = "the bit-row engine plays N from 1 to 20, not " + std::to_string(n);
     } else {
-        e = bitrow::engineWithWidth(width);
+        e = bitrow::handleWithWidth(width);
         if (!e) {
             error = "--width must be 8, 16 or 32";
         } else if (n < 1 || n > e->rowLimit) {

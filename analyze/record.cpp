@@ -10,7 +10,7 @@ namespace analyze {
 RecordStatus readRecord(std::FILE* in, Record& record) {
     // The widest bit-row build reads the record with the players' own reader; its moves are
     // kept by name, so that either engine can replay them.
-    const bitrow::Engine& reader = bitrow::engine32;
+    const bitrow::ToolHandle& reader = bitrow::handle32;
     record = Record{};
     record.size = reader.readSize(in);
     if (record.size < 1 || record.size > largestSize) return RecordStatus::BadSize;

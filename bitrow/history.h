@@ -46,13 +46,13 @@ std::uint32_t hashBoard();
 void setKeyWeights(int n);
 
 #if BITROW_WORDS
-// The word-at-a-time key of the current board in one vector pass. With N at most 8, row i's
-// term is X_i * 2^N + O_i, so the key is a dot product of the board's 16 bytes with fixed
-// 32-bit weights, taken as their low and high 16-bit halves (per 16-bit lane, row i in lane
-// i; a high half carries one more when its low half reads as negative in the signed
-// multiply-add, which keeps the sum exact mod 2^32).
-inline std::uint32_t boardKey() {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&board));
+// The rows' part of the key of a board given as its 16 bytes (X rows, then O rows), in one
+// vector pass, without the side to move. With N at most 8, row i's term is X_i * 2^N + O_i,
+// so the key is a dot product of the 16 bytes with fixed 32-bit weights, taken as their low
+// and high 16-bit halves (per 16-bit lane, row i in lane i; a high half carries one more
+// when its low half reads as negative in the signed multiply-add, which keeps the sum exact
+// mod 2^32).
+inline std::uint32_t rowsKey(__m128i bytes) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i xs = _mm_unpacklo_epi8(bytes, zero), os = _mm_unpackhi_epi8(bytes, zero);
     const __m128i low = _mm_add_epi32(_mm_madd_epi16(xs, history.keyWeightsX[0]),
@@ -62,8 +62,13 @@ inline std::uint32_t boardKey() {
     __m128i sum = _mm_add_epi32(low, _mm_slli_epi32(high, 16));
     sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4e));
     sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xb1));
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
+}
+
+// The key of the current board, side to move included.
+inline std::uint32_t boardKey() {
     return (history.histCount & 1) * history.keySeedWeight +
-           static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
+           rowsKey(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&board)));
 }
 #endif
 

@@ -79,17 +79,7 @@ inline Start startFrom(const Board& b, const LineCounts& c) {
 
 // The rows' part of hashBoard for a board given as words, as boardKey computes it.
 inline std::uint32_t wordsKey(std::uint64_t x, std::uint64_t o) {
-    const __m128i bytes = _mm_set_epi64x(static_cast<long long>(o), static_cast<long long>(x));
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i xs = _mm_unpacklo_epi8(bytes, zero), os = _mm_unpackhi_epi8(bytes, zero);
-    const __m128i low = _mm_add_epi32(_mm_madd_epi16(xs, history.keyWeightsX[0]),
-                                      _mm_madd_epi16(os, history.keyWeightsO[0]));
-    const __m128i high = _mm_add_epi32(_mm_madd_epi16(xs, history.keyWeightsX[1]),
-                                       _mm_madd_epi16(os, history.keyWeightsO[1]));
-    __m128i sum = _mm_add_epi32(low, _mm_slli_epi32(high, 16));
-    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4e));
-    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xb1));
-    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
+    return rowsKey(_mm_set_epi64x(static_cast<long long>(o), static_cast<long long>(x)));
 }
 
 // A reply's position: its board as words, its counts and its key.

@@ -212,22 +212,24 @@ inline PushResult pushColumnWords(int bit, RowMask* mover, RowMask* opponent, bo
     return PushResult::pushed;
 }
 
-inline PushResult pushLeft(int r, RowMask* mover, RowMask* opponent, bool force) {
-    if (!force && history.histCount == 1 && 2 * r >= sizes.boardSize) return PushResult::refused;
+// Row r pushed by `shift` (shiftFromLeft or shiftFromRight) and written back.
+template <PushResult (*shift)(std::uint32_t&, std::uint32_t&)>
+[[gnu::always_inline]] inline PushResult pushRow(int r, RowMask* mover, RowMask* opponent) {
     std::uint32_t m = mover[r], o = opponent[r];
-    const PushResult result = shiftFromLeft(m, o);
+    const PushResult result = shift(m, o);
     mover[r] = static_cast<RowMask>(m);
     opponent[r] = static_cast<RowMask>(o);
     return result;
 }
 
+inline PushResult pushLeft(int r, RowMask* mover, RowMask* opponent, bool force) {
+    if (!force && history.histCount == 1 && 2 * r >= sizes.boardSize) return PushResult::refused;
+    return pushRow<shiftFromLeft>(r, mover, opponent);
+}
+
 inline PushResult pushRight(int r, RowMask* mover, RowMask* opponent, bool force) {
     if (!force && history.histCount == 1) return PushResult::refused;
-    std::uint32_t m = mover[r], o = opponent[r];
-    const PushResult result = shiftFromRight(m, o);
-    mover[r] = static_cast<RowMask>(m);
-    opponent[r] = static_cast<RowMask>(o);
-    return result;
+    return pushRow<shiftFromRight>(r, mover, opponent);
 }
 
 inline PushResult fromTop(int bit, RowMask* mover, RowMask* opponent, bool force) {

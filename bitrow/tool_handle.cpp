@@ -31,10 +31,10 @@ int cellAt(int row, int col) {
 
 }  // namespace
 
-#define BITROW_ENGINE_NAME_(w) engine##w
-#define BITROW_ENGINE_NAME(w) BITROW_ENGINE_NAME_(w)
+#define BITROW_HANDLE_NAME_(w) handle##w
+#define BITROW_HANDLE_NAME(w) BITROW_HANDLE_NAME_(w)
 
-extern const Engine BITROW_ENGINE_NAME(BITROW_WIDTH) = {
+extern const ToolHandle BITROW_HANDLE_NAME(BITROW_WIDTH) = {
     .width = BITROW_WIDTH,
     .rowLimit = rowLimit,
     .lastDepth = lastDepth,

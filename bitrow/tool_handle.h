@@ -11,7 +11,7 @@
 
 namespace bitrow {
 
-struct Engine {
+struct ToolHandle {
     int width;              // bits per row mask: 8, 16 or 32
     int rowLimit;           // largest N this build plays
     int lastDepth;          // the deepening's last depth
@@ -38,11 +38,11 @@ struct Engine {
     std::uint32_t (*topKey)();      // key of the newest recorded position
 };
 
-extern const Engine engine8, engine16, engine32;
+extern const ToolHandle handle8, handle16, handle32;
 
 // The narrowest build that plays N itself, or null when N is outside 1..20.
-const Engine* narrowestEngineFor(int n);
+const ToolHandle* narrowestHandleFor(int n);
 // The build with this row width (8, 16 or 32), or null.
-const Engine* engineWithWidth(int width);
+const ToolHandle* handleWithWidth(int width);
 
 }  // namespace bitrow

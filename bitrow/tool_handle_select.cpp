@@ -4,14 +4,14 @@
 
 namespace bitrow {
 
-const Engine* narrowestEngineFor(int n) {
-    for (const Engine* e : {&engine8, &engine16, &engine32})
+const ToolHandle* narrowestHandleFor(int n) {
+    for (const ToolHandle* e : {&handle8, &handle16, &handle32})
         if (n >= 1 && n <= e->rowLimit) return e;
     return nullptr;
 }
 
-const Engine* engineWithWidth(int width) {
-    for (const Engine* e : {&engine8, &engine16, &engine32})
+const ToolHandle* handleWithWidth(int width) {
+    for (const ToolHandle* e : {&handle8, &handle16, &handle32})
         if (e->width == width) return e;
     return nullptr;
 }

@@ -101,7 +101,7 @@ model::Board play(Reference& ref, std::size_t count) {
     return b;
 }
 
-bool sameCells(const bitrow::Engine& e, const model::Board& b) {
+bool sameCells(const bitrow::ToolHandle& e, const model::Board& b) {
     for (int r = 0; r < b.size(); r++)
         for (int c = 0; c < b.size(); c++)
             if (e.cell(r, c) != static_cast<int>(b.at(r, c))) return false;
@@ -115,7 +115,7 @@ struct Outcome {
 };
 
 // The replay's result against the model's reading of the same record.
-void checkReplay(const bitrow::Engine& e, const Outcome& out, Reference& ref) {
+void checkReplay(const bitrow::ToolHandle& e, const Outcome& out, Reference& ref) {
     const std::size_t played = static_cast<std::size_t>(out.count - 1);
     const std::size_t total = ref.moves.size();
     switch (out.replay) {
@@ -142,7 +142,7 @@ void checkReplay(const bitrow::Engine& e, const Outcome& out, Reference& ref) {
 
 // The search to the first depth: it must name a move of this N and leave the replayed game
 // as it found it.
-void checkShallowSearch(const bitrow::Engine& e, int n, const Outcome& out, Reference& ref) {
+void checkShallowSearch(const bitrow::ToolHandle& e, int n, const Outcome& out, Reference& ref) {
     const int savedLimit = *e.depthLimit;
     *e.depthLimit = bitrow::firstDepth;
     bitrow::Score score = 0;
@@ -154,7 +154,7 @@ void checkShallowSearch(const bitrow::Engine& e, int n, const Outcome& out, Refe
     FUZZ_CHECK(sameCells(e, play(ref, ref.moves.size())));
 }
 
-Outcome runEngine(const bitrow::Engine& e, const std::uint8_t* data, std::size_t size,
+Outcome runEngine(const bitrow::ToolHandle& e, const std::uint8_t* data, std::size_t size,
                   Reference& ref) {
     e.reset();
     fuzzing::InputStream in(data, size);
@@ -178,7 +178,7 @@ Outcome runEngine(const bitrow::Engine& e, const std::uint8_t* data, std::size_t
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Reference ref = readReference(data, size);
     std::optional<Outcome> first;
-    for (const bitrow::Engine* e : {&bitrow::engine8, &bitrow::engine16, &bitrow::engine32}) {
+    for (const bitrow::ToolHandle* e : {&bitrow::handle8, &bitrow::handle16, &bitrow::handle32}) {
         Reference mine = ref;
         const Outcome o = runEngine(*e, data, size, mine);
         if (!o.read) continue;

@@ -8,7 +8,7 @@ namespace analyze_test {
 namespace {
 
 struct Collecting {
-    const bitrow::Engine* engine;
+    const bitrow::ToolHandle* engine;
     std::uint64_t calls;
     std::vector<RefIteration>* out;
 } collecting;
@@ -24,7 +24,7 @@ void collect(int depth, std::int32_t score, bitrow::MoveIndex move, bool) {
 
 std::vector<RefIteration> bitrowIterations(int width, const std::string& record, int depth) {
     std::vector<RefIteration> out;
-    const bitrow::Engine* e = bitrow::engineWithWidth(width);
+    const bitrow::ToolHandle* e = bitrow::handleWithWidth(width);
     std::string text = record;
     std::FILE* in = fmemopen(text.data(), text.size(), "r");
     if (!e || !in) return out;

@@ -36,7 +36,7 @@ Parsed parse(const std::string& text) {
 
 // The position the bit-row engine itself reaches when it reads text as a player would:
 // its own size and move reader, its own replay. Empty when it refuses the record.
-std::string engineCells(const bitrow::Engine* e, const std::string& text, int& toMove) {
+std::string engineCells(const bitrow::ToolHandle* e, const std::string& text, int& toMove) {
     std::string copy = text;
     std::FILE* in = fmemopen(copy.data(), copy.size(), "r");
     if (!in) return "?";
@@ -114,7 +114,7 @@ TEST(AnalyzeRecord, ReachesTheEnginesOwnPositionOnRandomRecords) {
         const Parsed p = parse(text);
         ASSERT_EQ(p.status, RecordStatus::Ok) << text;
         ASSERT_EQ(p.record.size, n);
-        for (const bitrow::Engine* e : {&bitrow::engine8, &bitrow::engine16, &bitrow::engine32}) {
+        for (const bitrow::ToolHandle* e : {&bitrow::handle8, &bitrow::handle16, &bitrow::handle32}) {
             if (n > e->rowLimit) continue;
             int engineToMove = 0;
             const std::string expected = engineCells(e, text, engineToMove);

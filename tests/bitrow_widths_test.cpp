@@ -13,7 +13,7 @@ namespace {
 
 using Iteration = std::tuple<int, std::int32_t, int, std::uint64_t>;
 std::vector<Iteration> seen;
-const bitrow::Engine* current;
+const bitrow::ToolHandle* current;
 
 void observe(int depth, std::int32_t score, bitrow::MoveIndex move, bool) {
     seen.emplace_back(depth, score, move, *current->searchCalls);
@@ -25,7 +25,7 @@ struct SearchRun {
     std::string answer;
 };
 
-SearchRun searchWith(const bitrow::Engine& e, const std::string& record, int depth) {
+SearchRun searchWith(const bitrow::ToolHandle& e, const std::string& record, int depth) {
     current = &e;
     seen.clear();
     e.reset();
@@ -60,9 +60,9 @@ TEST(BitrowWidths, SameKeysScoresNodesAndMovesForEveryBoardUpToEight) {
                 record += model::moveName(m) + "\n";
             }
             const int depth = n <= 3 ? 5 : n <= 6 ? 4 : 3;
-            const SearchRun a = searchWith(bitrow::engine8, record, depth);
+            const SearchRun a = searchWith(bitrow::handle8, record, depth);
             ASSERT_FALSE(a.iterations.empty());
-            for (const bitrow::Engine* e : {&bitrow::engine16, &bitrow::engine32}) {
+            for (const bitrow::ToolHandle* e : {&bitrow::handle16, &bitrow::handle32}) {
                 const SearchRun b = searchWith(*e, record, depth);
                 EXPECT_EQ(a.key, b.key) << e->width << "\n" << record;
                 EXPECT_EQ(a.iterations, b.iterations) << e->width << "\n" << record;
@@ -73,16 +73,16 @@ TEST(BitrowWidths, SameKeysScoresNodesAndMovesForEveryBoardUpToEight) {
 }
 
 TEST(BitrowWidths, EachSizeHasItsNarrowestBuild) {
-    EXPECT_EQ(bitrow::narrowestEngineFor(0), nullptr);
-    EXPECT_EQ(bitrow::narrowestEngineFor(1), &bitrow::engine8);
-    EXPECT_EQ(bitrow::narrowestEngineFor(8), &bitrow::engine8);
-    EXPECT_EQ(bitrow::narrowestEngineFor(9), &bitrow::engine16);
-    EXPECT_EQ(bitrow::narrowestEngineFor(16), &bitrow::engine16);
-    EXPECT_EQ(bitrow::narrowestEngineFor(17), &bitrow::engine32);
-    EXPECT_EQ(bitrow::narrowestEngineFor(20), &bitrow::engine32);
-    EXPECT_EQ(bitrow::narrowestEngineFor(21), nullptr);
-    EXPECT_EQ(bitrow::engineWithWidth(16), &bitrow::engine16);
-    EXPECT_EQ(bitrow::engineWithWidth(20), nullptr);
+    EXPECT_EQ(bitrow::narrowestHandleFor(0), nullptr);
+    EXPECT_EQ(bitrow::narrowestHandleFor(1), &bitrow::handle8);
+    EXPECT_EQ(bitrow::narrowestHandleFor(8), &bitrow::handle8);
+    EXPECT_EQ(bitrow::narrowestHandleFor(9), &bitrow::handle16);
+    EXPECT_EQ(bitrow::narrowestHandleFor(16), &bitrow::handle16);
+    EXPECT_EQ(bitrow::narrowestHandleFor(17), &bitrow::handle32);
+    EXPECT_EQ(bitrow::narrowestHandleFor(20), &bitrow::handle32);
+    EXPECT_EQ(bitrow::narrowestHandleFor(21), nullptr);
+    EXPECT_EQ(bitrow::handleWithWidth(16), &bitrow::handle16);
+    EXPECT_EQ(bitrow::handleWithWidth(20), nullptr);
 }
 
 }  // namespace
