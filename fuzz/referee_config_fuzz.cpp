@@ -25,14 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (parsed) {
         FUZZ_CHECK(o.size >= 1 && o.size <= model::kMaxSize);
-        FUZZ_CHECK(o.jobs >= 1 && o.jobs <= 256);
-        FUZZ_CHECK(o.time >= 0.001 && o.time <= 86400);
-        FUZZ_CHECK(o.margin >= 0 && o.margin <= 3600);
-        FUZZ_CHECK(o.maxPlies >= 1 && o.maxPlies <= 1000000);
-        FUZZ_CHECK(!o.games || (*o.games >= 1 && *o.games <= 10000000));
+        FUZZ_CHECK(o.jobs >= 1 && o.jobs <= referee::kMaxJobs);
+        FUZZ_CHECK(o.time >= referee::kMinMoveSeconds && o.time <= referee::kMaxMoveSeconds);
+        FUZZ_CHECK(o.margin >= 0 && o.margin <= referee::kMaxMarginSeconds);
+        FUZZ_CHECK(o.maxPlies >= 1 && o.maxPlies <= referee::kMaxPlies);
+        FUZZ_CHECK(!o.games || (*o.games >= 1 && *o.games <= referee::kMaxGames));
         for (const auto* side : {&o.a, &o.b}) {
             FUZZ_CHECK(side->proto == "bitrow" || side->proto == "byteboard");
-            FUZZ_CHECK(!side->time || (*side->time >= 0.001 && *side->time <= 86400));
+            FUZZ_CHECK(!side->time || (*side->time >= referee::kMinMoveSeconds &&
+                                       *side->time <= referee::kMaxMoveSeconds));
         }
     }
     // The text's words as --sprt values.

@@ -67,10 +67,10 @@ void declareGameOptions(CLI::App& app, Options& o) {
         ->group(game);
     app.add_option("--margin", o.margin,
                    "seconds of grace over the time before a player loses on time")
-        ->check(CLI::Range(0.0, 3600.0))
+        ->check(CLI::Range(0.0, kMaxMarginSeconds))
         ->group(game);
     app.add_option("--max-plies", o.maxPlies, "plies after which the game is a draw")
-        ->check(CLI::Range(1, 1000000))
+        ->check(CLI::Range(1, kMaxPlies))
         ->group(game);
     app.add_flag("--show", o.show, "print the board after every move")->group(game);
 }
@@ -85,15 +85,15 @@ void declareMatchOptions(CLI::App& app, Options& o) {
     app.add_option("--openings", o.openings, "openings from a file of game records")->group(match);
     app.add_option("--opening-plies", o.openingPlies,
                    "use only the first K plies of each opening in the file")
-        ->check(CLI::Range(0, 1000000))
+        ->check(CLI::Range(0, kMaxPlies))
         ->group(match);
     app.add_option("--random-openings", o.randomPlies,
                    "openings of K random plies that leave the game open")
-        ->check(CLI::Range(0, 1000000))
+        ->check(CLI::Range(0, kMaxPlies))
         ->group(match);
     app.add_option("--seed", o.seed, "seed for --random-openings")->group(match);
     app.add_option("-j,--jobs", o.jobs, "games played at the same time")
-        ->check(CLI::Range(1, 256))
+        ->check(CLI::Range(1, kMaxJobs))
         ->group(match);
     app.add_option("-o,--output", o.output,
                    "append the game records to FILE (default: standard output)")

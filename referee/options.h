@@ -18,6 +18,12 @@ constexpr double kMinMoveSeconds = 0.001, kMaxMoveSeconds = 86400;
 constexpr int kMaxGames = 10000000;
 // The most shards a run may be split into.
 constexpr int kMaxShards = 1000000;
+// The longest grace over a player's time, in seconds.
+constexpr double kMaxMarginSeconds = 3600;
+// The longest game, and the longest opening, in plies.
+constexpr int kMaxPlies = 1000000;
+// The most games played at the same time.
+constexpr int kMaxJobs = 256;
 
 struct Options {
     struct Side {
