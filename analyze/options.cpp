@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "analyze/record.h"
 #include "bitrow/types.h"
@@ -72,6 +73,99 @@ std::string bitRowBudget() {
     return text;
 }
 
+// The bit-row builds' row widths.
+const CLI::Validator rowWidth(
+    [](std::string& text) -> std::string {
+        if (text == "8" || text == "16" || text == "32") return "";
+        return "must be 8, 16 or 32, not '" + text + "'";
+    },
+    "8, 16 or 32");
+
+// The options that choose the engine and bound its search: engine, row width, depth and time.
+void addEngineOptions(CLI::App& app, Options& o, std::string& engine) {
+    app.add_option("--engine", engine,
+                   "bitrow (N = 1 to 20) or byteboard (N = 6, 7); default bitrow")
+        ->check(CLI::IsMember({"bitrow", "byteboard"}));
+    app.add_option("--width", o.width,
+                   "Bit-row build: 8, 16 or 32-bit rows; default the narrowest for N")
+        ->check(rowWidth);
+    app.add_option("--depth", o.depth,
+                   "Last iteration: " + depths(bitrow::lastDepth) + " bit-row, " +
+                       depths(byteBoardLastDepth) + " byte-board; default the last")
+        ->check(wholeNumberIn(firstDepth, byteBoardLastDepth));
+    app.add_option("--time", o.seconds,
+                   "Seconds, above 0, at most 1000000; default " + bitRowBudget() + " bit-row, " +
+                       std::to_string(byteboard::budgetseconds) + " byte-board")
+        ->check(timeRange);
+}
+
+// The options that choose the position and what is printed: ply, game, board, quiet and
+// the record file.
+void addRecordOptions(CLI::App& app, Options& o) {
+    app.add_option("--ply", o.ply,
+                   "Analyse after the first K plies, 0 to the record's length; default all")
+        ->check(wholeNumberIn(0, recordMoveLimit));
+    app.add_option("--game", o.game,
+                   "The record with '# game: G' in a file of records; default the first")
+        ->check(wholeNumberIn(0, 999999999));
+    app.add_flag("--board", o.board,
+                 "Draw the board first, with the side to move and the straights");
+    app.add_flag("--quiet", o.quiet,
+                 "Print only the answer, like a player: no board, info or progress");
+    app.add_option("RECORD", o.file, "Game record file, '-' for standard input (default)");
+}
+
+// The bench command and its own options.
+CLI::App* addBench(CLI::App& app, Options& o) {
+    CLI::App* bench = app.add_subcommand(
+        "bench", "Search the bench positions to fixed depths: nodes, speed, signature");
+    bench->add_flag("--short", o.benchShort, "Only the positions marked short (a few seconds)");
+    bench->add_option("--suite", o.suite,
+                      "Suite file; default share/pushgame/bench/suite.txt beside bin/");
+    return bench;
+}
+
+// Parses args into app's options. What parseOptions returns when it stops here (empty
+// after --help or --version, whose text goes to o.infoText; the error otherwise), or
+// nothing when the options are to be checked further.
+std::optional<std::string> parse(CLI::App& app, const std::vector<std::string>& args, Options& o) {
+    // CLI11 takes the arguments in reverse order.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        o.infoText = app.help();
+        return "";
+    } catch (const CLI::CallForVersion& e) {
+        o.infoText = std::string(e.what()) + "\n";
+        return "";
+    } catch (const CLI::ParseError& e) {
+        return e.what();
+    }
+    return std::nullopt;
+}
+
+// Refuses an analysis option given with the bench, which takes only its own. The error or
+// empty.
+std::string notForBench(const CLI::App& app) {
+    for (const char* name : {"--engine", "--width", "--depth", "--time", "--ply", "--game",
+                             "--board", "--quiet", "RECORD"})
+        if (app.count(name) > 0)
+            return std::string("bench takes only --short and --suite, not ") + name;
+    return "";
+}
+
+// Refuses engine options the chosen engine has no use for: a width for the byte-board
+// engine, a depth beyond the bit-row engine's last. The error or empty.
+std::string engineMismatch(const Options& o) {
+    if (o.engine == EngineKind::ByteBoard && o.width != 0)
+        return "--width is for the bit-row engine only";
+    if (o.engine == EngineKind::BitRow && o.depth > bitrow::lastDepth)
+        return "--depth must be from " + depths(bitrow::lastDepth) +
+               " for the bit-row engine, not " + std::to_string(o.depth);
+    return "";
+}
+
 }  // namespace
 
 std::string parseOptions(const std::vector<std::string>& args, Options& o) {
@@ -87,70 +181,17 @@ std::string parseOptions(const std::vector<std::string>& args, Options& o) {
     app.get_formatter()->column_width(30);
 
     std::string engine = "bitrow";
-    app.add_option("--engine", engine,
-                   "bitrow (N = 1 to 20) or byteboard (N = 6, 7); default bitrow")
-        ->check(CLI::IsMember({"bitrow", "byteboard"}));
-    app.add_option("--width", o.width,
-                   "Bit-row build: 8, 16 or 32-bit rows; default the narrowest for N")
-        ->check(CLI::Validator(
-            [](std::string& text) -> std::string {
-                if (text == "8" || text == "16" || text == "32") return "";
-                return "must be 8, 16 or 32, not '" + text + "'";
-            },
-            "8, 16 or 32"));
-    app.add_option("--depth", o.depth,
-                   "Last iteration: " + depths(bitrow::lastDepth) + " bit-row, " +
-                       depths(byteBoardLastDepth) + " byte-board; default the last")
-        ->check(wholeNumberIn(firstDepth, byteBoardLastDepth));
-    app.add_option("--time", o.seconds,
-                   "Seconds, above 0, at most 1000000; default " + bitRowBudget() + " bit-row, " +
-                       std::to_string(byteboard::budgetseconds) + " byte-board")
-        ->check(timeRange);
-    app.add_option("--ply", o.ply,
-                   "Analyse after the first K plies, 0 to the record's length; default all")
-        ->check(wholeNumberIn(0, recordMoveLimit));
-    app.add_option("--game", o.game,
-                   "The record with '# game: G' in a file of records; default the first")
-        ->check(wholeNumberIn(0, 999999999));
-    app.add_flag("--board", o.board,
-                 "Draw the board first, with the side to move and the straights");
-    app.add_flag("--quiet", o.quiet,
-                 "Print only the answer, like a player: no board, info or progress");
-    app.add_option("RECORD", o.file, "Game record file, '-' for standard input (default)");
+    addEngineOptions(app, o, engine);
+    addRecordOptions(app, o);
+    const CLI::App* bench = addBench(app, o);
 
-    CLI::App* bench = app.add_subcommand(
-        "bench", "Search the bench positions to fixed depths: nodes, speed, signature");
-    bench->add_flag("--short", o.benchShort, "Only the positions marked short (a few seconds)");
-    bench->add_option("--suite", o.suite,
-                      "Suite file; default share/pushgame/bench/suite.txt beside bin/");
-
-    // CLI11 takes the arguments in reverse order.
-    std::vector<std::string> reversed(args.rbegin(), args.rend());
-    try {
-        app.parse(reversed);
-    } catch (const CLI::CallForHelp&) {
-        o.infoText = app.help();
-        return "";
-    } catch (const CLI::CallForVersion& e) {
-        o.infoText = std::string(e.what()) + "\n";
-        return "";
-    } catch (const CLI::ParseError& e) {
-        return e.what();
-    }
+    if (auto stop = parse(app, args, o)) return *stop;
     o.bench = bench->parsed();
     if (o.bench) {
-        for (const char* name : {"--engine", "--width", "--depth", "--time", "--ply", "--game",
-                                 "--board", "--quiet", "RECORD"})
-            if (app.count(name) > 0)
-                return std::string("bench takes only --short and --suite, not ") + name;
+        if (std::string wrong = notForBench(app); !wrong.empty()) return wrong;
     }
     o.engine = engine == "byteboard" ? EngineKind::ByteBoard : EngineKind::BitRow;
-    if (o.engine == EngineKind::ByteBoard && o.width != 0)
-        return "--width is for the bit-row engine only";
-    if (o.engine == EngineKind::BitRow && o.depth > bitrow::lastDepth)
-        return "--depth must be from " + depths(bitrow::lastDepth) +
-               " for the bit-row engine, not " + std::to_string(o.depth);
-    return "";
+    return engineMismatch(o);
 }
 
 }  // namespace analyze

@@ -1,6 +1,7 @@
 #include "referee/ratings.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <tuple>
@@ -62,6 +63,17 @@ struct Likelihood {
     int drawParam = 0;       // index of log nu
     size_t size = 0;
 
+    // Outcomes of a game: X wins, O wins, drawn; each a log-weight and a direction in the
+    // parameter space (at most three non-zero entries).
+    struct Outcome {
+        double logit;
+        int index[3];
+        double coef[3];
+    };
+    static constexpr int outcomes = 3;
+    using Outcomes = std::array<Outcome, outcomes>;
+
+    // A player's strength at p: 0 for its group's reference.
     double strength(const std::vector<double>& p, int player) const {
         int k = param[player];
         return k < 0 ? 0.0 : p[k];
@@ -73,60 +85,71 @@ struct Likelihood {
             g->assign(size, 0.0);
             h->assign(size, std::vector<double>(size, 0.0));
         }
-        // The prior: log(nu / (2 + nu)) + 2 log(1 / (2 + nu)).
+        double f = prior(p, g, h);
+        for (const RatedGame& game : *games) f += gameTerm(p, game, g, h);
+        return f;
+    }
+
+    // The prior's term, log(nu / (2 + nu)) + 2 log(1 / (2 + nu)), with its derivatives
+    // added to g and h when given.
+    double prior(const std::vector<double>& p, std::vector<double>* g, Matrix* h) const {
         double nu = std::exp(p[drawParam]);
-        double f = p[drawParam] - 3 * std::log(2 + nu);
         if (g) {
             (*g)[drawParam] += 1 - 3 * nu / (2 + nu);
             (*h)[drawParam][drawParam] -= 6 * nu / ((2 + nu) * (2 + nu));
         }
-        for (const RatedGame& game : *games) {
-            double a = strength(p, game.x), b = strength(p, game.o);
-            // Outcomes: X wins, O wins, drawn; each a log-weight and a direction in the
-            // parameter space (at most three non-zero entries).
-            struct Outcome {
-                double logit;
-                int index[3];
-                double coef[3];
-            };
-            Outcome out[3] = {{a, {param[game.x], -1, -1}, {1, 0, 0}},
-                              {b, {param[game.o], -1, -1}, {1, 0, 0}},
-                              {(a + b) / 2 + p[drawParam],
-                               {param[game.x], param[game.o], drawParam},
-                               {0.5, 0.5, 1}}};
-            const int outcomes = 3;
-            int played = game.result == 1 ? 0 : game.result == 0 ? 1 : 2;
-            double top = std::max({out[0].logit, out[1].logit, out[outcomes - 1].logit});
-            double sum = 0;
-            for (int k = 0; k < outcomes; ++k) sum += std::exp(out[k].logit - top);
-            double logZ = top + std::log(sum);
-            f += out[played].logit - logZ;
-            if (!g) continue;
-            // Gradient: the played direction minus the expected direction; Hessian: minus
-            // the covariance of the direction under the model's outcome probabilities.
-            std::vector<std::pair<int, double>> mean;
-            for (int k = 0; k < outcomes; ++k) {
-                double prob = std::exp(out[k].logit - logZ);
-                for (int e = 0; e < 3; ++e) {
-                    int i = out[k].index[e];
-                    if (i < 0) continue;
-                    double c = out[k].coef[e];
-                    if (k == played) (*g)[i] += c;
-                    (*g)[i] -= prob * c;
-                    bool found = false;
-                    for (auto& m : mean)
-                        if (m.first == i) m.second += prob * c, found = true;
-                    if (!found) mean.push_back({i, prob * c});
-                    for (int e2 = 0; e2 < 3; ++e2) {
-                        int j = out[k].index[e2];
-                        if (j >= 0) (*h)[i][j] -= prob * c * out[k].coef[e2];
-                    }
+        return p[drawParam] - 3 * std::log(2 + nu);
+    }
+
+    // One game's term: the played outcome's log-weight minus the log of the sum of all
+    // three weights, with its derivatives added to g and h when given.
+    double gameTerm(const std::vector<double>& p, const RatedGame& game, std::vector<double>* g,
+                    Matrix* h) const {
+        const Outcomes out = outcomesOf(p, game);
+        int played = game.result == 1 ? 0 : game.result == 0 ? 1 : 2;
+        double top = std::max({out[0].logit, out[1].logit, out[outcomes - 1].logit});
+        double sum = 0;
+        for (int k = 0; k < outcomes; ++k) sum += std::exp(out[k].logit - top);
+        double logZ = top + std::log(sum);
+        if (g) addDerivatives(out, played, logZ, *g, *h);
+        return out[played].logit - logZ;
+    }
+
+    // The three outcomes of a game at the parameters p.
+    Outcomes outcomesOf(const std::vector<double>& p, const RatedGame& game) const {
+        double a = strength(p, game.x), b = strength(p, game.o);
+        return {{{a, {param[game.x], -1, -1}, {1, 0, 0}},
+                 {b, {param[game.o], -1, -1}, {1, 0, 0}},
+                 {(a + b) / 2 + p[drawParam],
+                  {param[game.x], param[game.o], drawParam},
+                  {0.5, 0.5, 1}}}};
+    }
+
+    // Gradient: the played direction minus the expected direction; Hessian: minus the
+    // covariance of the direction under the model's outcome probabilities.
+    static void addDerivatives(const Outcomes& out, int played, double logZ, std::vector<double>& g,
+                               Matrix& h) {
+        std::vector<std::pair<int, double>> mean;
+        for (int k = 0; k < outcomes; ++k) {
+            double prob = std::exp(out[k].logit - logZ);
+            for (int e = 0; e < 3; ++e) {
+                int i = out[k].index[e];
+                if (i < 0) continue;
+                double c = out[k].coef[e];
+                if (k == played) g[i] += c;
+                g[i] -= prob * c;
+                bool found = false;
+                for (auto& m : mean)
+                    if (m.first == i) m.second += prob * c, found = true;
+                if (!found) mean.push_back({i, prob * c});
+                for (int e2 = 0; e2 < 3; ++e2) {
+                    int j = out[k].index[e2];
+                    if (j >= 0) h[i][j] -= prob * c * out[k].coef[e2];
                 }
             }
-            for (auto& [i, mi] : mean)
-                for (auto& [j, mj] : mean) (*h)[i][j] += mi * mj;
         }
-        return f;
+        for (auto& [i, mi] : mean)
+            for (auto& [j, mj] : mean) h[i][j] += mi * mj;
     }
 };
 
@@ -192,10 +215,8 @@ std::vector<std::vector<char>> reachability(int n, const std::vector<std::vector
     return reach;
 }
 
-}  // namespace
-
-std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& games, int anchor,
-                                     RatingList& out) {
+// The first fault of input the fit cannot use, as a message; nothing when there is none.
+std::optional<std::string> refusal(int players, const std::vector<RatedGame>& games, int anchor) {
     if (players < 1) return "no players to rate";
     // The work grows with the cube of the number of players.
     if (players > maxRatedPlayers)
@@ -210,17 +231,30 @@ std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& 
         if (!(g.result == 0 || g.result == 0.5 || g.result == 1))
             return where + "result is not 1, 1/2 or 0";
     }
+    return std::nullopt;
+}
 
-    out = RatingList();
-    out.anchor = anchor;
-    out.players.assign(players, PlayerRating());
-    // Who scored against whom, and who met whom: each pair once, however many games.
-    std::vector<std::vector<char>> scoredPair(players, std::vector<char>(players, 0));
+// Each player's games and points, for the list beside the ratings.
+void countScores(const std::vector<RatedGame>& games, RatingList& out) {
     for (const RatedGame& g : games) {
         out.players[g.x].games++;
         out.players[g.o].games++;
         out.players[g.x].points += g.result;
         out.players[g.o].points += 1 - g.result;
+    }
+}
+
+// The chains of games between players, which decide where a rating can be finite.
+struct Links {
+    std::vector<std::vector<char>> reach;   // reachability() over games scored in
+    std::vector<std::vector<char>> linked;  // any chain of games joins i and j
+};
+
+// Links the players by who scored against whom and who met whom: each pair once, however
+// many games.
+Links linkPlayers(int players, const std::vector<RatedGame>& games) {
+    std::vector<std::vector<char>> scoredPair(players, std::vector<char>(players, 0));
+    for (const RatedGame& g : games) {
         if (g.result >= 0.5) scoredPair[g.x][g.o] = 1;
         if (g.result <= 0.5) scoredPair[g.o][g.x] = 1;
     }
@@ -230,85 +264,131 @@ std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& 
             if (scoredPair[i][j]) scored[i].push_back(j);
             if (scoredPair[i][j] || scoredPair[j][i]) met[i].push_back(j);
         }
-    auto reach = reachability(players, scored);
-    auto linked = reachability(players, met);
+    return {reachability(players, scored), reachability(players, met)};
+}
 
-    // Groups: players who reach each other. Games inside a group have a finite maximum;
-    // between groups every point went one way, which only an infinite difference explains.
-    // Each group's first player (the anchor in the anchor's group) is its reference.
-    std::vector<int> group(players, -1);
-    Likelihood lik;
-    lik.param.assign(players, -1);
-    int groups = 1;
+// Groups: players who reach each other. Games inside a group have a finite maximum;
+// between groups every point went one way, which only an infinite difference explains.
+// The anchor's group is number 0.
+struct Groups {
+    std::vector<int> of;  // per player
+    int count = 1;
+};
+
+// Sorts the players into groups, the anchor's first, the others in order of their first player.
+Groups groupPlayers(int players, int anchor, const std::vector<std::vector<char>>& reach) {
+    Groups groups;
+    groups.of.assign(players, -1);
     for (int j = 0; j < players; ++j)
-        if (reach[anchor][j] && reach[j][anchor]) group[j] = 0;
+        if (reach[anchor][j] && reach[j][anchor]) groups.of[j] = 0;
     for (int i = 0; i < players; ++i) {
-        if (group[i] >= 0) continue;
+        if (groups.of[i] >= 0) continue;
         for (int j = i; j < players; ++j)
-            if (reach[i][j] && reach[j][i]) group[j] = groups;
-        groups++;
+            if (reach[i][j] && reach[j][i]) groups.of[j] = groups.count;
+        groups.count++;
     }
-    std::vector<char> seen(groups, 0);
-    seen[group[anchor]] = 1;  // the anchor is its group's reference
-    for (int i = 0; i < players; ++i) {
-        if (i == anchor) continue;
-        if (seen[group[i]])
-            lik.param[i] = static_cast<int>(lik.size++);
-        else
-            seen[group[i]] = 1;
-    }
+    return groups;
+}
 
+// The games whose players are in one group: the only ones the fit can use.
+std::vector<RatedGame> gamesInsideGroups(const std::vector<RatedGame>& games,
+                                         const Groups& groups) {
     std::vector<RatedGame> inside;
     for (const RatedGame& g : games)
-        if (group[g.x] == group[g.o]) inside.push_back(g);
+        if (groups.of[g.x] == groups.of[g.o]) inside.push_back(g);
+    return inside;
+}
+
+// The likelihood of the games inside the groups. Each group's first player (the anchor in
+// the anchor's group) is its reference, fixed at 0; every other player has a free strength.
+Likelihood likelihoodOf(const std::vector<RatedGame>& inside, int anchor, const Groups& groups) {
+    const int players = static_cast<int>(groups.of.size());
+    Likelihood lik;
+    lik.param.assign(players, -1);
+    std::vector<char> seen(groups.count, 0);
+    seen[groups.of[anchor]] = 1;  // the anchor is its group's reference
+    for (int i = 0; i < players; ++i) {
+        if (i == anchor) continue;
+        if (seen[groups.of[i]])
+            lik.param[i] = static_cast<int>(lik.size++);
+        else
+            seen[groups.of[i]] = 1;
+    }
     lik.games = &inside;
     lik.drawParam = static_cast<int>(lik.size++);
+    return lik;
+}
+
+// Variance of each estimate: the diagonal of the inverse of the observed information at
+// the maximum p; infinite when the information is singular.
+std::vector<double> variances(const Likelihood& lik, const std::vector<double>& p) {
+    std::vector<double> variance(lik.size, inf);
+    std::vector<double> g;
+    Matrix h, l;
+    lik.eval(p, &g, &h);
+    for (auto& row : h)
+        for (double& x : row) x = -x;
+    if (!cholesky(h, l)) return variance;
+    for (size_t i = 0; i < lik.size; ++i) {
+        std::vector<double> e(lik.size, 0.0);
+        e[i] = 1;
+        variance[i] = choleskySolve(l, e)[i];
+    }
+    return variance;
+}
+
+// Where player i stands relative to the anchor, by the chains of games between them.
+PlayerRating::Kind standing(int i, int anchor, const Links& links, const Groups& groups) {
+    using Kind = PlayerRating::Kind;
+    if (!links.linked[anchor][i]) return Kind::Unlinked;
+    if (groups.of[i] == groups.of[anchor]) return Kind::Finite;
+    if (links.reach[anchor][i]) return Kind::Below;
+    if (links.reach[i][anchor]) return Kind::Above;
+    return Kind::Undecided;
+}
+
+// Sets a player's kind and rating: for a finite one, strength k of the fit p with its 95 %
+// interval (k < 0, the anchor, stays at 0 [0, 0]); infinite for one above or below.
+void place(PlayerRating& r, PlayerRating::Kind kind, int k, const std::vector<double>& p,
+           const std::vector<double>& variance) {
+    using Kind = PlayerRating::Kind;
+    r.kind = kind;
+    if (kind == Kind::Finite && k >= 0) {
+        r.elo = eloPerUnit * p[k];
+        double half = z95 * eloPerUnit * std::sqrt(variance[k]);
+        if (!std::isfinite(half)) half = inf;
+        r.low = r.elo - half;
+        r.high = r.elo + half;
+    } else if (kind == Kind::Below) {
+        r.elo = r.low = r.high = -inf;
+    } else if (kind == Kind::Above) {
+        r.elo = r.low = r.high = inf;
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& games, int anchor,
+                                     RatingList& out) {
+    if (auto wrong = refusal(players, games, anchor)) return wrong;
+    out = RatingList();
+    out.anchor = anchor;
+    out.players.assign(players, PlayerRating());
+    countScores(games, out);
+
+    const Links links = linkPlayers(players, games);
+    const Groups groups = groupPlayers(players, anchor, links.reach);
+    const std::vector<RatedGame> inside = gamesInsideGroups(games, groups);
+    const Likelihood lik = likelihoodOf(inside, anchor, groups);  // refers to inside
+
     std::vector<double> p(lik.size, 0.0);
     std::tie(out.iterations, out.converged) = maximise(lik, p);
     out.nu = std::exp(p[lik.drawParam]);
     out.drawEqual = out.nu / (2 + out.nu);
+    const std::vector<double> variance = variances(lik, p);
 
-    // Covariance of the estimates: the inverse of the observed information.
-    std::vector<double> variance(lik.size, inf);
-    {
-        std::vector<double> g;
-        Matrix h, l;
-        lik.eval(p, &g, &h);
-        for (auto& row : h)
-            for (double& x : row) x = -x;
-        if (cholesky(h, l)) {
-            for (size_t i = 0; i < lik.size; ++i) {
-                std::vector<double> e(lik.size, 0.0);
-                e[i] = 1;
-                variance[i] = choleskySolve(l, e)[i];
-            }
-        }
-    }
-
-    for (int i = 0; i < players; ++i) {
-        PlayerRating& r = out.players[i];
-        using Kind = PlayerRating::Kind;
-        if (!linked[anchor][i]) {
-            r.kind = Kind::Unlinked;
-        } else if (group[i] == group[anchor]) {
-            r.kind = Kind::Finite;
-            int k = lik.param[i];
-            if (k < 0) continue;  // the anchor: 0 [0, 0]
-            r.elo = eloPerUnit * p[k];
-            double half = z95 * eloPerUnit * std::sqrt(variance[k]);
-            if (!std::isfinite(half)) half = inf;
-            r.low = r.elo - half;
-            r.high = r.elo + half;
-        } else if (reach[anchor][i]) {
-            r.kind = Kind::Below;
-            r.elo = r.low = r.high = -inf;
-        } else if (reach[i][anchor]) {
-            r.kind = Kind::Above;
-            r.elo = r.low = r.high = inf;
-        } else {
-            r.kind = Kind::Undecided;
-        }
-    }
+    for (int i = 0; i < players; ++i)
+        place(out.players[i], standing(i, anchor, links, groups), lik.param[i], p, variance);
     return std::nullopt;
 }
 
