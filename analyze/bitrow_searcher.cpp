@@ -10,12 +10,10 @@ namespace analyze {
 
 namespace {
 
-// The search in progress; the engine's observer is a plain function.
-struct Running {
-    const bitrow::ToolHandle* engine;
-    IterationSink* sink;
-    std::chrono::steady_clock::time_point start;
-    std::uint64_t callsBefore;
+// The search in progress, and the engine's calls of search before its last iteration.
+struct Running : SearchRun {
+    const bitrow::ToolHandle* engine = nullptr;
+    std::uint64_t callsBefore = 0;
 };
 Running* running = nullptr;
 
@@ -26,9 +24,7 @@ void observe(int depth, std::int32_t score, bitrow::MoveIndex move, bool complet
     it.score = score;
     it.nodes = *r.engine->searchCalls - r.callsBefore;
     r.callsBefore = *r.engine->searchCalls;
-    it.micros = std::chrono::duration_cast<std::chrono::microseconds>(
-                    std::chrono::steady_clock::now() - r.start)
-                    .count();
+    it.micros = r.micros();
     it.move = r.engine->moveName(move);
     it.end = complete ? Iteration::End::Complete : Iteration::End::TimeUp;
     if (r.sink) r.sink->iteration(it);
@@ -69,7 +65,10 @@ class BitRowSearcher : public Searcher {
     std::string search(const Limits& limits, IterationSink* sink) override {
         const int savedLimit = *engine->depthLimit;
         *engine->depthLimit = limits.depth > 0 ? limits.depth : engine->lastDepth;
-        Running r{engine, sink, {}, *engine->searchCalls};
+        Running r;
+        r.sink = sink;
+        r.engine = engine;
+        r.callsBefore = *engine->searchCalls;
         running = &r;
         *engine->observer = observe;
         startClock(limits);

@@ -20,10 +20,9 @@ namespace analyze {
 
 namespace {
 
-struct Running {
-    const byteboard::ToolHandle* engine;
-    IterationSink* sink;
-    std::chrono::steady_clock::time_point start;
+// The search in progress.
+struct Running : SearchRun {
+    const byteboard::ToolHandle* engine = nullptr;
 };
 Running* running = nullptr;
 
@@ -77,9 +76,7 @@ void observe(const byteboard::IterationReport& report) {
     it.depth = report.depth;
     it.score = report.value;
     it.nodes = static_cast<std::uint64_t>(report.nodes);
-    it.micros = std::chrono::duration_cast<std::chrono::microseconds>(
-                    std::chrono::steady_clock::now() - r.start)
-                    .count();
+    it.micros = r.micros();
     char buf[byteboard::answerbytes];
     const int len = r.engine->formatanswer(report.dir, report.pos, buf);
     it.move.assign(buf, static_cast<std::size_t>(len - 1));  // without the line end
@@ -115,7 +112,9 @@ class ByteBoardSearcher : public Searcher {
     std::string search(const Limits& limits, IterationSink* sink) override {
         const std::int32_t savedDepth = *engine->maxdepth;
         *engine->maxdepth = limits.depth > 0 ? limits.depth : byteboard::lastdepth;
-        Running r{engine, sink, {}};
+        Running r;
+        r.sink = sink;
+        r.engine = engine;
         running = &r;
         *engine->observer = observe;
         prepareAnswer(limits.timeoutPrefix);

@@ -2,6 +2,7 @@
 // and report every iteration. One implementation per engine drives the engine's own code.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -35,6 +36,20 @@ class IterationSink {
   public:
     virtual ~IterationSink() = default;
     virtual void iteration(const Iteration& it) = 0;
+};
+
+// What a searcher keeps while its engine searches: where the lines go (null: nowhere) and
+// when the search began. The engines' observers are plain functions, so each searcher
+// points a file-level pointer at one of these (extended with its engine's handle).
+struct SearchRun {
+    IterationSink* sink = nullptr;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    // Microseconds since start.
+    std::int64_t micros() const {
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+                   std::chrono::steady_clock::now() - start)
+            .count();
+    }
 };
 
 class Searcher {
