@@ -114,7 +114,8 @@ TEST(AnalyzeRecord, ReachesTheEnginesOwnPositionOnRandomRecords) {
         const Parsed p = parse(text);
         ASSERT_EQ(p.status, RecordStatus::Ok) << text;
         ASSERT_EQ(p.record.size, n);
-        for (const bitrow::ToolHandle* e : {&bitrow::handle8, &bitrow::handle16, &bitrow::handle32}) {
+        for (const bitrow::ToolHandle* e :
+             {&bitrow::handle8, &bitrow::handle16, &bitrow::handle32}) {
             if (n > e->rowLimit) continue;
             int engineToMove = 0;
             const std::string expected = engineCells(e, text, engineToMove);
