@@ -9,17 +9,11 @@
 
 #include "analyze_reference.h"
 #include "referee/process.h"
+#include "tests/read_file.h"
 
 using analyze_test::RefIteration;
 
 namespace {
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string position(const std::string& name) {
     return slurp(std::string(BENCH_DIR) + "/positions/" + name);

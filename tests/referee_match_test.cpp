@@ -13,6 +13,7 @@
 #include "referee/probe.h"
 #include "referee/record.h"
 #include "referee/settings.h"
+#include "tests/referee_args.h"
 
 using namespace referee;
 using model::Move;
@@ -242,19 +243,7 @@ TEST(RefereeOptions, SprtWordsRangesAndConfigFiles) {
         EXPECT_TRUE(parseSprt(bad, t)) << bad[0];
     }
 
-    auto parse = [](std::vector<std::string> args, Options& o) -> std::string {
-        CLI::App app;
-        declareOptions(app, o);
-        std::vector<char*> argv{const_cast<char*>("referee")};
-        for (std::string& a : args) argv.push_back(a.data());
-        try {
-            app.parse(static_cast<int>(argv.size()), argv.data());
-            finishOptions(app, o);
-        } catch (const CLI::ParseError& e) {
-            return e.what();
-        }
-        return "";
-    };
+    const auto parse = parseRefereeArgs;
     Options o;
     EXPECT_EQ(parse({"-a", "x", "--b-command=y", "--size=7", "--time", "2.5", "--sprt", "elo1=3",
                      "--games=10"},

@@ -26,6 +26,7 @@
 #include "referee/sprt.h"
 #include "referee/stats.h"
 #include "referee_replay.h"
+#include "tests/read_file.h"
 
 using namespace referee;
 using model::Move;
@@ -77,13 +78,6 @@ pid_t readPid(const std::string& path) {
     pid_t pid = 0;
     in >> pid;
     return pid;
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 double since(Clock::time_point t) {

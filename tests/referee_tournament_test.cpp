@@ -15,6 +15,7 @@
 #include "referee/results_json.h"
 #include "referee/settings.h"
 #include "referee/tally.h"
+#include "tests/referee_args.h"
 
 using namespace referee;
 
@@ -59,20 +60,6 @@ GameRecord finished(const MatchConfig& c, int g, int outcome) {
     r.settings = matchSettings(c);
     r.complete = true;
     return r;
-}
-
-std::string parseArgs(std::vector<std::string> args, Options& o) {
-    CLI::App app;
-    declareOptions(app, o);
-    std::vector<char*> argv{const_cast<char*>("referee")};
-    for (std::string& a : args) argv.push_back(a.data());
-    try {
-        app.parse(static_cast<int>(argv.size()), argv.data());
-        finishOptions(app, o);
-    } catch (const CLI::ParseError& e) {
-        return e.what();
-    }
-    return "";
 }
 
 }  // namespace
@@ -175,7 +162,7 @@ TEST(RefereeTournament, PlayerEntriesAndShardsAreReadStrictly) {
 TEST(RefereeTournament, BuilderCountsGamesAndRefusesWhatCannotWork) {
     auto build = [](std::vector<std::string> args, MatchConfig& c) -> std::string {
         Options o;
-        std::string err = parseArgs(std::move(args), o);
+        std::string err = parseRefereeArgs(std::move(args), o);
         if (!err.empty()) return err;
         auto refused = buildMatch(o, c);
         return refused ? *refused : "";

@@ -11,15 +11,9 @@
 #include <sstream>
 
 #include "referee/process.h"
+#include "tests/read_file.h"
 
 namespace {
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 referee::RunResult referee(std::vector<std::string> args) {
     referee::RunRequest req;
