@@ -10,15 +10,10 @@ namespace {
 // A random board with some lines filled wholly by one side, so straights occur often.
 model::Board randomModel(std::mt19937& rng, int n) {
     model::Board m(n);
-    std::uniform_int_distribution<int> cell(0, 2), line(0, n - 1), coin(0, 3);
+    std::uniform_int_distribution<int> cell(0, 2);
     for (int r = 0; r < n; r++)
         for (int c = 0; c < n; c++) m.set(r, c, static_cast<model::Piece>(cell(rng)));
-    for (int k = coin(rng); k > 0; k--) {
-        const model::Piece p = coin(rng) % 2 ? model::Piece::X : model::Piece::O;
-        const int l = line(rng);
-        const bool row = coin(rng) % 2;
-        for (int i = 0; i < n; i++) row ? m.set(l, i, p) : m.set(i, l, p);
-    }
+    fillSomeLines(rng, m);
     return m;
 }
 

@@ -17,17 +17,12 @@ namespace {
 // full columns and full rows (pushes that run through the line) occur often.
 model::Board randomBoard(std::mt19937& rng, int n, int fillPercent) {
     model::Board m(n);
-    std::uniform_int_distribution<int> percent(0, 99), line(0, n - 1), coin(0, 3);
+    std::uniform_int_distribution<int> percent(0, 99), coin(0, 3);
     for (int r = 0; r < n; r++)
         for (int c = 0; c < n; c++)
             if (percent(rng) < fillPercent)
                 m.set(r, c, coin(rng) % 2 ? model::Piece::X : model::Piece::O);
-    for (int k = coin(rng); k > 0; k--) {
-        const model::Piece p = coin(rng) % 2 ? model::Piece::X : model::Piece::O;
-        const int l = line(rng);
-        const bool row = coin(rng) % 2;
-        for (int i = 0; i < n; i++) row ? m.set(l, i, p) : m.set(i, l, p);
-    }
+    fillSomeLines(rng, m);
     return m;
 }
 

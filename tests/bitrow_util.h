@@ -21,6 +21,19 @@ namespace testutil {
 using namespace bitrow;
 using namespace bitrow::BITROW_NS;
 
+// Fills zero to three whole lines of m, each a random row or column, with one side's
+// pieces, so that straights occur often on random boards.
+inline void fillSomeLines(std::mt19937& rng, model::Board& m) {
+    const int n = m.size();
+    std::uniform_int_distribution<int> line(0, n - 1), coin(0, 3);
+    for (int k = coin(rng); k > 0; k--) {
+        const model::Piece p = coin(rng) % 2 ? model::Piece::X : model::Piece::O;
+        const int l = line(rng);
+        const bool row = coin(rng) % 2;
+        for (int i = 0; i < n; i++) row ? m.set(l, i, p) : m.set(i, l, p);
+    }
+}
+
 inline bool cellBit(const RowMask* rows, int r, int c) {
     return (rows[r] >> (sizes.boardSize - 1 - c)) & 1;
 }
