@@ -3,6 +3,7 @@
 #
 #   bench/instructions.sh [BIN_DIR [CASE...]]                 the cases below
 #   bench/instructions.sh BIN_DIR --suite SUITE_FILE [CASE...] the positions of a suite file
+#   bench/instructions.sh BIN_DIR --whole [--suite ...] [CASE...] the whole process counted
 #
 # BIN_DIR defaults to build/bin (a Release build). With CASE arguments only the cases whose
 # record file name contains one of them run (for example `bench/instructions.sh build/bin
@@ -13,7 +14,8 @@
 # Each case runs analyze under valgrind --tool=callgrind with collection switched on only
 # inside the engine's deepening (bit-row deepen, byte-board computemove), so start-up,
 # table set-up and the replay are not counted; the nodes are the sum of the info lines'
-# nodes. Prints one line per case: engine, N, moves played, depth, instructions, nodes and
+# nodes. With --whole every instruction of the process counts (start-up, tables, the replay and
+# the report included), as a player's turn costs it. Prints one line per case: engine, N, moves played, depth, instructions, nodes and
 # instructions per node, and with more than one case their totals. The search runs without
 # a practical time limit (--time 1000000), since valgrind slows it about a hundred times.
 # The bit-row N = 8 case takes long. Every row width has a case below (N = 12 for the 16-bit
@@ -22,6 +24,11 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 bin="${1:-$here/../build/bin}"
 shift || true
+whole=no
+if [ "${1:-}" = --whole ]; then
+    whole=yes
+    shift
+fi
 suite=""
 if [ "${1:-}" = --suite ]; then
     suite="${2:?--suite needs a file}"
@@ -82,9 +89,10 @@ for c in "${cases[@]}"; do
         toggle='byteboard::n*::computemove*'
         name=byteboard
     fi
-    valgrind --tool=callgrind --callgrind-out-file="$tmp/out" --collect-atstart=no \
-        --toggle-collect="$toggle" "$analyze" "${args[@]}" --depth "$depth" --time 1000000 \
-        "$record" \
+    collect=(--collect-atstart=no --toggle-collect="$toggle")
+    [ "$whole" = yes ] && collect=()
+    valgrind --tool=callgrind --callgrind-out-file="$tmp/out" "${collect[@]}" \
+        "$analyze" "${args[@]}" --depth "$depth" --time 1000000 "$record" \
         >"$tmp/info" 2>"$tmp/log"
     instructions=$(awk '/^summary:/ {print $2}' "$tmp/out")
     nodes=$(awk '$1 == "info" {s += $7} END {print s}' "$tmp/info")
