@@ -8,10 +8,10 @@
 
 #include "fuzz/check.h"
 #include "model/cell_model.h"
-#include "referee/command_line.h"
-#include "referee/escape.h"
-#include "referee/player.h"
-#include "referee/record.h"
+#include "referee/players/command_line.h"
+#include "referee/players/player.h"
+#include "referee/records/record.h"
+#include "referee/text/escape.h"
 
 namespace {
 

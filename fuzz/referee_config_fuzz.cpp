@@ -8,8 +8,8 @@
 #include <string>
 
 #include "fuzz/check.h"
-#include "referee/options.h"
-#include "referee/sprt.h"
+#include "referee/cli/options.h"
+#include "referee/stats/sprt.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -12,8 +12,8 @@
 
 #include "fuzz/check.h"
 #include "model/cell_model.h"
-#include "referee/openings.h"
-#include "referee/record.h"
+#include "referee/play/openings.h"
+#include "referee/records/record.h"
 
 namespace {
 

@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "fuzz/check.h"
-#include "referee/results_json.h"
-#include "referee/tally.h"
+#include "referee/play/tally.h"
+#include "referee/views/results_json.h"
+#include "referee/views/summary.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

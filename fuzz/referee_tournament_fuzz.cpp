@@ -10,7 +10,8 @@
 #include <string>
 
 #include "fuzz/check.h"
-#include "referee/options.h"
+#include "referee/cli/options.h"
+#include "referee/play/schedule.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

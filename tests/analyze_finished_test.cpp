@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "model/cell_model.h"
-#include "referee/process.h"
+#include "referee/players/process.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "analyze_reference.h"
-#include "referee/process.h"
+#include "referee/players/process.h"
 #include "tests/read_file.h"
 
 using analyze_test::RefIteration;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/cell_model.h"
-#include "referee/process.h"
+#include "referee/players/process.h"
 #include "tests/fresh_record.h"
 
 namespace {

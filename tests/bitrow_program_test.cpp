@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "referee/process.h"
+#include "referee/players/process.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 #include <regex>
 
 #include "byteboard_testing.h"
-#include "referee/process.h"
+#include "referee/players/process.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "referee/options.h"
+#include "referee/cli/options.h"
 
 inline std::string parseRefereeArgs(std::vector<std::string> args, referee::Options& o) {
     CLI::App app;

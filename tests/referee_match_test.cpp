@@ -8,11 +8,14 @@
 #include <sstream>
 
 #include "model/cell_model.h"
-#include "referee/match.h"
-#include "referee/options.h"
-#include "referee/probe.h"
-#include "referee/record.h"
-#include "referee/settings.h"
+#include "referee/cli/options.h"
+#include "referee/play/match.h"
+#include "referee/play/schedule.h"
+#include "referee/play/settings.h"
+#include "referee/players/probe.h"
+#include "referee/records/counts.h"
+#include "referee/records/record.h"
+#include "referee/views/summary.h"
 #include "tests/referee_args.h"
 
 using namespace referee;
@@ -189,7 +192,7 @@ TEST(RefereeMatchList, MoveTimesBelongToTheSideThatMoved) {
     a.time = 2.5;
     b.name = "B";
     b.time = 4;
-    MoveTimes ta = moveTimes({r, s}, a), tb = moveTimes({r, s}, b);
+    MoveTimes ta = moveTimes({r, s}, a.name, a.time), tb = moveTimes({r, s}, b.name, b.time);
     EXPECT_EQ(ta.moves, 3);
     EXPECT_DOUBLE_EQ(ta.mean, 1.0);
     EXPECT_DOUBLE_EQ(ta.slowest, 2.0);

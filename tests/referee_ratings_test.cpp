@@ -6,8 +6,8 @@
 #include <limits>
 #include <random>
 
-#include "referee/ratings.h"
-#include "referee/standings.h"
+#include "referee/stats/ratings.h"
+#include "referee/views/standings.h"
 
 using namespace referee;
 using Kind = PlayerRating::Kind;

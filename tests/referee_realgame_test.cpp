@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "referee/process.h"
-#include "referee/record.h"
+#include "referee/players/process.h"
+#include "referee/records/record.h"
 #include "referee_replay.h"
 
 using namespace referee;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "model/cell_model.h"
-#include "referee/record.h"
+#include "referee/records/record.h"
 
 namespace referee_test {
 

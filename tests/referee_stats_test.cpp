@@ -5,9 +5,9 @@
 #include <cmath>
 #include <vector>
 
-#include "referee/elo.h"
-#include "referee/sprt.h"
-#include "referee/stats.h"
+#include "referee/stats/elo.h"
+#include "referee/stats/sprt.h"
+#include "referee/stats/stats.h"
 
 using namespace referee;
 

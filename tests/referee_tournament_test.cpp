@@ -10,11 +10,14 @@
 #include <set>
 #include <tuple>
 
-#include "referee/match.h"
-#include "referee/options.h"
-#include "referee/results_json.h"
-#include "referee/settings.h"
-#include "referee/tally.h"
+#include "referee/cli/options.h"
+#include "referee/play/match.h"
+#include "referee/play/schedule.h"
+#include "referee/play/settings.h"
+#include "referee/play/tally.h"
+#include "referee/records/counts.h"
+#include "referee/views/results_json.h"
+#include "referee/views/summary.h"
 #include "tests/referee_args.h"
 
 using namespace referee;

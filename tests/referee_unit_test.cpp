@@ -10,16 +10,19 @@
 #include <random>
 
 #include "model/cell_model.h"
-#include "referee/command_line.h"
-#include "referee/elo.h"
-#include "referee/escape.h"
-#include "referee/match.h"
-#include "referee/number_text.h"
-#include "referee/openings.h"
-#include "referee/player.h"
-#include "referee/program_path.h"
-#include "referee/record.h"
-#include "referee/show.h"
+#include "referee/play/match.h"
+#include "referee/play/openings.h"
+#include "referee/play/schedule.h"
+#include "referee/players/command_line.h"
+#include "referee/players/player.h"
+#include "referee/players/program_path.h"
+#include "referee/records/counts.h"
+#include "referee/records/record.h"
+#include "referee/stats/elo.h"
+#include "referee/text/escape.h"
+#include "referee/text/number_text.h"
+#include "referee/views/show.h"
+#include "referee/views/summary.h"
 
 using namespace referee;
 using model::Move;

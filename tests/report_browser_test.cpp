@@ -18,9 +18,9 @@
 #include "fresh_record.h"
 #include "headless_browser.h"
 #include "model/cell_model.h"
-#include "referee/process.h"
-#include "referee/record.h"
-#include "referee/sprt.h"
+#include "referee/players/process.h"
+#include "referee/records/record.h"
+#include "referee/stats/sprt.h"
 
 using browsertest::HeadlessBrowser;
 using nlohmann::json;

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "referee/process.h"
+#include "referee/players/process.h"
 #include "tests/read_file.h"
 
 namespace {

@@ -9,8 +9,10 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "referee/report_figures.h"
-#include "referee/report_page.h"
+#include "referee/cli/report_command.h"
+#include "referee/records/files.h"
+#include "referee/views/report_figures.h"
+#include "referee/views/report_page.h"
 
 using namespace referee;
 
@@ -103,7 +105,7 @@ TEST(ReportFigures, SettingsMoveTimesAndNotes) {
     g[0].settings = {{"time", "1"}, {"seed", "7"}};
     g[0].extra = {{"stderr", "x"}};
     g[1].settings = {{"seed", "8"}, {"time", "1"}};
-    auto s = matchSettings(g);
+    auto s = settingValues(g);
     ASSERT_EQ(s.size(), 2u);
     EXPECT_EQ(s[0].first, "time");
     EXPECT_EQ(s[0].second, std::vector<std::string>{"1"});

@@ -1,0 +1,394 @@
+#include "referee/cli/options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <ctime>
+#include <map>
+#include <set>
+
+#include "common/version.h"
+#include "referee/play/schedule.h"
+#include "referee/players/command_line.h"
+#include "referee/records/files.h"
+#include "referee/stats/ratings.h"
+#include "referee/text/escape.h"
+#include "referee/text/number_text.h"
+
+namespace referee {
+
+namespace {
+
+// -a/--a-command and the rest for player x ("a" or "b"), in the group "Player X".
+void declarePlayerOptions(CLI::App& app, Options::Side& s, const std::string& x) {
+    std::string g = "Player " + std::string(1, static_cast<char>(x[0] - 32));
+    app.add_option("-" + x + ",--" + x + "-command", s.command,
+                   "the player's command line (program and arguments)")
+        ->group(g);
+    app.add_option("--" + x + "-proto", s.proto,
+                   "what the player reads: bitrow gets the size line and the moves; "
+                   "byteboard gets the moves, and its time per move in whole seconds as "
+                   "an argument")
+        ->check(CLI::IsMember({"bitrow", "byteboard"}))
+        ->group(g);
+    app.add_option("--" + x + "-dir", s.dir, "working folder (default: the program's folder)")
+        ->group(g);
+    app.add_option("--" + x + "-name", s.name,
+                   "name in records and tables (default: the program's file name)")
+        ->group(g);
+    app.add_option("--" + x + "-time", s.time, "seconds per move for this player (default --time)")
+        ->check(CLI::Range(kMinMoveSeconds, kMaxMoveSeconds))
+        ->group(g);
+}
+
+// The players of a tournament.
+void declareTournamentOptions(CLI::App& app, Options& o) {
+    const std::string tour = "Tournament";
+    app.add_option("--player", o.players,
+                   "a player of a tournament, repeated for each: \"name=d3 cmd='./analyze "
+                   "--quiet --depth 3' proto=bitrow dir=FOLDER time=1\" (cmd required; the "
+                   "others default as for -a); in a config file: player = [\"...\", \"...\"]")
+        ->group(tour);
+    app.add_option("--tournament", o.tournament,
+                   "round-robin: every pair of players; gauntlet: the first player against "
+                   "every other. Each pair plays --games games (default: each opening twice, "
+                   "colours swapped). Default with --player: round-robin")
+        ->check(CLI::IsMember({"round-robin", "gauntlet"}))
+        ->group(tour);
+    app.add_option("--anchor", o.anchor, "the player rated 0 (default: the first)")->group(tour);
+}
+
+// How one game is played.
+void declareGameOptions(CLI::App& app, Options& o) {
+    const std::string game = "Game";
+    app.add_option("-n,--size", o.size, "board size")
+        ->check(CLI::Range(1, model::kMaxSize))
+        ->group(game);
+    app.add_option("--time", o.time, "seconds per move")
+        ->check(CLI::Range(kMinMoveSeconds, kMaxMoveSeconds))
+        ->group(game);
+    app.add_option("--margin", o.margin,
+                   "seconds of grace over the time before a player loses on time")
+        ->check(CLI::Range(0.0, kMaxMarginSeconds))
+        ->group(game);
+    app.add_option("--max-plies", o.maxPlies, "plies after which the game is a draw")
+        ->check(CLI::Range(1, kMaxPlies))
+        ->group(game);
+    app.add_flag("--show", o.show, "print the board after every move")->group(game);
+}
+
+// Which games are played, and where they go.
+void declareMatchOptions(CLI::App& app, Options& o) {
+    const std::string match = "Match";
+    app.add_option("--games", o.games,
+                   "games to play at most (default: twice the number of openings)")
+        ->check(CLI::Range(1, kMaxGames))
+        ->group(match);
+    app.add_option("--openings", o.openings, "openings from a file of game records")->group(match);
+    app.add_option("--opening-plies", o.openingPlies,
+                   "use only the first K plies of each opening in the file")
+        ->check(CLI::Range(0, kMaxPlies))
+        ->group(match);
+    app.add_option("--random-openings", o.randomPlies,
+                   "openings of K random plies that leave the game open")
+        ->check(CLI::Range(0, kMaxPlies))
+        ->group(match);
+    app.add_option("--seed", o.seed, "seed for --random-openings")->group(match);
+    app.add_option("-j,--jobs", o.jobs, "games played at the same time")
+        ->check(CLI::Range(1, kMaxJobs))
+        ->group(match);
+    app.add_option("-o,--output", o.output,
+                   "append the game records to FILE (default: standard output)")
+        ->group(match);
+    app.add_option("--report", o.report,
+                   "rewrite the match report page FILE after every game (see 'referee report')")
+        ->group(match);
+    app.add_flag("--resume", o.resume,
+                 "continue the match in the --output file, skipping the games it holds; refused "
+                 "when they were played with other settings")
+        ->group(match);
+    app.add_option("--sprt", o.sprt,
+                   "sequential test on normalised Elo, ending the match when H0 (elo0) or H1 "
+                   "(elo1) is accepted: elo0=E0 elo1=E1 alpha=A beta=B (defaults 0, 5, 0.05, "
+                   "0.05); --games stays the upper limit")
+        ->expected(0, 4)
+        ->group(match);
+    app.add_option("--shard", o.shard,
+                   "play only the games whose index is K modulo M (K/M, 0 <= K < M) into the "
+                   "--output file; 'referee tally' adds the shards up")
+        ->group(match);
+    app.add_option("--json", o.json,
+                   "write the settings, every game's result and the final statistics to FILE as "
+                   "JSON at the end")
+        ->group(match);
+    app.add_flag("--no-check", o.noCheck,
+                 "skip the check of both players on probe positions before the first game")
+        ->group(match);
+    app.add_flag("--allow-repeats", o.allowRepeats,
+                 "play more games than twice the distinct openings, repeating earlier ones")
+        ->group(match);
+}
+
+}  // namespace
+
+void declareOptions(CLI::App& app, Options& o) {
+    app.description(
+        "Plays games between player A and player B, or a tournament of any number of players "
+        "(--player, --tournament), and judges them.\n"
+        "Options may also come from a config file (--config FILE, INI or TOML, keys named like "
+        "the long options: a-command = \"./shover8\").\n"
+        "'referee report FILE... -o report.html' makes the match report page of record files.\n"
+        "'referee tally FILE...' prints the table of record files, such as the shards of one "
+        "run.");
+    app.option_defaults()->always_capture_default();
+    app.set_version_flag("--version", std::string(common::toolVersion()));
+    app.set_config("--config", "", "read options from this INI or TOML file");
+    declarePlayerOptions(app, o.a, "a");
+    declarePlayerOptions(app, o.b, "b");
+    declareTournamentOptions(app, o);
+    declareGameOptions(app, o);
+    declareMatchOptions(app, o);
+}
+
+void finishOptions(const CLI::App& app, Options& o) {
+    if (app.count("--sprt") > 0 && !o.sprt) o.sprt.emplace();
+}
+
+std::optional<std::string> parsePlayerEntry(const std::string& text, Options::Side& out) {
+    auto words = splitCommand(text);
+    if (!words) return "--player '" + escape(text, 80) + "': unbalanced quotes or nothing given";
+    bool haveCommand = false;
+    for (const std::string& w : *words) {
+        size_t eq = w.find('=');
+        std::string key = eq == std::string::npos ? w : w.substr(0, eq);
+        if (eq == std::string::npos || eq + 1 == w.size())
+            return "--player '" + escape(text, 80) + "': '" + escape(w, 40) +
+                   "' is not key=value (keys: name, cmd, proto, dir, time)";
+        std::string value = w.substr(eq + 1);
+        if (key == "name") {
+            out.name = value;
+        } else if (key == "cmd") {
+            out.command = value;
+            haveCommand = true;
+        } else if (key == "proto") {
+            if (!parseProtocol(value))
+                return "--player: proto is bitrow or byteboard, not '" + escape(value, 40) + "'";
+            out.proto = value;
+        } else if (key == "dir") {
+            out.dir = value;
+        } else if (key == "time") {
+            double t = 0;
+            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), t);
+            if (ec != std::errc() || end != value.data() + value.size() ||
+                !(t >= kMinMoveSeconds) || !(t <= kMaxMoveSeconds))
+                return "--player: time is seconds per move from " + shortNumber(kMinMoveSeconds) +
+                       " to " + shortNumber(kMaxMoveSeconds) + ", not '" + escape(value, 40) + "'";
+            out.time = t;
+        } else {
+            return "--player: unknown key '" + escape(key, 40) +
+                   "' (keys: name, cmd, proto, dir, time)";
+        }
+    }
+    if (!haveCommand) return "--player '" + escape(text, 80) + "' has no cmd=";
+    return std::nullopt;
+}
+
+std::optional<std::string> parseShard(const std::string& text, int& k, int& m) {
+    size_t slash = text.find('/');
+    auto number = [](const std::string& t, int& v) {
+        auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+        return !t.empty() && ec == std::errc() && end == t.data() + t.size();
+    };
+    if (slash == std::string::npos || !number(text.substr(0, slash), k) ||
+        !number(text.substr(slash + 1), m) || m < 1 || m > kMaxShards || k < 0 || k >= m)
+        return "--shard takes K/M with 0 <= K < M <= " + std::to_string(kMaxShards) + ", not '" +
+               escape(text, 40) + "'";
+    return std::nullopt;
+}
+
+namespace {
+
+// Builds one player from its options; `who` names it in messages ("player a").
+std::optional<std::string> makeEntrant(const Options::Side& side, double time,
+                                       const std::string& who, const std::string& timeOption,
+                                       PlayerSetup& player) {
+    player.name = side.name;
+    player.time = side.time.value_or(time);
+    Protocol proto = parseProtocol(side.proto).value_or(Protocol::BitRow);
+    if (auto err = makePlayer(side.command, proto, side.dir, player)) return who + ": " + *err;
+    if (proto == Protocol::ByteBoard &&
+        (player.time < 1 || player.time != std::floor(player.time))) {
+        return who +
+               " reads its time per move as whole seconds "
+               "(byteboard protocol), and " +
+               shortNumber(player.time) + " s cannot be given that way: use " + timeOption +
+               " with a whole number of seconds, 1 or more";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+namespace {
+
+// Options that exclude or need each other, and a report page that would overwrite records.
+std::optional<std::string> checkCombinations(const Options& o) {
+    if (!o.openings.empty() && o.randomPlies)
+        return "--openings and --random-openings exclude each other";
+    if (o.openingPlies && o.openings.empty()) return "--opening-plies needs --openings";
+    if (o.resume && o.output.empty()) return "--resume needs --output";
+    for (const std::string* kept : {&o.output, &o.openings})
+        if (!o.report.empty() && !kept->empty() && sameFile(o.report, *kept))
+            return "--report would overwrite the records in " + *kept;
+    return std::nullopt;
+}
+
+// The players of a tournament: from --player, or -a and -b; numbered when names repeat.
+std::optional<std::string> buildField(const Options& o, MatchConfig& c) {
+    std::vector<Options::Side> sides;
+    if (o.players.empty()) {
+        sides = {o.a, o.b};
+    } else {
+        for (const std::string& entry : o.players) {
+            Options::Side side;
+            if (auto err = parsePlayerEntry(entry, side)) return err;
+            sides.push_back(side);
+        }
+    }
+    if (sides.size() < 2) return "a tournament needs two players or more";
+    if (sides.size() > static_cast<size_t>(maxRatedPlayers))
+        return "a tournament takes at most " + std::to_string(maxRatedPlayers) + " players";
+    if (o.sprt)
+        return "--sprt tests one player against another: play a match of two (-a and -b), "
+               "not a tournament";
+    c.field.resize(sides.size());
+    for (size_t i = 0; i < sides.size(); i++)
+        if (auto err = makeEntrant(sides[i], o.time, "player " + std::to_string(i + 1),
+                                   "time= in its --player", c.field[i]))
+            return err;
+    // Records and tables tell players apart by name: equal names get their number.
+    std::map<std::string, int> count;
+    for (const PlayerSetup& p : c.field) count[p.name]++;
+    for (size_t i = 0; i < c.field.size(); i++)
+        if (count[c.field[i].name] > 1) c.field[i].name += "-" + std::to_string(i + 1);
+    std::set<std::string> names;
+    for (const PlayerSetup& p : c.field)
+        if (!names.insert(p.name).second)
+            return "two players are named '" + escape(p.name, 60) + "': give them name=";
+    c.anchor = 0;
+    if (!o.anchor.empty()) {
+        auto at = std::find_if(c.field.begin(), c.field.end(),
+                               [&](const PlayerSetup& p) { return p.name == o.anchor; });
+        if (at == c.field.end())
+            return "--anchor '" + escape(o.anchor, 60) + "' is not one of the players";
+        c.anchor = static_cast<int>(at - c.field.begin());
+    }
+    return std::nullopt;
+}
+
+// The two players of a match, or the field of a tournament.
+std::optional<std::string> buildEntrants(const Options& o, MatchConfig& c) {
+    if (!o.players.empty() && (!o.a.command.empty() || !o.b.command.empty()))
+        return "--player and -a/-b exclude each other: give every player with --player";
+    if (o.players.empty() && (o.a.command.empty() || o.b.command.empty()))
+        return "a match needs -a and -b; a tournament needs --player for each player";
+    c.event = o.tournament.empty() ? (o.players.empty() ? Event::Match : Event::RoundRobin)
+                                   : *parseEvent(o.tournament);
+    if (c.event == Event::Match) {
+        if (!o.anchor.empty()) return "--anchor is for tournaments (--player, --tournament)";
+        if (auto err = makeEntrant(o.a, o.time, "player a", "--a-time", c.a)) return err;
+        if (auto err = makeEntrant(o.b, o.time, "player b", "--b-time", c.b)) return err;
+        if (c.a.name == c.b.name) {
+            c.a.name += "-a";
+            c.b.name += "-b";
+        }
+        return std::nullopt;
+    }
+    return buildField(o, c);
+}
+
+// The shard, and a JSON file that would overwrite another file.
+std::optional<std::string> checkOutputs(const Options& o, MatchConfig& c) {
+    if (!o.shard.empty()) {
+        if (auto err = parseShard(o.shard, c.shard, c.shards)) return err;
+        if (o.output.empty()) return "--shard needs its own --output file";
+    }
+    for (const std::string* kept : {&o.output, &o.openings, &o.report})
+        if (!o.json.empty() && !kept->empty() && sameFile(o.json, *kept))
+            return "--json would overwrite " + *kept;
+    return std::nullopt;
+}
+
+// The openings: loaded from a file, drawn at random, or none (the empty board).
+std::optional<std::string> buildOpenings(const Options& o, MatchConfig& c) {
+    if (!o.openings.empty()) {
+        if (auto err = loadOpenings(o.openings, c.size, o.openingPlies.value_or(-1), c.openings))
+            return err;
+        c.openingsSource = "file " + o.openings +
+                           (o.openingPlies ? ", first " + std::to_string(*o.openingPlies) + " plies"
+                                           : std::string());
+    } else if (o.randomPlies) {
+        int needed = o.games ? (*o.games + 1) / 2 : 1;  // per pair in a tournament
+        auto drawn = randomOpenings(c.size, *o.randomPlies, needed, o.seed);
+        if (!drawn)
+            return "no opening of " + std::to_string(*o.randomPlies) +
+                   " plies leaves the game open";
+        c.openings = *drawn;
+        c.openingsSource =
+            "random, " + std::to_string(*o.randomPlies) + " plies, seed " + std::to_string(o.seed);
+    }
+    return std::nullopt;
+}
+
+// How many games, and that none of them repeats another unless allowed.
+std::optional<std::string> countGames(const Options& o, MatchConfig& c) {
+    c.games = o.games.value_or(2 * static_cast<int>(c.openings.size()));
+    if (c.event != Event::Match) {
+        c.perPair = c.games;
+        long long total = pairsOf(c.event, static_cast<int>(c.field.size())) * c.perPair;
+        if (total > kMaxGames)
+            return "the tournament would be " + std::to_string(total) + " games, more than " +
+                   std::to_string(kMaxGames) + ": fewer players or --games";
+        c.games = static_cast<int>(total);
+    }
+    for (const Opening& op : c.openings)
+        if (static_cast<int>(op.size()) >= c.maxPlies) return "an opening reaches --max-plies";
+    if (!c.allowRepeats)
+        if (auto repeat = repeatedGames(c)) return *repeat;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> buildMatch(const Options& o, MatchConfig& c) {
+    if (auto wrong = checkCombinations(o)) return wrong;
+    c.size = o.size;
+    c.margin = o.margin;
+    c.maxPlies = o.maxPlies;
+    c.show = o.show;
+    c.jobs = o.jobs;
+    c.output = o.output;
+    c.resume = o.resume;
+    c.check = !o.noCheck;
+    c.allowRepeats = o.allowRepeats;
+    c.seed = o.seed;
+    if (o.sprt) {
+        SprtSettings s;
+        if (auto wrong = parseSprt(*o.sprt, s)) return wrong;
+        c.sprt = s;
+    }
+    if (auto wrong = buildEntrants(o, c)) return wrong;
+    if (auto wrong = checkOutputs(o, c)) return wrong;
+    if (auto wrong = buildOpenings(o, c)) return wrong;
+    if (auto wrong = countGames(o, c)) return wrong;
+    c.version = common::toolVersion();
+    char date[64];
+    std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    c.date = date;
+    return std::nullopt;
+}
+
+}  // namespace referee

@@ -1,0 +1,30 @@
+// Adding up record files, such as the shards of one run: the files must hold games of one
+// match or tournament (the settings recorded with every game agree) and no game twice;
+// the result is the table that one run of all those games prints.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "referee/play/config.h"
+#include "referee/play/settings.h"
+#include "referee/records/record.h"
+
+namespace referee {
+
+struct TallyResult {
+    MatchConfig match;
+    Settings settings;               // those of the first game read
+    std::vector<GameRecord> games;   // by game index
+    std::vector<std::string> notes;  // what was left out and why (unfinished records)
+};
+
+// Reads the files' texts (name, text): every finished record must agree with the first
+// one's settings (all but version, date and shard), hold a game of that match with the
+// players the schedule gives it, and appear once. The error text or nothing.
+std::optional<std::string> tallyFiles(const std::vector<std::pair<std::string, std::string>>& files,
+                                      TallyResult& out);
+
+}  // namespace referee
