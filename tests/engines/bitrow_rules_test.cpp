@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "tests/bitrow_util.h"
+#include "tests/engines/bitrow_util.h"
 
 using namespace testutil;
 

@@ -18,7 +18,7 @@
 #include "referee/records/counts.h"
 #include "referee/views/results_json.h"
 #include "referee/views/summary.h"
-#include "tests/referee_args.h"
+#include "tests/referee/referee_args.h"
 
 using namespace referee;
 

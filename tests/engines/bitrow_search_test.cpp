@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/bitrow_util.h"
+#include "tests/engines/bitrow_util.h"
 
 using namespace testutil;
 

@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "tests/bitrow_util.h"
+#include "tests/engines/bitrow_util.h"
 #include "tests/fresh_record.h"
 
 using namespace testutil;

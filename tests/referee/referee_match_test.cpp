@@ -16,7 +16,7 @@
 #include "referee/records/counts.h"
 #include "referee/records/record.h"
 #include "referee/views/summary.h"
-#include "tests/referee_args.h"
+#include "tests/referee/referee_args.h"
 
 using namespace referee;
 using model::Move;

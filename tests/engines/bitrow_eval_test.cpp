@@ -1,7 +1,7 @@
 // Evaluators and the terminal test against counts taken on the cell model.
 #include <gtest/gtest.h>
 
-#include "tests/bitrow_util.h"
+#include "tests/engines/bitrow_util.h"
 
 using namespace testutil;
 

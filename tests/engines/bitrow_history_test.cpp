@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "bitrow/linecounts.h"
-#include "tests/bitrow_util.h"
+#include "tests/engines/bitrow_util.h"
 
 using namespace testutil;
 

@@ -15,7 +15,7 @@
 #include <sstream>
 #include <tuple>
 
-#include "fresh_record.h"
+#include "tests/fresh_record.h"
 #include "headless_browser.h"
 #include "model/cell_model.h"
 #include "referee/players/process.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bitrow/linecounts.h"
-#include "tests/bitrow_util.h"
+#include "tests/engines/bitrow_util.h"
 
 using namespace testutil;
 
