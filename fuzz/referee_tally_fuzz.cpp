@@ -1,10 +1,11 @@
 // Fuzz target: the tally of several record files. The input is split into files at each
-// line "=== file"; checked: the files are refused with a message, or give games in order of
-// their index, each once and inside the match, whose table and JSON can be written (the
-// JSON parses back with every game).
+// line "=== file"; checked: the files are refused with a message, or give games each once and
+// inside the match, whose table and JSON can be written (the JSON parses back with every
+// game, and its results count them all).
 #include <cstddef>
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,19 +33,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     FUZZ_CHECK(!t.games.empty());
-    for (size_t i = 0; i < t.games.size(); i++) {
-        FUZZ_CHECK(t.games[i].complete);
-        FUZZ_CHECK(t.games[i].game >= 0 && t.games[i].game < t.match.games);
-        FUZZ_CHECK(i == 0 || t.games[i - 1].game < t.games[i].game);
+    std::set<int> seen;
+    for (const referee::GameRecord& r : t.games) {
+        FUZZ_CHECK(r.complete);
+        FUZZ_CHECK(r.game >= 0 && r.game < t.match.games);
+        FUZZ_CHECK(seen.insert(r.game).second);
     }
     FUZZ_CHECK(t.match.event == referee::Event::Match ||
                (t.match.field.size() >= 2 && t.match.anchor >= 0 &&
                 static_cast<size_t>(t.match.anchor) < t.match.field.size()));
-    const std::string table = referee::summaryText(t.match, t.games);
+    const referee::Results r = referee::computeResults(referee::eventOf(t.match), t.games);
+    FUZZ_CHECK(r.counted == static_cast<int>(t.games.size()));
+    const std::string table = referee::summaryText(r);
     FUZZ_CHECK(!table.empty());
-    auto doc = nlohmann::json::parse(
-        referee::resultsJson(t.match, t.settings, t.games, referee::SprtVerdict::Continue), nullptr,
-        false);
+    const std::vector<std::string> none;
+    auto doc =
+        nlohmann::json::parse(referee::resultsJson("t", r, {t.games, none}, true), nullptr, false);
     FUZZ_CHECK(!doc.is_discarded());
     FUZZ_CHECK(doc["games"].size() == t.games.size());
     return 0;

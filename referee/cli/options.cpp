@@ -134,12 +134,9 @@ void declareMatchOptions(CLI::App& app, Options& o) {
 void declareOptions(CLI::App& app, Options& o) {
     app.description(
         "Plays games between player A and player B, or a tournament of any number of players "
-        "(--player, --tournament), and judges them.\n"
+        "(--player, --tournament), and judges them (the command 'play', the default).\n"
         "Options may also come from a config file (--config FILE, INI or TOML, keys named like "
-        "the long options: a-command = \"./shover8\").\n"
-        "'referee report FILE... -o report.html' makes the match report page of record files.\n"
-        "'referee tally FILE...' prints the table of record files, such as the shards of one "
-        "run.");
+        "the long options: a-command = \"./shover8\").");
     app.option_defaults()->always_capture_default();
     app.set_version_flag("--version", std::string(common::toolVersion()));
     app.set_config("--config", "", "read options from this INI or TOML file");

@@ -2,63 +2,31 @@
 
 #include <algorithm>
 
-#include "referee/play/schedule.h"
 #include "referee/play/tally.h"
-#include "referee/records/counts.h"
 #include "referee/records/files.h"
+#include "referee/results/results.h"
 #include "referee/text/escape.h"
+#include "referee/views/report_page.h"
 #include "referee/views/results_json.h"
 #include "referee/views/summary.h"
 
 namespace referee {
 
-namespace {
-
-struct TallyArgs {
-    std::string json, anchor;
-    std::vector<std::string> names;
-};
-
-// Reads the command line; an exit status when there is nothing more to do (help, or an
-// error already reported).
-std::optional<int> readTallyArgs(const std::vector<std::string>& args, TallyArgs& a,
-                                 std::ostream& out, std::ostream& err) {
-    for (size_t i = 0; i < args.size(); i++) {
-        if (args[i] == "--json") {
-            if (i + 1 >= args.size()) {
-                err << "referee tally: --json needs a file\n";
-                return 2;
-            }
-            a.json = args[++i];
-        } else if (args[i] == "--anchor") {
-            if (i + 1 >= args.size()) {
-                err << "referee tally: --anchor needs a player's name\n";
-                return 2;
-            }
-            a.anchor = args[++i];
-        } else if (args[i] == "--help" || args[i] == "-h") {
-            out << "referee tally [--json FILE] [--anchor NAME] FILE...\n"
-                   "Adds up record files of one match or tournament (such as the shards of one "
-                   "run,\n--shard K/M) and prints its table; --json writes the results as JSON; "
-                   "--anchor rates\na tournament relative to another player than the recorded "
-                   "anchor.\n";
-            return 0;
-        } else {
-            a.names.push_back(args[i]);
-        }
-    }
-    if (a.names.empty()) {
-        err << "referee tally: no record files given (referee tally --help)\n";
-        return 2;
-    }
-    return std::nullopt;
+void declareTally(CLI::App& sub, TallyArgs& a) {
+    sub.option_defaults()->always_capture_default(false);
+    sub.add_option("files", a.files, "record files of one match or tournament")->required();
+    sub.add_option("--json", a.json, "also write the results as JSON to FILE");
+    sub.add_option("--anchor", a.anchor,
+                   "rate a tournament relative to this player (default: the recorded anchor)");
 }
+
+namespace {
 
 // The files' text, by name; an exit status when one cannot be read or would be overwritten.
 std::optional<int> readFiles(const TallyArgs& a,
                              std::vector<std::pair<std::string, std::string>>& files,
                              std::ostream& err) {
-    for (const std::string& n : a.names) {
+    for (const std::string& n : a.files) {
         if (!a.json.empty() && n == a.json) {
             err << "referee tally: --json would overwrite " << escape(n, 200) << "\n";
             return 2;
@@ -90,9 +58,7 @@ bool setAnchor(TallyResult& t, const std::string& anchor, std::ostream& err) {
 
 }  // namespace
 
-int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    TallyArgs a;
-    if (auto status = readTallyArgs(args, a, out, err)) return *status;
+int runTally(const TallyArgs& a, std::ostream& out, std::ostream& err) {
     std::vector<std::pair<std::string, std::string>> files;
     if (auto status = readFiles(a, files, err)) return *status;
     TallyResult t;
@@ -105,16 +71,16 @@ int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     if (static_cast<int>(t.games.size()) < t.match.games)
         err << "referee tally: " << t.games.size() << " of " << t.match.games
             << " games of the match are in the files\n";
-    SprtVerdict verdict = SprtVerdict::Continue;
-    if (t.match.sprt)
-        verdict =
-            sprtVerdict(*t.match.sprt, sprtLlr(*t.match.sprt, pairCounts(t.games, t.match.a.name)));
-    out << summaryText(t.match, t.games, verdict) << std::flush;
-    if (!a.json.empty())
-        if (auto wrong = writeResultsJson(a.json, t.match, t.settings, t.games, verdict)) {
+    const Results results = computeResults(eventOf(t.match), t.games);
+    out << summaryText(results) << std::flush;
+    if (!a.json.empty()) {
+        const std::vector<std::string> none;
+        if (auto wrong =
+                writeResultsJson(a.json, eventTitle(results.event), results, {t.games, none})) {
             err << "referee tally: " << *wrong << "\n";
             return 1;
         }
+    }
     return 0;
 }
 

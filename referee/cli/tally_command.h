@@ -1,15 +1,23 @@
-// `referee tally`: the table of record files, such as the shards of one run.
+// `referee tally FILE...`: the table of record files of one run, such as its shards.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace referee {
 
-// `referee tally [--json FILE] [--anchor NAME] FILE...`: the table on `out`, notes and
-// errors on `err`.
-// Returns 0, 1 when the files do not add up, 2 for a wrong command line.
-int tallyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+struct TallyArgs {
+    std::vector<std::string> files;
+    std::string json, anchor;
+};
+
+// Declares the subcommand's arguments on `sub`, bound to `a`.
+void declareTally(CLI::App& sub, TallyArgs& a);
+
+// The table on `out`, notes and errors on `err`. Returns 0, 1 when the files do not add up
+// or cannot be read, 2 for arguments that cannot work.
+int runTally(const TallyArgs& a, std::ostream& out, std::ostream& err);
 
 }  // namespace referee

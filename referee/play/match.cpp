@@ -74,6 +74,7 @@ class MatchRun {
     std::mutex lock;  // guards everything below, the output and `finished`
     bool failed = false;
     SprtVerdict verdict = SprtVerdict::Continue;
+    std::optional<SprtCourse> test;  // followed in the order the games were stored
     std::atomic<bool> decided{false};
     // A shard sees only its own games, so the test cannot decide there: a shard plays all
     // of them and the tally of all shards gives the test's state.
@@ -131,9 +132,11 @@ bool MatchRun::openOutput() {
 void MatchRun::planGames() {
     for (int g = 0; g < c.games; g++)
         if (inShard(c, g) && !done.count(g)) todo.push_back(g);
-    if (sprtStops && !finished.empty()) {
+    if (sprtStops) {
         // A resumed match the test has already decided plays no further games.
-        verdict = sprtVerdict(*c.sprt, sprtLlr(*c.sprt, pairCounts(finished, c.a.name)));
+        test.emplace(*c.sprt, c.a.name);
+        for (const GameRecord& r : finished) test->add(r);
+        verdict = test->verdict();
         decided = verdict != SprtVerdict::Continue;
     }
 }
@@ -187,10 +190,10 @@ bool MatchRun::store(const GameRecord& r) {
 
 void MatchRun::reportStored(const GameRecord& r) {
     bool decidedNow = false;
-    if (sprtStops && !decided) {
-        SprtVerdict now = sprtVerdict(*c.sprt, sprtLlr(*c.sprt, pairCounts(finished, c.a.name)));
-        if (now != SprtVerdict::Continue) {
-            verdict = now;
+    if (test) {
+        test->add(r);
+        if (!decided && test->verdict() != SprtVerdict::Continue) {
+            verdict = test->verdict();
             decided = decidedNow = true;
         }
     }
@@ -243,9 +246,6 @@ void MatchRun::playAll() {
 }
 
 int MatchRun::finish() {
-    // The table does not depend on the order in which games finished.
-    std::sort(finished.begin(), finished.end(),
-              [](const GameRecord& x, const GameRecord& y) { return x.game < y.game; });
     if (hooks.done) hooks.done(finished, verdict);
     if (decided)
         progress << "referee: " << (verdict == SprtVerdict::AcceptH1 ? "H1" : "H0")

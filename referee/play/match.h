@@ -31,7 +31,8 @@ struct RunHooks {
     std::function<void(const GameEvent&)> show;
     // After every stored game.
     std::function<void(const RunProgress&)> stored;
-    // Once at the end, with every game in the order of its index and the test's decision.
+    // Once at the end, with every game in the order stored (resumed ones first) and the
+    // test's decision.
     std::function<void(const std::vector<GameRecord>&, SprtVerdict)> done;
 };
 

@@ -58,8 +58,6 @@ std::optional<std::string> tallyFiles(const std::vector<std::pair<std::string, s
                                 escape(file.problems.front(), 120));
     }
     if (first) return "no finished game in the files";
-    std::sort(out.games.begin(), out.games.end(),
-              [](const GameRecord& a, const GameRecord& b) { return a.game < b.game; });
     return std::nullopt;
 }
 

@@ -17,7 +17,7 @@ namespace referee {
 struct TallyResult {
     MatchConfig match;
     Settings settings;               // those of the first game read
-    std::vector<GameRecord> games;   // by game index
+    std::vector<GameRecord> games;   // in the order of the files
     std::vector<std::string> notes;  // what was left out and why (unfinished records)
 };
 

@@ -26,13 +26,24 @@ Tally tally(const std::vector<GameRecord>& records, const std::string& name) {
     return t;
 }
 
+namespace {
+
+// The half points `name` took in r (0 for a loss, 1 for a draw, 2 for a win); -1 when it
+// did not play or the game has no number.
+int halfPoints(const GameRecord& r, const std::string& name) {
+    bool isX = r.x == name, isO = r.o == name;
+    if ((!isX && !isO) || r.game < 0) return -1;
+    return r.winner == Winner::None ? 1 : (r.winner == Winner::X) == isX ? 2 : 0;
+}
+
+}  // namespace
+
 Pentanomial pairCounts(const std::vector<GameRecord>& records, const std::string& name) {
     // Half points of `name` per pair, and how many of the pair's games were seen.
     std::map<int, std::pair<int, int>> pairs;
     for (const GameRecord& r : records) {
-        bool isX = r.x == name, isO = r.o == name;
-        if ((!isX && !isO) || r.game < 0) continue;
-        int half = r.winner == Winner::None ? 1 : (r.winner == Winner::X) == isX ? 2 : 0;
+        const int half = halfPoints(r, name);
+        if (half < 0) continue;
         auto& [points, games] = pairs[r.game / 2];
         points += half;
         games++;
@@ -41,6 +52,24 @@ Pentanomial pairCounts(const std::vector<GameRecord>& records, const std::string
     for (const auto& [pair, pg] : pairs)
         if (pg.second == 2) p.n[pg.first]++;
     return p;
+}
+
+double SprtCourse::add(const GameRecord& r) {
+    added++;
+    const int half = halfPoints(r, first);
+    if (half >= 0) {
+        auto [other, isNew] = halfPairs.emplace(r.game / 2, half);
+        if (!isNew) {
+            counted.n[other->second + half]++;
+            halfPairs.erase(other);
+            ratio = sprtLlr(s, counted);
+        }
+    }
+    if (decision == SprtVerdict::Continue) {
+        decision = sprtVerdict(s, ratio);
+        if (decision != SprtVerdict::Continue) decidedAt = added;
+    }
+    return ratio;
 }
 
 MoveTimes moveTimes(const std::vector<GameRecord>& records, const std::string& name,

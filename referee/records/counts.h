@@ -4,11 +4,14 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "referee/records/record.h"
 #include "referee/stats/ratings.h"
+#include "referee/stats/sprt.h"
 #include "referee/stats/stats.h"
 
 namespace referee {
@@ -26,6 +29,30 @@ Tally tally(const std::vector<GameRecord>& records, const std::string& name);
 // The pairs (games 2k and 2k + 1) of which both games are in `records`, counted by the
 // points `name` took.
 Pentanomial pairCounts(const std::vector<GameRecord>& records, const std::string& name);
+
+// The sequential test followed game by game, in the order the games finished: the pairs
+// complete so far (a pair counts when its second game comes), the ratio after each game,
+// and the decision at the first game after which the ratio reached a bound, which stands
+// whatever later games do (a run stops starting games there).
+class SprtCourse {
+  public:
+    SprtCourse(const SprtSettings& s, std::string first) : s(s), first(std::move(first)) {}
+    // One more finished game of the match; the ratio after it.
+    double add(const GameRecord& r);
+    const Pentanomial& pairs() const { return counted; }
+    double llr() const { return ratio; }
+    SprtVerdict verdict() const { return decision; }
+    int decidedAfter() const { return decidedAt; }  // games added when it decided; 0 before
+
+  private:
+    SprtSettings s;
+    std::string first;  // the side whose points the pairs count
+    Pentanomial counted;
+    std::map<int, int> halfPairs;  // pairs with one game in: its half points, by pair
+    double ratio = 0;
+    SprtVerdict decision = SprtVerdict::Continue;
+    int added = 0, decidedAt = 0;
+};
 
 // Seconds per move of one player over its own moves (the opening not counted).
 struct MoveTimes {

@@ -137,4 +137,10 @@ SprtVerdict sprtVerdict(const SprtSettings& s, double llr) {
     return SprtVerdict::Continue;
 }
 
+const char* sprtVerdictText(SprtVerdict v) {
+    return v == SprtVerdict::AcceptH1   ? "H1 accepted"
+           : v == SprtVerdict::AcceptH0 ? "H0 accepted"
+                                        : "no decision";
+}
+
 }  // namespace referee

@@ -44,4 +44,7 @@ double sprtLlr(const SprtSettings& s, const Pentanomial& p);
 enum class SprtVerdict { Continue, AcceptH0, AcceptH1 };
 SprtVerdict sprtVerdict(const SprtSettings& s, double llr);
 
+// "H1 accepted", "H0 accepted", "no decision": the one spelling of each verdict.
+const char* sprtVerdictText(SprtVerdict v);
+
 }  // namespace referee

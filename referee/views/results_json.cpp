@@ -1,38 +1,114 @@
 #include "referee/views/results_json.h"
 
 #include <cmath>
-#include <cstdio>
+#include <ctime>
 #include <nlohmann/json.hpp>
 
-#include "referee/records/counts.h"
 #include "referee/records/files.h"
-#include "referee/stats/elo.h"
 
 namespace referee {
 
 namespace {
 
-using nlohmann::json;
+using Json = nlohmann::ordered_json;
 
-// JSON has no infinity: unbounded values are written as null.
-json number(double v) {
-    return std::isfinite(v) ? json(v) : json(nullptr);
+// JSON has no infinity: infinite values are written as the strings "inf" and "-inf".
+Json number(double v) {
+    if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
+    if (std::isnan(v)) return nullptr;
+    return v;
 }
 
-// A score with its Elo estimate and likelihood of superiority; null where the games leave
-// them undefined.
-json wdlJson(const Wdl& w) {
-    EloEstimate e = estimateElo(w.wins, w.draws, w.losses);
+// A score with its Elo estimate, likelihood of superiority and draw ratio; null where the
+// games leave them undefined.
+Json standingJson(const Standing& s) {
+    const Wdl& w = s.wdl;
+    const bool any = w.games() > 0;
     return {{"wins", w.wins},
             {"draws", w.draws},
             {"losses", w.losses},
-            {"elo", e.valid ? number(e.elo) : json(nullptr)},
-            {"elo_low", e.valid ? number(e.low) : json(nullptr)},
-            {"elo_high", e.valid ? number(e.high) : json(nullptr)},
-            {"los", w.games() ? number(likelihoodOfSuperiority(w)) : json(nullptr)}};
+            {"games", w.games()},
+            {"points", w.points()},
+            {"score", any ? number(s.elo.score) : Json()},
+            {"draw_ratio", any ? number(s.drawRatio) : Json()},
+            {"elo", s.elo.valid ? number(s.elo.elo) : Json()},
+            {"elo_low", s.elo.valid ? number(s.elo.low) : Json()},
+            {"elo_high", s.elo.valid ? number(s.elo.high) : Json()},
+            {"los", any ? number(s.los) : Json()}};
 }
 
-// The name of a rating's kind in the JSON.
+Json playerJson(const PlayerResults& p) {
+    Json lost = Json::object();
+    for (Loss l : {Loss::Time, Loss::Crash, Loss::Illegal, Loss::Repetition, Loss::Straights})
+        lost[lossName(l)] = p.lostBy[static_cast<int>(l)];
+    const MoveTimes& m = p.moveTimes;
+    return {{"name", p.name},
+            {"time", p.time > 0 ? Json(p.time) : Json()},
+            {"all", standingJson(p.all)},
+            {"as_x", standingJson(p.asX)},
+            {"as_o", standingJson(p.asO)},
+            {"lost_by", lost},
+            {"move_times", m.moves ? Json{{"moves", m.moves},
+                                          {"mean", m.mean},
+                                          {"slowest", m.slowest},
+                                          {"least_left", p.time > 0 ? Json(m.leastLeft) : Json()}}
+                                   : Json()}};
+}
+
+Json eventJson(const EventInfo& e) {
+    Json players = Json::array();
+    for (const EventInfo::Entrant& p : e.players)
+        players.push_back({{"name", p.name}, {"time", p.time > 0 ? Json(p.time) : Json()}});
+    Json sprt;
+    if (e.sprt)
+        sprt = {{"elo0", e.sprt->elo0},
+                {"elo1", e.sprt->elo1},
+                {"alpha", e.sprt->alpha},
+                {"beta", e.sprt->beta}};
+    return {
+        {"kind", eventName(e.event)},
+        {"size", e.size},
+        {"players", players},
+        {"anchor", static_cast<size_t>(e.anchor) < e.players.size() ? Json(e.players[e.anchor].name)
+                                                                    : Json()},
+        {"planned_games", e.planned > 0 ? Json(e.planned) : Json()},
+        {"sprt", sprt}};
+}
+
+// A match of two: the pairs with the normalised Elo, the test and the course; nulls
+// otherwise.
+void matchJson(const Results& r, Json& out) {
+    out["pairs"] = nullptr;
+    out["sprt"] = nullptr;
+    out["course"] = Json::array();
+    if (!r.pairs) return;
+    const NormalizedElo& ne = *r.normalized;
+    out["pairs"] = {{"counts", r.pairs->n},
+                    {"pairs", r.pairs->pairs()},
+                    {"normalized_elo", ne.valid ? number(ne.elo) : Json()},
+                    {"normalized_elo_margin", ne.valid ? number(ne.margin) : Json()}};
+    if (r.sprt) {
+        const SprtState& t = *r.sprt;
+        out["sprt"] = {{"llr", number(t.llr)},
+                       {"lower", t.lower},
+                       {"upper", t.upper},
+                       {"verdict", sprtVerdictText(t.verdict)},
+                       {"decided_after", t.decidedAfter ? Json(t.decidedAfter) : Json()}};
+    }
+    for (const CoursePoint& c : r.course) {
+        Json point = {{"index", c.index},
+                      {"game", c.game},
+                      {"played", c.played},
+                      {"points", c.score},
+                      {"elo", number(c.elo.elo)},
+                      {"elo_low", number(c.elo.low)},
+                      {"elo_high", number(c.elo.high)}};
+        if (r.sprt) point["llr"] = number(c.llr);
+        out["course"].push_back(point);
+    }
+}
+
+// The name of a rating's kind.
 const char* kindName(PlayerRating::Kind k) {
     switch (k) {
         case PlayerRating::Kind::Finite:
@@ -48,155 +124,122 @@ const char* kindName(PlayerRating::Kind k) {
     }
 }
 
-// The run's settings as one object, by name.
-json settingsJson(const Settings& settings) {
-    json set = json::object();
-    for (const auto& [name, value] : settings) set[name] = value;
-    return set;
-}
-
-// Every game: who played which side of which opening, how it ended and the time it took.
-json gamesJson(const std::vector<GameRecord>& records) {
-    json games = json::array();
-    for (const GameRecord& r : records) {
-        games.push_back({{"game", r.game},
-                         {"opening", r.opening},
-                         {"x", r.x},
-                         {"o", r.o},
-                         {"result", resultText(r.winner)},
-                         {"loss", lossName(r.loss)},
-                         {"reason", r.reason},
-                         {"plies", r.moves.size()},
-                         {"time_x", r.timeX},
-                         {"time_o", r.timeO}});
+// A tournament: the rating list (in the players' order) and the cross table; null
+// otherwise.
+Json ratingsJson(const Results& r) {
+    if (!r.ratings) return nullptr;
+    const RatingResults& t = *r.ratings;
+    Json cross = Json::array();
+    for (const auto& row : t.cross) {
+        Json cells = Json::array();
+        for (const CrossCell& c : row)
+            cells.push_back(c.games ? Json{{"points", c.points}, {"games", c.games}} : Json());
+        cross.push_back(cells);
     }
-    return games;
+    Json out = {{"error", t.error.empty() ? Json() : Json(t.error)}, {"cross", cross}};
+    if (!t.list) return out;
+    Json list = Json::array();
+    for (const PlayerRating& p : t.list->players)
+        list.push_back({{"kind", kindName(p.kind)},
+                        {"elo", number(p.elo)},
+                        {"low", number(p.low)},
+                        {"high", number(p.high)},
+                        {"games", p.games},
+                        {"points", p.points}});
+    out["players"] = list;
+    out["draw_nu"] = number(t.list->nu);
+    out["draw_equal"] = number(t.list->drawEqual);
+    out["converged"] = t.list->converged;
+    return out;
 }
 
-// A match's player: its score overall and with each side, with Elo estimates.
-json matchPlayerJson(const std::vector<GameRecord>& records, const std::string& name) {
-    Tally t = tally(records, name);
-    json one = wdlJson(t.wdl());
-    one["name"] = name;
-    one["as_x"] = wdlJson(t.asX);
-    one["as_o"] = wdlJson(t.asO);
-    return one;
+Json resultsPart(const Results& r) {
+    Json players = Json::array();
+    for (const PlayerResults& p : r.players) players.push_back(playerJson(p));
+    Json out = {{"games", r.counted}, {"players", players}};
+    matchJson(r, out);
+    out["ratings"] = ratingsJson(r);
+    return out;
 }
 
-// The sequential test on the game pairs: its settings, the log-likelihood ratio so far, its
-// bounds and the verdict.
-json sprtJson(const SprtSettings& s, const Pentanomial& pc, SprtVerdict verdict) {
-    double llr = sprtLlr(s, pc);
-    return {{"elo0", s.elo0},
-            {"elo1", s.elo1},
-            {"alpha", s.alpha},
-            {"beta", s.beta},
-            {"llr", number(llr)},
-            {"lower", s.lowerBound()},
-            {"upper", s.upperBound()},
-            {"verdict", verdict == SprtVerdict::AcceptH1   ? "H1"
-                        : verdict == SprtVerdict::AcceptH0 ? "H0"
-                                                           : "none"}};
+Json gameJson(const GameRecord& r, const std::string& file) {
+    Json moves = Json::array();
+    for (const model::Move& m : r.moves) moves.push_back(model::moveName(m));
+    Json times = Json::array();
+    for (const auto& t : plyTimes(r)) times.push_back(t ? Json(*t) : Json());
+    Json notes = Json::array();
+    for (const GameNote& n : gameNotes(r))
+        notes.push_back({{"kind", n.kind},
+                         {"ply", n.ply},
+                         {"side", n.side ? std::string(1, n.side) : ""},
+                         {"text", n.text}});
+    const char* winner = r.winner == Winner::X ? "x" : r.winner == Winner::O ? "o" : "none";
+    return {{"file", file},
+            {"game", r.game},
+            {"opening", r.opening},
+            {"x", r.x},
+            {"o", r.o},
+            {"size", r.size},
+            {"complete", r.complete},
+            {"result", r.complete ? resultText(r.winner) : "*"},
+            {"winner", r.complete ? winner : "none"},
+            {"loss", lossName(r.loss)},
+            {"ended", howEnded(r)},
+            {"reason", r.reason},
+            {"plies", r.moves.size()},
+            {"opening_plies", r.openingPlies},
+            {"time_x", r.timeX},
+            {"time_o", r.timeO},
+            {"moves", moves},
+            {"move_times", times},
+            {"notes", notes}};
 }
 
-// A match's statistics: each player's score, the Elo of the game pairs and the sequential
-// test when there is one.
-json matchStatistics(const MatchConfig& c, const std::vector<GameRecord>& records,
-                     SprtVerdict verdict) {
-    json stats;
-    stats["games"] = records.size();
-    json players = json::array();
-    for (const PlayerSetup* p : entrants(c)) players.push_back(matchPlayerJson(records, p->name));
-    Pentanomial pc = pairCounts(records, c.a.name);
-    stats["pairs"] = pc.n;
-    NormalizedElo ne = normalizedElo(pc);
-    stats["normalized_elo"] = ne.valid ? number(ne.elo) : json(nullptr);
-    stats["normalized_elo_margin"] = ne.valid ? number(ne.margin) : json(nullptr);
-    if (c.sprt) stats["sprt"] = sprtJson(*c.sprt, pc, verdict);
-    stats["players"] = players;
-    return stats;
+std::string utcNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    char buf[64];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M UTC", &tm);
+    return buf;
 }
 
-// Points of each player against each other, as [points, games]: cross[i][j] for i against j.
-using CrossTable = std::vector<std::vector<std::pair<double, int>>>;
-
-// The cross table of the rated games between n players.
-CrossTable crossTable(const std::vector<RatedGame>& rated, size_t n) {
-    CrossTable cell(n, std::vector<std::pair<double, int>>(n));
-    for (const RatedGame& g : rated) {
-        cell[g.x][g.o].first += g.result;
-        cell[g.x][g.o].second++;
-        cell[g.o][g.x].first += 1 - g.result;
-        cell[g.o][g.x].second++;
+// '<', '>' and '&' as escapes, so that no text can close the script element it sits in.
+std::string scriptSafe(const std::string& text) {
+    std::string safe;
+    safe.reserve(text.size());
+    for (char c : text) {
+        if (c == '<')
+            safe += "\\u003c";
+        else if (c == '>')
+            safe += "\\u003e";
+        else if (c == '&')
+            safe += "\\u0026";
+        else
+            safe += c;
     }
-    return cell;
-}
-
-// Player i's points and games against each opponent it met, by the opponent's name.
-json againstJson(const CrossTable& cell, const std::vector<std::string>& names, size_t i) {
-    json row = json::object();
-    for (size_t j = 0; j < names.size(); j++)
-        if (j != i && cell[i][j].second)
-            row[names[j]] = {{"points", cell[i][j].first}, {"games", cell[i][j].second}};
-    return row;
-}
-
-// A rating with its kind and 95 % interval; null for an infinite bound.
-json ratingJson(const PlayerRating& r) {
-    return {{"kind", kindName(r.kind)},
-            {"elo", number(r.elo)},
-            {"low", number(r.low)},
-            {"high", number(r.high)}};
-}
-
-// A tournament's statistics: each player's score, its cross-table row and its rating, or
-// why the games could not be rated.
-json tournamentStatistics(const MatchConfig& c, const std::vector<GameRecord>& records) {
-    std::vector<std::string> names;
-    for (const PlayerSetup* p : entrants(c)) names.push_back(p->name);
-    std::vector<RatedGame> rated = ratedGames(records, names);
-    RatingList list;
-    auto wrong = rateGames(static_cast<int>(names.size()), rated, c.anchor, list);
-    const CrossTable cell = crossTable(rated, names.size());
-    json players = json::array();
-    for (size_t i = 0; i < names.size(); i++) {
-        Tally t = tally(records, names[i]);
-        json one = {{"name", names[i]}, {"wins", t.wins}, {"draws", t.draws}, {"losses", t.losses}};
-        one["against"] = againstJson(cell, names, i);
-        if (!wrong) one["rating"] = ratingJson(list.players[i]);
-        players.push_back(one);
-    }
-    json stats;
-    stats["games"] = records.size();
-    stats["anchor"] = names.empty() ? "" : names[c.anchor];
-    if (!wrong) {
-        stats["draw_nu"] = number(list.nu);
-        stats["converged"] = list.converged;
-    } else {
-        stats["rating_error"] = *wrong;
-    }
-    stats["players"] = players;
-    return stats;
+    return safe;
 }
 
 }  // namespace
 
-std::string resultsJson(const MatchConfig& c, const Settings& settings,
-                        const std::vector<GameRecord>& records, SprtVerdict verdict) {
-    json doc;
-    doc["settings"] = settingsJson(settings);
-    doc["games"] = gamesJson(records);
-    doc["statistics"] = c.event == Event::Match ? matchStatistics(c, records, verdict)
-                                                : tournamentStatistics(c, records);
-    // Names and reasons may hold any bytes: invalid UTF-8 is replaced, not thrown on.
-    return doc.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
+std::string resultsJson(const std::string& title, const Results& r, const ListedGames& games,
+                        bool pretty) {
+    Json settings = Json::object();
+    for (const auto& [name, values] : settingValues(games.records)) settings[name] = values;
+    Json list = Json::array();
+    for (size_t i = 0; i < games.records.size(); i++)
+        list.push_back(gameJson(games.records[i], i < games.files.size() ? games.files[i] : ""));
+    Json doc = {{"title", title},       {"generated", utcNow()},     {"event", eventJson(r.event)},
+                {"settings", settings}, {"results", resultsPart(r)}, {"games", list}};
+    // Names, reasons and notes may hold any bytes: invalid UTF-8 becomes U+FFFD.
+    if (pretty) return doc.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
+    return scriptSafe(doc.dump(-1, ' ', false, Json::error_handler_t::replace));
 }
 
-std::optional<std::string> writeResultsJson(const std::string& file, const MatchConfig& c,
-                                            const Settings& settings,
-                                            const std::vector<GameRecord>& records,
-                                            SprtVerdict verdict) {
-    return writeFileAtomically(file, resultsJson(c, settings, records, verdict));
+std::optional<std::string> writeResultsJson(const std::string& file, const std::string& title,
+                                            const Results& r, const ListedGames& games) {
+    return writeFileAtomically(file, resultsJson(title, r, games, true));
 }
 
 }  // namespace referee

@@ -1,26 +1,30 @@
-// The results of a run or a tally as JSON: the settings, every game and the final
-// statistics, for notebooks and rating lists.
+// The results as one JSON document: what `--json` and `referee tally --json` write and what
+// the report page carries and reads. docs/results-json.md gives every field and its unit.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "referee/play/config.h"
-#include "referee/play/settings.h"
 #include "referee/records/record.h"
+#include "referee/results/results.h"
 
 namespace referee {
 
-// The JSON text. `records` in the order of their game index.
-std::string resultsJson(const MatchConfig& c, const Settings& settings,
-                        const std::vector<GameRecord>& records, SprtVerdict verdict);
+// The games of a document, each with the file it was read from ("" when none).
+struct ListedGames {
+    const std::vector<GameRecord>& records;
+    const std::vector<std::string>& files;  // one per record, or empty
+};
 
-// Writes resultsJson() to `file` (replaced whole, through a temporary file beside it).
+// The document. `pretty` indents it for a file; otherwise it is one line in which '<', '>'
+// and '&' are escaped, safe inside a <script> element.
+std::string resultsJson(const std::string& title, const Results& r, const ListedGames& games,
+                        bool pretty);
+
+// Writes the pretty document to `file` (replaced whole, through a temporary file beside it).
 // The error text or nothing.
-std::optional<std::string> writeResultsJson(const std::string& file, const MatchConfig& c,
-                                            const Settings& settings,
-                                            const std::vector<GameRecord>& records,
-                                            SprtVerdict verdict);
+std::optional<std::string> writeResultsJson(const std::string& file, const std::string& title,
+                                            const Results& r, const ListedGames& games);
 
 }  // namespace referee

@@ -25,25 +25,17 @@ size_t nameWidth(const std::vector<std::string>& names) {
 
 }  // namespace
 
-std::vector<std::string> crossTableLines(const std::vector<RatedGame>& games,
+std::vector<std::string> crossTableLines(const std::vector<std::vector<CrossCell>>& cross,
                                          const std::vector<std::string>& names) {
-    size_t n = names.size();
-    std::vector<std::vector<double>> pts(n, std::vector<double>(n, 0.0));
-    std::vector<std::vector<int>> met(n, std::vector<int>(n, 0));
-    for (const RatedGame& g : games) {
-        if (g.x < 0 || g.o < 0 || size_t(g.x) >= n || size_t(g.o) >= n || g.x == g.o) continue;
-        pts[g.x][g.o] += g.result;
-        pts[g.o][g.x] += 1 - g.result;
-        met[g.x][g.o]++;
-        met[g.o][g.x]++;
-    }
+    size_t n = std::min(names.size(), cross.size());
     std::vector<std::vector<std::string>> cell(n, std::vector<std::string>(n));
     size_t width = std::to_string(n).size();
     for (size_t i = 0; i < n; ++i)
         for (size_t j = 0; j < n; ++j) {
-            cell[i][j] = i == j      ? "x"
-                         : met[i][j] ? shortNumber(pts[i][j]) + "/" + std::to_string(met[i][j])
-                                     : "-";
+            const CrossCell& c = cross[i][j];
+            cell[i][j] = i == j    ? "x"
+                         : c.games ? shortNumber(c.points) + "/" + std::to_string(c.games)
+                                   : "-";
             width = std::max(width, cell[i][j].size());
         }
     size_t nw = nameWidth(names), iw = std::to_string(n).size();
@@ -57,8 +49,9 @@ std::vector<std::string> crossTableLines(const std::vector<RatedGame>& games,
         int played = 0;
         for (size_t j = 0; j < n; ++j) {
             line += "  " + pad(cell[i][j], width, true);
-            total += pts[i][j];
-            played += met[i][j];
+            if (i == j) continue;
+            total += cross[i][j].points;
+            played += cross[i][j].games;
         }
         line += "   " + shortNumber(total) + "/" + std::to_string(played);
         lines.push_back(line);
@@ -66,30 +59,19 @@ std::vector<std::string> crossTableLines(const std::vector<RatedGame>& games,
     return lines;
 }
 
-std::vector<std::string> ratingListLines(const RatingList& list,
+std::vector<std::string> ratingListLines(const RatingResults& ratings,
                                          const std::vector<std::string>& names) {
     using Kind = PlayerRating::Kind;
+    const RatingList& list = *ratings.list;
     size_t n = std::min(names.size(), list.players.size());
-    std::vector<size_t> order;
-    for (size_t i = 0; i < n; ++i) {
-        Kind k = list.players[i].kind;
-        if (k == Kind::Finite || k == Kind::Above || k == Kind::Below) order.push_back(i);
-    }
-    // Strongest first; equal ratings keep the players' order.
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return list.players[a].elo > list.players[b].elo; });
     size_t nw = nameWidth(names);
     std::vector<std::string> lines;
     lines.push_back("rank  " + pad("name", nw, false) +
                     "     elo    95% interval     games  score");
-    std::string previous;
-    size_t rank = 0;
-    for (size_t pos = 0; pos < order.size(); ++pos) {
-        const PlayerRating& r = list.players[order[pos]];
-        std::string elo = formatElo(r.elo);
-        // Players shown with the same rating share a rank.
-        if (pos == 0 || elo != previous) rank = pos + 1;
-        previous = elo;
+    for (size_t pos = 0; pos < ratings.order.size(); ++pos) {
+        const size_t i = static_cast<size_t>(ratings.order[pos]);
+        if (i >= n) continue;
+        const PlayerRating& r = list.players[i];
         std::string interval;
         if (r.kind == Kind::Finite)
             interval = "[" + formatElo(r.low) + ", " + formatElo(r.high) + "]";
@@ -97,8 +79,8 @@ std::vector<std::string> ratingListLines(const RatingList& list,
             interval = "(no finite bound)";
         char score[32] = "";
         if (r.games > 0) snprintf(score, sizeof score, "%.1f%%", 100.0 * r.points / r.games);
-        lines.push_back(pad(std::to_string(rank), 4, true) + "  " +
-                        pad(names[order[pos]], nw, false) + "  " + pad(elo, 6, true) + "  " +
+        lines.push_back(pad(std::to_string(ratings.rank[pos]), 4, true) + "  " +
+                        pad(names[i], nw, false) + "  " + pad(formatElo(r.elo), 6, true) + "  " +
                         pad(interval, 20, false) + "  " + pad(std::to_string(r.games), 5, true) +
                         "  " + pad(score, 6, true));
     }

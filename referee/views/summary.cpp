@@ -3,9 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "referee/records/counts.h"
-#include "referee/stats/elo.h"
-#include "referee/stats/ratings.h"
 #include "referee/text/escape.h"
 #include "referee/views/standings.h"
 
@@ -13,120 +10,106 @@ namespace referee {
 
 namespace {
 
-std::string eloText(const Wdl& w) {
-    EloEstimate e = estimateElo(w.wins, w.draws, w.losses);
+std::string eloText(const EloEstimate& e) {
     if (!e.valid) return "-";
     return formatElo(e.elo) + " [" + formatElo(e.low) + ", " + formatElo(e.high) + "]";
 }
 
-std::string wdlRow(const std::string& label, const Wdl& w) {
+std::string standingRow(const std::string& label, const Standing& s) {
     char buf[512];
+    const Wdl& w = s.wdl;
     snprintf(buf, sizeof buf, "%-18s %5d %5d %5d %7.1f/%-5d %5.1f%%  %-22s %5.1f%%\n",
-             label.c_str(), w.wins, w.draws, w.losses, w.points(), w.games(), 100 * drawRatio(w),
-             eloText(w).c_str(), 100 * likelihoodOfSuperiority(w));
+             label.c_str(), w.wins, w.draws, w.losses, w.points(), w.games(), 100 * s.drawRatio,
+             eloText(s.elo).c_str(), 100 * s.los);
     return buf;
 }
 
-std::string llrText(const SprtSettings& s, double llr) {
+std::string llrText(const SprtState& t) {
     char buf[128];
-    snprintf(buf, sizeof buf, "LLR %.2f [%.2f, %.2f]", llr, s.lowerBound(), s.upperBound());
+    snprintf(buf, sizeof buf, "LLR %.2f [%.2f, %.2f]", t.llr, t.lower, t.upper);
     return buf;
 }
 
-const char* verdictText(SprtVerdict v) {
-    return v == SprtVerdict::AcceptH1   ? "H1 accepted"
-           : v == SprtVerdict::AcceptH0 ? "H0 accepted"
-                                        : "no decision";
+std::string lossCount(const PlayerResults& p, Loss l) {
+    return std::string(lossName(l)) + " " + std::to_string(p.lostBy[static_cast<int>(l)]);
 }
 
-// The closing table of a tournament: game count, cross table, rating list anchored on
-// player `anchor`, and how each player lost its lost games.
-std::string tournamentText(const MatchConfig& c, const std::vector<GameRecord>& records) {
-    std::vector<std::string> names, shown;
-    for (const PlayerSetup* p : entrants(c)) {
-        names.push_back(p->name);
-        shown.push_back(escape(p->name, 40));
-    }
-    std::vector<RatedGame> games = ratedGames(records, names);
+// The closing table of a tournament: game count, cross table, rating list, and how each
+// player lost its lost games when it lost any other way than on the board.
+std::string tournamentText(const Results& r) {
+    std::vector<std::string> shown;
+    for (const PlayerResults& p : r.players) shown.push_back(escape(p.name, 40));
     char buf[512];
-    snprintf(buf, sizeof buf, "%d game%s, N = %d, %s of %d players\n",
-             static_cast<int>(records.size()), records.size() == 1 ? "" : "s", c.size,
-             eventName(c.event), static_cast<int>(names.size()));
+    snprintf(buf, sizeof buf, "%d game%s, N = %d, %s of %d players\n", r.counted,
+             r.counted == 1 ? "" : "s", r.event.size, eventName(r.event.event),
+             static_cast<int>(r.players.size()));
     std::string text = buf;
-    for (const std::string& line : crossTableLines(games, shown)) text += line + "\n";
+    for (const std::string& line : crossTableLines(r.ratings->cross, shown)) text += line + "\n";
     text += "\n";
-    RatingList list;
-    if (auto wrong = rateGames(static_cast<int>(names.size()), games, c.anchor, list))
-        text += "no ratings: " + *wrong + "\n";
+    if (!r.ratings->list)
+        text += "no ratings: " + r.ratings->error + "\n";
     else
-        for (const std::string& line : ratingListLines(list, shown)) text += line + "\n";
-    // Losses by kind, for the players who lost any other way than on the board.
-    for (size_t i = 0; i < names.size(); i++) {
-        const auto& l = tally(records, names[i]).lostBy;
-        const int time = l[static_cast<int>(Loss::Time)], crash = l[static_cast<int>(Loss::Crash)],
-                  illegal = l[static_cast<int>(Loss::Illegal)];
-        if (time + crash + illegal == 0) continue;
-        snprintf(buf, sizeof buf, "%s lost by time %d, crash %d, illegal %d\n", shown[i].c_str(),
-                 time, crash, illegal);
-        text += buf;
+        for (const std::string& line : ratingListLines(*r.ratings, shown)) text += line + "\n";
+    for (size_t i = 0; i < r.players.size(); i++) {
+        const PlayerResults& p = r.players[i];
+        if (p.lostBy[static_cast<int>(Loss::Time)] + p.lostBy[static_cast<int>(Loss::Crash)] +
+                p.lostBy[static_cast<int>(Loss::Illegal)] ==
+            0)
+            continue;
+        text += shown[i] + " lost by " + lossCount(p, Loss::Time) + ", " +
+                lossCount(p, Loss::Crash) + ", " + lossCount(p, Loss::Illegal) + "\n";
     }
     return text;
 }
 
-// Each player's table rows: overall and per colour.
-std::string matchTable(const MatchConfig& c, const std::vector<GameRecord>& records) {
-    std::string text;
+// Each player's table rows, overall and per colour, and the ways it lost.
+std::string matchTable(const Results& r) {
     char buf[512];
     snprintf(buf, sizeof buf, "%-18s %5s %5s %5s %13s %6s  %-22s %6s\n", "player", "wins", "draws",
              "losses", "score", "draws", "Elo [95%]", "LOS");
-    text += buf;
-    for (const PlayerSetup* p : {&c.a, &c.b}) {
-        Tally t = tally(records, p->name);
-        text += wdlRow(escape(p->name, 18), t.wdl());
-        text += wdlRow("  as X", t.asX);
-        text += wdlRow("  as O", t.asO);
+    std::string text = buf;
+    for (const PlayerResults& p : r.players) {
+        text += standingRow(escape(p.name, 18), p.all);
+        text += standingRow("  as X", p.asX);
+        text += standingRow("  as O", p.asO);
     }
-    for (const PlayerSetup* p : {&c.a, &c.b}) {
-        Tally t = tally(records, p->name);
-        snprintf(buf, sizeof buf,
-                 "%s lost by time %d, crash %d, illegal %d, repetition %d, straights %d\n",
-                 escape(p->name, 40).c_str(), t.lostBy[static_cast<int>(Loss::Time)],
-                 t.lostBy[static_cast<int>(Loss::Crash)], t.lostBy[static_cast<int>(Loss::Illegal)],
-                 t.lostBy[static_cast<int>(Loss::Repetition)],
-                 t.lostBy[static_cast<int>(Loss::Straights)]);
-        text += buf;
+    for (const PlayerResults& p : r.players) {
+        text += escape(p.name, 40) + " lost by ";
+        for (Loss l : {Loss::Time, Loss::Crash, Loss::Illegal, Loss::Repetition, Loss::Straights})
+            text += lossCount(p, l) + (l == Loss::Straights ? "\n" : ", ");
     }
     return text;
 }
 
 // The pairs, the test and the move times of a match.
-std::string matchFooter(const MatchConfig& c, const std::vector<GameRecord>& records,
-                        SprtVerdict verdict) {
+std::string matchFooter(const Results& r) {
     std::string text;
     char buf[512];
-    Pentanomial pc = pairCounts(records, c.a.name);
-    NormalizedElo ne = normalizedElo(pc);
+    const Pentanomial& pc = *r.pairs;
+    const NormalizedElo& ne = *r.normalized;
     snprintf(
         buf, sizeof buf,
         "pairs: %d; %s's points per pair 0: %d, 1/2: %d, 1: %d, 3/2: %d, 2: %d; "
         "normalised Elo %s\n",
-        pc.pairs(), escape(c.a.name, 40).c_str(), pc.n[0], pc.n[1], pc.n[2], pc.n[3], pc.n[4],
+        pc.pairs(), escape(r.players[0].name, 40).c_str(), pc.n[0], pc.n[1], pc.n[2], pc.n[3],
+        pc.n[4],
         ne.valid ? (formatElo(ne.elo) + " +- " + formatElo(ne.margin).substr(1)).c_str() : "-");
     text += buf;
-    if (c.sprt) {
-        const SprtSettings& s = *c.sprt;
+    if (r.sprt) {
+        const SprtSettings& s = r.sprt->settings;
         snprintf(buf, sizeof buf,
                  "SPRT on normalised Elo, elo0 %g, elo1 %g, alpha %g, beta %g: %s: %s\n", s.elo0,
-                 s.elo1, s.alpha, s.beta, llrText(s, sprtLlr(s, pc)).c_str(), verdictText(verdict));
+                 s.elo1, s.alpha, s.beta, llrText(*r.sprt).c_str(),
+                 sprtVerdictText(r.sprt->verdict));
         text += buf;
     }
-    for (const PlayerSetup* p : {&c.a, &c.b}) {
-        MoveTimes m = moveTimes(records, p->name, p->time);
+    for (const PlayerResults& p : r.players) {
+        const MoveTimes& m = p.moveTimes;
         if (m.moves == 0) continue;
         snprintf(buf, sizeof buf,
                  "%s move times: %d moves, mean %.3f s, slowest %.3f s, smallest margin left "
                  "%.3f s of %g s\n",
-                 escape(p->name, 40).c_str(), m.moves, m.mean, m.slowest, m.leastLeft, p->time);
+                 escape(p.name, 40).c_str(), m.moves, m.mean, m.slowest, m.leastLeft, p.time);
         text += buf;
     }
     return text;
@@ -134,35 +117,35 @@ std::string matchFooter(const MatchConfig& c, const std::vector<GameRecord>& rec
 
 }  // namespace
 
-std::string summaryText(const MatchConfig& c, const std::vector<GameRecord>& records,
-                        SprtVerdict verdict) {
-    if (c.event != Event::Match) return tournamentText(c, records);
+std::string summaryText(const Results& r) {
+    if (r.ratings) return tournamentText(r);
     char buf[128];
-    snprintf(buf, sizeof buf, "%d game%s, N = %d\n", static_cast<int>(records.size()),
-             records.size() == 1 ? "" : "s", c.size);
-    return buf + matchTable(c, records) + matchFooter(c, records, verdict);
+    snprintf(buf, sizeof buf, "%d game%s, N = %d\n", r.counted, r.counted == 1 ? "" : "s",
+             r.event.size);
+    if (!r.pairs) return buf + matchTable(r);
+    return buf + matchTable(r) + matchFooter(r);
 }
 
-std::string progressLine(const MatchConfig& c, const RunProgress& p) {
-    const GameRecord& r = p.record;
+std::string progressLine(const Results& r, const RunProgress& p) {
+    const GameRecord& g = p.record;
     std::string line =
         "[" + std::to_string(p.finished.size()) + "/" + std::to_string(p.planned) + "] game " +
-        std::to_string(r.game) + ", opening " + std::to_string(r.opening) + ": " + escape(r.x, 40) +
-        " (X) - " + escape(r.o, 40) + " (O) " + resultText(r.winner) + ", " + escape(r.reason, 300);
+        std::to_string(g.game) + ", opening " + std::to_string(g.opening) + ": " + escape(g.x, 40) +
+        " (X) - " + escape(g.o, 40) + " (O) " + resultText(g.winner) + ", " + escape(g.reason, 300);
     char buf[512];
-    if (c.event == Event::Match) {
-        Tally t = tally(p.finished, c.a.name);
-        EloEstimate e = estimateElo(t.wins, t.draws, t.losses);
+    if (r.pairs) {
+        const PlayerResults& a = r.players[0];
+        const EloEstimate& e = a.all.elo;
         double half = (e.high - e.low) / 2;
-        snprintf(buf, sizeof buf, "\n  %s %.1f - %.1f %s, Elo %s +- %s",
-                 escape(c.a.name, 40).c_str(), t.score(), t.games() - t.score(),
-                 escape(c.b.name, 40).c_str(), formatElo(e.elo).c_str(),
+        snprintf(buf, sizeof buf, "\n  %s %.1f - %.1f %s, Elo %s +- %s", escape(a.name, 40).c_str(),
+                 a.all.wdl.points(), a.all.wdl.games() - a.all.wdl.points(),
+                 escape(r.players[1].name, 40).c_str(), formatElo(e.elo).c_str(),
                  std::isfinite(half) ? formatElo(half).substr(1).c_str() : "inf");
         line += buf;
     }
-    if (c.sprt) {
-        line += ", " + llrText(*c.sprt, sprtLlr(*c.sprt, pairCounts(p.finished, c.a.name)));
-        if (p.decidedNow) line += std::string(": ") + verdictText(p.verdict);
+    if (r.sprt) {
+        line += ", " + llrText(*r.sprt);
+        if (p.decidedNow) line += std::string(": ") + sprtVerdictText(p.verdict);
     }
     snprintf(buf, sizeof buf, "; %d game%s left, about %.0f s\n", p.left, p.left == 1 ? "" : "s",
              p.secondsLeft);

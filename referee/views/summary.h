@@ -3,21 +3,18 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "referee/play/config.h"
 #include "referee/play/match.h"
-#include "referee/records/record.h"
-#include "referee/stats/sprt.h"
+#include "referee/results/results.h"
 
 namespace referee {
 
-// The final table; `verdict` is the test's decision when one was reached.
-std::string summaryText(const MatchConfig& c, const std::vector<GameRecord>& records,
-                        SprtVerdict verdict = SprtVerdict::Continue);
+// The final table.
+std::string summaryText(const Results& r);
 
 // The line after a stored game: the count, the game and its result, the score so far (a
-// match), the test's state, the games left and the time they should take.
-std::string progressLine(const MatchConfig& c, const RunProgress& p);
+// match; `r` holds the results of the games so far), the test's state, the games left and
+// the time they should take.
+std::string progressLine(const Results& r, const RunProgress& p);
 
 }  // namespace referee

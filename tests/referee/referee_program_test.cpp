@@ -631,7 +631,7 @@ TEST(RefereeProgram, ShardsPlayTheirOwnGamesAndTheTallyIsTheWholeRun) {
     EXPECT_EQ(tally.out, one.out);
     EXPECT_NE(one.out.find("12 games, N = 5, round-robin of 3 players"), std::string::npos)
         << one.out;
-    EXPECT_NE(slurp(files[3]).find("\"tournament\": \"round-robin\""), std::string::npos);
+    EXPECT_NE(slurp(files[3]).find("\"kind\": \"round-robin\""), std::string::npos);
 
     // A shard's file resumed as another shard, and the same game in two files, are refused.
     ProgramRun wrongShard = referee(with({"--shard", "1/2", "-o", files[1], "--resume"}));

@@ -6,6 +6,7 @@
 #include <limits>
 #include <random>
 
+#include "referee/results/results.h"
 #include "referee/stats/ratings.h"
 #include "referee/views/standings.h"
 
@@ -388,7 +389,7 @@ TEST(Standings, CrossTableAndRatingList) {
     std::vector<RatedGame> games = {{0, 1, 1}, {1, 0, 0.5}, {0, 1, 0},
                                     {1, 0, 0}, {2, 1, 0.5}, {1, 2, 1}};
     std::vector<std::string> names = {"alpha", "beta", "gamma", "delta"};
-    auto lines = crossTableLines(games, names);
+    auto lines = crossTableLines(crossTable(games, names.size()), names);
     ASSERT_EQ(lines.size(), 5u);
     // alpha against beta: 1 + 0.5 + 0 + 1 of 4; beta: 1.5 against alpha, 1.5 against gamma.
     EXPECT_EQ(lines[0], "              1      2      3      4   total");
@@ -398,7 +399,7 @@ TEST(Standings, CrossTableAndRatingList) {
     EXPECT_EQ(lines[4], "4  delta      -      -      -      x   0/0");
 
     RatingList list = rate(4, games, 1);
-    auto text = ratingListLines(list, names);
+    auto text = ratingListLines(rankedRatings(list), names);
     ASSERT_GE(text.size(), 6u);
     // alpha above beta above gamma, each interval around its rating; delta unrated.
     EXPECT_EQ(text[1].substr(0, 13), "   1  alpha  ");
@@ -410,7 +411,7 @@ TEST(Standings, CrossTableAndRatingList) {
 
     // Equal ratings share a rank; infinite ones say so.
     list = rate(3, {{0, 1, 0.5}, {1, 0, 1}, {1, 0, 0}, {2, 0, 1}}, 0);
-    text = ratingListLines(list, {"a", "b", "c"});
+    text = ratingListLines(rankedRatings(list), {"a", "b", "c"});
     EXPECT_EQ(text[1].substr(0, 10), "   1  c   ");
     EXPECT_NE(text[1].find("(no finite bound)"), std::string::npos);
     EXPECT_EQ(text[2].substr(0, 10), "   2  a   ");

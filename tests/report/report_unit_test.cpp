@@ -9,9 +9,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "referee/cli/report_command.h"
+#include "referee/cli/app.h"
 #include "referee/records/files.h"
-#include "referee/views/report_figures.h"
+#include "referee/results/results.h"
 #include "referee/views/report_page.h"
 
 using namespace referee;
@@ -45,25 +45,31 @@ std::vector<GameRecord> sampleMatch() {
     return g;
 }
 
-std::string wdl(const Tally& t) {
+std::string wdl(const Standing& s) {
+    const Wdl& t = s.wdl;
     return std::to_string(t.wins) + "-" + std::to_string(t.draws) + "-" + std::to_string(t.losses);
+}
+
+// The figures of records, described as the records describe themselves.
+Results matchFigures(const std::vector<GameRecord>& g) {
+    return computeResults(eventOfRecords(g), g);
 }
 
 TEST(ReportFigures, TalliesColoursAndCourse) {
     std::vector<GameRecord> g = sampleMatch();
-    MatchFigures f = matchFigures(g);
+    Results f = matchFigures(g);
     EXPECT_EQ(f.counted, 4);
     ASSERT_EQ(f.players.size(), 2u);
     EXPECT_EQ(f.players[0].name, "A");
     EXPECT_EQ(wdl(f.players[0].all), "2-1-1");
     EXPECT_EQ(wdl(f.players[0].asX), "1-0-1");
     EXPECT_EQ(wdl(f.players[0].asO), "1-1-0");
-    EXPECT_EQ(f.players[0].all.lostBy[static_cast<int>(Loss::Time)], 1);
+    EXPECT_EQ(f.players[0].lostBy[static_cast<int>(Loss::Time)], 1);
     EXPECT_EQ(wdl(f.players[1].all), "1-1-2");
     EXPECT_EQ(wdl(f.players[1].asX), "0-1-1");
     EXPECT_EQ(wdl(f.players[1].asO), "1-0-1");
-    EXPECT_EQ(f.players[1].all.lostBy[static_cast<int>(Loss::Straights)], 1);
-    EXPECT_EQ(f.players[1].all.lostBy[static_cast<int>(Loss::Repetition)], 1);
+    EXPECT_EQ(f.players[1].lostBy[static_cast<int>(Loss::Straights)], 1);
+    EXPECT_EQ(f.players[1].lostBy[static_cast<int>(Loss::Repetition)], 1);
     // A scores 1, 1.5, 1.5, 2.5 over its four finished games; the fifth is left out.
     ASSERT_EQ(f.course.size(), 4u);
     double scores[] = {1, 1.5, 1.5, 2.5};
@@ -73,8 +79,8 @@ TEST(ReportFigures, TalliesColoursAndCourse) {
         EXPECT_DOUBLE_EQ(f.course[i].score, scores[i]);
     }
     // 2.5 of 4 is p = 0.625: 400 log10(0.625 / 0.375) = 400 log10(5/3) = 88.74.
-    ASSERT_TRUE(f.elo.has_value());
-    EXPECT_NEAR(f.elo->elo, 88.74, 0.01);
+    ASSERT_TRUE(f.players[0].all.elo.valid);
+    EXPECT_NEAR(f.players[0].all.elo.elo, 88.74, 0.01);
     EXPECT_NEAR(f.course.back().elo.elo, 88.74, 0.01);
     EXPECT_TRUE(std::isinf(f.course[0].elo.elo));  // one win out of one
 
@@ -93,9 +99,10 @@ TEST(ReportFigures, TalliesColoursAndCourse) {
 
     // A third player: the table still, but no Elo of one player over another.
     g.push_back(game(6, "C", "A", Winner::X, Loss::Straights));
-    MatchFigures three = matchFigures(g);
+    Results three = matchFigures(g);
     EXPECT_EQ(three.players.size(), 3u);
-    EXPECT_FALSE(three.elo.has_value());
+    EXPECT_FALSE(three.pairs.has_value());
+    EXPECT_TRUE(three.ratings.has_value());
     EXPECT_TRUE(three.course.empty());
     EXPECT_TRUE(matchFigures({}).players.empty());
 }
@@ -145,29 +152,34 @@ TEST(ReportFigures, SettingsMoveTimesAndNotes) {
 }
 
 std::string dataOf(const std::vector<GameRecord>& records, const std::string& title = "t") {
-    std::vector<ReportGame> games;
-    for (const GameRecord& r : records) games.push_back({r, "m.txt"});
-    return reportData(games, title);
+    const std::vector<std::string> files(records.size(), "m.txt");
+    return resultsJson(title, matchFigures(records), {records, files}, false);
 }
 
 TEST(ReportFigures, DrawsLosAndPairs) {
-    MatchFigures f = matchFigures(sampleMatch());
+    Results f = matchFigures(sampleMatch());
     // A: 2 wins, 1 draw, 1 loss over the four finished games.
-    EXPECT_DOUBLE_EQ(f.players[0].drawRatio, 0.25);
-    EXPECT_DOUBLE_EQ(f.players[1].drawRatio, 0.25);
+    EXPECT_DOUBLE_EQ(f.players[0].all.drawRatio, 0.25);
+    EXPECT_DOUBLE_EQ(f.players[1].all.drawRatio, 0.25);
     // 1/2 (1 + erf((2 - 1) / sqrt(2 * 3))), worked out separately.
-    EXPECT_NEAR(f.los, 0.718149, 1e-5);
+    EXPECT_NEAR(f.players[0].all.los, 0.718149, 1e-5);
     // Pair 0 (games 0, 1): a win and a draw, 3/2 points; pair 1 (games 2, 3): a loss and a
     // win, 1 point; game 4 is unfinished, so pair 2 is not counted.
-    EXPECT_EQ(f.pairs.n, (std::array<int, 5>{0, 0, 1, 1, 0}));
+    EXPECT_EQ(f.pairs->n, (std::array<int, 5>{0, 0, 1, 1, 0}));
     // Pair scores 1/2 and 3/4, the three empty classes at 1/1000 of a pair each: mean
     // 0.624688, variance 0.0159369, (m - 1/2) / sqrt(2 v) * 800 / ln 10 = 242.65.
-    ASSERT_TRUE(f.normalized.valid);
-    EXPECT_NEAR(f.normalized.elo, 242.65, 0.05);
+    ASSERT_TRUE(f.normalized->valid);
+    EXPECT_NEAR(f.normalized->elo, 242.65, 0.05);
     EXPECT_FALSE(f.sprt.has_value());  // no record names a test
 }
 
 TEST(ReportFigures, SprtFromTheRecordsSettings) {
+    // The recorded test, read back by the parser of --sprt.
+    auto recordedSprt = [](const std::string& value) -> std::optional<SprtSettings> {
+        GameRecord r = game(0, "A", "B", Winner::X, Loss::Straights);
+        r.settings = {{"sprt", value}};
+        return eventOfRecords({r}).sprt;
+    };
     EXPECT_FALSE(recordedSprt("none").has_value());
     EXPECT_FALSE(recordedSprt("elo0=5 elo1=0").has_value());  // elo0 must be below elo1
     EXPECT_FALSE(recordedSprt("elo0=x").has_value());
@@ -177,6 +189,7 @@ TEST(ReportFigures, SprtFromTheRecordsSettings) {
     EXPECT_EQ(s->elo1, 7);
     EXPECT_EQ(s->alpha, 0.1);
     EXPECT_EQ(s->beta, 0.2);
+    EXPECT_EQ(sprtText(*s), "elo0=1 elo1=7 alpha=0.1 beta=0.2");
 
     // A sweeps every pair; the games finish out of order (1, 0, 3, 2, ...), so a pair
     // counts only once its second game is in.
@@ -202,14 +215,14 @@ TEST(ReportFigures, SprtFromTheRecordsSettings) {
     for (GameRecord& r : g) r.settings = {{"sprt", "none"}};
     EXPECT_FALSE(matchFigures(g).sprt.has_value());
     for (GameRecord& r : g) r.settings = {{"size", "6"}, {"sprt", test}};
-    MatchFigures f = matchFigures(g);
+    Results f = matchFigures(g);
     ASSERT_TRUE(f.sprt.has_value());
     EXPECT_NEAR(f.sprt->upper, std::log(0.95 / 0.05), 1e-12);
     EXPECT_NEAR(f.sprt->lower, std::log(0.05 / 0.95), 1e-12);
     EXPECT_EQ(f.sprt->verdict, SprtVerdict::AcceptH1);
     EXPECT_EQ(f.sprt->decidedAfter, 2 * crossing);
-    EXPECT_EQ(f.pairs.n, (std::array<int, 5>{2, 0, 0, 0, crossing + 2}));
-    EXPECT_DOUBLE_EQ(f.sprt->llr, sprtLlr(t, f.pairs));
+    EXPECT_EQ(f.pairs->n, (std::array<int, 5>{2, 0, 0, 0, crossing + 2}));
+    EXPECT_DOUBLE_EQ(f.sprt->llr, sprtLlr(t, *f.pairs));
     ASSERT_EQ(f.course.size(), g.size());
     EXPECT_EQ(f.course[0].llr, 0);  // half a pair says nothing
     for (size_t i = 1; i < f.course.size(); i += 2) {
@@ -238,29 +251,34 @@ TEST(ReportFigures, RatingsOfMoreThanTwoPlayers) {
         g.push_back(game(i++, a, b, Winner::X, Loss::Straights));
         g.push_back(game(i++, b, a, Winner::X, Loss::Straights));
     }
-    MatchFigures f = matchFigures(g);
+    Results f = matchFigures(g);
     ASSERT_EQ(f.players.size(), 3u);
-    EXPECT_FALSE(f.elo.has_value());
-    EXPECT_EQ(f.rated.size(), 6u);
+    EXPECT_FALSE(f.pairs.has_value());
     ASSERT_TRUE(f.ratings.has_value());
-    for (const PlayerRating& r : f.ratings->players) {
+    for (const auto& row : f.ratings->cross) {
+        int games = 0;
+        for (const CrossCell& c : row) games += c.games;
+        EXPECT_EQ(games, 4);  // every player met both others twice
+    }
+    ASSERT_TRUE(f.ratings->list.has_value());
+    for (const PlayerRating& r : f.ratings->list->players) {
         EXPECT_EQ(r.kind, PlayerRating::Kind::Finite);
         EXPECT_NEAR(r.elo, 0, 1e-6);
         EXPECT_EQ(r.games, 4);
         EXPECT_EQ(r.points, 2);
     }
-    nlohmann::json d = nlohmann::json::parse(dataOf(g))["figures"];
-    EXPECT_TRUE(d["elo"].is_null());
+    nlohmann::json d = nlohmann::json::parse(dataOf(g))["results"];
+    EXPECT_TRUE(d["pairs"].is_null());
     EXPECT_TRUE(d["sprt"].is_null());
-    EXPECT_EQ(d["ratings"]["cross"].size(), 4u);  // a heading and one row per player
-    EXPECT_FALSE(d["ratings"]["list"].empty());
+    EXPECT_EQ(d["ratings"]["cross"].size(), 3u);  // one row per player
+    EXPECT_EQ(d["ratings"]["players"].size(), 3u);
 
     // C beats both others in every game: infinitely above A's group, not a number.
     for (GameRecord& r : g)
         if (r.x == "C" || r.o == "C") r.winner = r.x == "C" ? Winner::X : Winner::O;
     f = matchFigures(g);
-    ASSERT_TRUE(f.ratings.has_value());
-    EXPECT_EQ(f.ratings->players[2].kind, PlayerRating::Kind::Above);
+    ASSERT_TRUE(f.ratings.has_value() && f.ratings->list.has_value());
+    EXPECT_EQ(f.ratings->list->players[2].kind, PlayerRating::Kind::Above);
 }
 
 TEST(ReportPage, DataStaysInertAndRoundTrips) {
@@ -276,20 +294,20 @@ TEST(ReportPage, DataStaysInertAndRoundTrips) {
     EXPECT_EQ(d["games"][0]["notes"][0]["text"], "<!-- & \xef\xbf\xbd( bad");
     EXPECT_EQ(d["games"][0]["moves"], nlohmann::json::parse(R"(["L1", "T2", "R3"])"));
     EXPECT_EQ(d["games"][4]["result"], "*");
-    EXPECT_EQ(d["figures"]["players"][0]["name"], g[0].x);
+    EXPECT_EQ(d["results"]["players"][0]["name"], g[0].x);
 
     // Every game won: the estimate and its upper bound are infinite, written as strings.
     std::vector<GameRecord> sweep = {game(0, "A", "B", Winner::X, Loss::Straights),
                                      game(1, "B", "A", Winner::O, Loss::Straights)};
-    nlohmann::json e = nlohmann::json::parse(dataOf(sweep))["figures"]["elo"];
+    nlohmann::json e = nlohmann::json::parse(dataOf(sweep))["results"]["players"][0]["all"];
     EXPECT_EQ(e["elo"], "inf");
-    EXPECT_EQ(e["high"], "inf");
-    EXPECT_TRUE(e["low"].is_number());
-    EXPECT_EQ(e["eloText"], "+inf");
+    EXPECT_EQ(e["elo_high"], "inf");
+    EXPECT_TRUE(e["elo_low"].is_number());
 
     // Names that look like the page's own markers are data, not places to fill.
     std::vector<GameRecord> odd = {game(0, "@data@", "/*@script@*/", Winner::X, Loss::Time)};
-    std::string page = reportPage({{odd[0], "f"}}, "/*@style@*/");
+    const std::vector<std::string> files{"f"};
+    std::string page = reportPage("/*@style@*/", matchFigures(odd), {odd, files});
     auto count = [&](const std::string& what) {
         size_t n = 0;
         for (size_t at = page.find(what); at != std::string::npos; at = page.find(what, at + 1))
@@ -312,6 +330,10 @@ TEST(ReportPage, CommandAndWriting) {
         << formatRecord(game(0, "A", "B", Winner::X, Loss::Straights)) << "6\nL1\nbad line\n";
     std::remove(out.c_str());
     std::ostringstream o, e;
+    auto reportCommand = [](std::vector<std::string> args, std::ostream& out, std::ostream& err) {
+        args.insert(args.begin(), "report");
+        return runReferee(args, out, err);
+    };
     EXPECT_EQ(reportCommand({records}, o, e), 2);    // no -o
     EXPECT_EQ(reportCommand({"-o", out}, o, e), 2);  // no records
     EXPECT_EQ(reportCommand({records, "-o", out, "--bogus"}, o, e), 2);
@@ -347,7 +369,9 @@ TEST(ReportPage, CommandAndWriting) {
     ASSERT_EQ(reportCommand({records, "-o", "-", "--title", "T"}, toStdout, e), 0);
     EXPECT_EQ(toStdout.str().rfind("<!DOCTYPE html>", 0), 0u);
 
-    auto err = writeReport(dir + "no_such_dir/r.html", {}, "t");
+    const std::vector<GameRecord> none;
+    const std::vector<std::string> noFiles;
+    auto err = writeReport(dir + "no_such_dir/r.html", "t", matchFigures(none), {none, noFiles});
     ASSERT_TRUE(err.has_value());
     EXPECT_NE(access((dir + "no_such_dir/r.html.part").c_str(), F_OK), 0);
 }

@@ -28,13 +28,20 @@
   }
 
   const fmtScore = (s) => (Number.isInteger(s) ? String(s) : s.toFixed(1));
-  const fmtMargin = (m) => (isFinite(m) ? String(Math.round(m)) : "inf");
+  const fmtElo = (v) => {
+    const e = num(v);
+    if (!isFinite(e)) return e > 0 ? "+inf" : "-inf";
+    const r = Math.round(e);
+    return r >= 0 ? `+${Math.abs(r)}` : String(r);
+  };
+  const fmtMargin = (m) => (isFinite(num(m)) ? String(Math.round(num(m))) : "inf");
   const wdl = (t) => `${t.wins}-${t.draws}-${t.losses}`;
+  const results = data.results;
 
   function header() {
     document.title = data.title;
     $("title").textContent = data.title;
-    const finished = data.figures.counted;
+    const finished = results.games;
     $("generated").textContent =
       `${games.length} game${games.length === 1 ? "" : "s"}` +
       (finished !== games.length ? ` (${finished} finished)` : "") +
@@ -49,44 +56,68 @@
       "As X (W-D-L)", "As O (W-D-L)", ...kinds.map((k) => `Lost: ${k}`)].map((text, i) =>
       ({ text, cls: i === 0 || i === 8 || i === 9 ? "" : "num" })), true);
     const body = html("tbody", {}, t);
-    for (const p of data.figures.players) {
+    for (const p of results.players) {
       const a = p.all;
-      const pct = a.games ? ((100 * a.score) / a.games).toFixed(1) : "-";
-      const draws = a.games ? (100 * p.drawRatio).toFixed(1) : "-";
-      row(body, [{ text: p.name }, ...[a.games, a.wins, a.draws, a.losses, fmtScore(a.score), pct,
-        draws].map((text) => ({ text, cls: "num" })), wdl(p.asX), wdl(p.asO),
-      ...kinds.map((k) => ({ text: a.lostBy[k], cls: "num" }))]);
+      const pct = a.games ? ((100 * a.points) / a.games).toFixed(1) : "-";
+      const draws = a.games ? (100 * a.draw_ratio).toFixed(1) : "-";
+      row(body, [{ text: p.name }, ...[a.games, a.wins, a.draws, a.losses, fmtScore(a.points), pct,
+        draws].map((text) => ({ text, cls: "num" })), wdl(p.as_x), wdl(p.as_o),
+      ...kinds.map((k) => ({ text: p.lost_by[k], cls: "num" }))]);
     }
-    const e = data.figures.elo;
-    const players = data.figures.players;
-    if (e && players.length === 2) {
-      $("elo").textContent = `${players[0].name} against ${players[1].name}: Elo ${e.eloText} ` +
-        `(95% interval ${e.lowText} to ${e.highText}), score ${(100 * num(e.score)).toFixed(1)}%, ` +
-        `LOS ${(100 * num(data.figures.los)).toFixed(1)}%`;
-      const pr = data.figures.pairs;
-      if (pr) {
-        $("pairs").textContent = `Pairs: ${pr.pairs}; ${players[0].name}'s points per pair ` +
-          `0: ${pr.counts[0]}, 1/2: ${pr.counts[1]}, 1: ${pr.counts[2]}, 3/2: ${pr.counts[3]}, ` +
-          `2: ${pr.counts[4]}; normalised Elo ` +
-          (pr.normalized === null ? "-" : `${pr.normalized} \u00b1 ${fmtMargin(num(pr.margin))}`);
-      }
-      const t = data.figures.sprt;
+    const players = results.players;
+    const pr = results.pairs;
+    if (pr && players[0].all.games) {
+      const e = players[0].all;
+      $("elo").textContent = `${players[0].name} against ${players[1].name}: Elo ` +
+        `${fmtElo(e.elo)} (95% interval ${fmtElo(e.elo_low)} to ${fmtElo(e.elo_high)}), ` +
+        `score ${(100 * num(e.score)).toFixed(1)}%, LOS ${(100 * num(e.los)).toFixed(1)}%`;
+      $("pairs").textContent = `Pairs: ${pr.pairs}; ${players[0].name}'s points per pair ` +
+        `0: ${pr.counts[0]}, 1/2: ${pr.counts[1]}, 1: ${pr.counts[2]}, 3/2: ${pr.counts[3]}, ` +
+        `2: ${pr.counts[4]}; normalised Elo ` +
+        (pr.normalized_elo === null ? "-" :
+          `${fmtElo(pr.normalized_elo)} \u00b1 ${fmtMargin(pr.normalized_elo_margin)}`);
+      const t = results.sprt, s = data.event.sprt;
       if (t) {
-        $("sprt").textContent = `SPRT on normalised Elo, elo0 ${t.elo0}, elo1 ${t.elo1}, ` +
-          `alpha ${t.alpha}, beta ${t.beta}: LLR ${num(t.llr).toFixed(2)} ` +
+        $("sprt").textContent = `SPRT on normalised Elo, elo0 ${s.elo0}, elo1 ${s.elo1}, ` +
+          `alpha ${s.alpha}, beta ${s.beta}: LLR ${num(t.llr).toFixed(2)} ` +
           `[${t.lower.toFixed(2)}, ${t.upper.toFixed(2)}]: ${t.verdict}` +
-          (t.decidedAfter ? ` after ${t.decidedAfter} games` : "");
+          (t.decided_after ? ` after ${t.decided_after} games` : "");
       }
-    } else if (!players.length) {
+    } else if (!results.games) {
       $("elo").textContent = "No finished games.";
     }
-    const r = data.figures.ratings;
-    if (r) {
-      html("h3", {}, $("ratings"), "Ratings");
-      html("pre", { id: "rating-list" }, $("ratings"), r.list.join("\n"));
-      html("h3", {}, $("ratings"), "Cross table");
-      html("pre", { id: "cross-table" }, $("ratings"), r.cross.join("\n"));
+    if (results.ratings) ratingTables(results.ratings);
+  }
+
+  // The rating list, strongest first, and the cross table of a tournament.
+  function ratingTables(r) {
+    const players = results.players;
+    html("h3", {}, $("ratings"), "Ratings");
+    if (r.players) {
+      const list = html("table", { id: "rating-list" }, $("ratings"));
+      row(html("thead", {}, list), ["Player", "Elo", "95% interval", "Games", "Score %"], true);
+      const body = html("tbody", {}, list);
+      const order = r.players.map((p, i) => i).filter((i) => r.players[i].kind !== "undecided" &&
+        r.players[i].kind !== "unlinked").sort((a, b) => num(r.players[b].elo) -
+        num(r.players[a].elo));
+      for (const i of order) {
+        const p = r.players[i];
+        row(body, [players[i].name, { text: fmtElo(p.elo), cls: "num" },
+          p.kind === "finite" ? `[${fmtElo(p.low)}, ${fmtElo(p.high)}]` : "(no finite bound)",
+          { text: p.games, cls: "num" },
+          { text: p.games ? ((100 * p.points) / p.games).toFixed(1) : "-", cls: "num" }]);
+      }
+    } else {
+      html("p", { id: "rating-list" }, $("ratings"), `No ratings: ${r.error}`);
     }
+    html("h3", {}, $("ratings"), "Cross table");
+    const cross = html("table", { id: "cross-table" }, $("ratings"));
+    row(html("thead", {}, cross), ["", ...players.map((p) => p.name)], true);
+    const body = html("tbody", {}, cross);
+    r.cross.forEach((cells, i) => {
+      row(body, [players[i].name, ...cells.map((c, j) => ({ text: i === j ? "x" : c ?
+        `${fmtScore(c.points)}/${c.games}` : "-", cls: "num" }))]);
+    });
   }
 
   // A line over the games with an optional band, clipped to [lo, hi].
@@ -137,21 +168,21 @@
   }
 
   function plots() {
-    const course = data.figures.course;
-    const players = data.figures.players;
-    if (!course.length || players.length !== 2) return;
+    const course = results.course;
+    const players = results.players;
+    if (!course.length || !results.pairs) return;
     const name = players[0].name;
-    plot(`Score of ${name} (share of points)`, course.map((c) => ({ value: c.score / c.played })),
+    plot(`Score of ${name} (share of points)`, course.map((c) => ({ value: c.points / c.played })),
       0, 1, 0.5, (v) => `${Math.round(v * 100)}%`);
     const finite = [];
     for (const c of course)
-      for (const v of [c.elo.elo, c.elo.low, c.elo.high]) if (isFinite(num(v))) finite.push(num(v));
+      for (const v of [c.elo, c.elo_low, c.elo_high]) if (isFinite(num(v))) finite.push(num(v));
     const span = Math.max(100, ...finite.map(Math.abs));
     const top = Math.ceil(span / 100) * 100;
     plot(`Elo of ${name} with its 95% interval`, course.map((c) => ({
-      value: num(c.elo.elo), low: num(c.elo.low), high: num(c.elo.high) })),
+      value: num(c.elo), low: num(c.elo_low), high: num(c.elo_high) })),
     -top, top, 0, (v) => (v > 0 ? `+${v}` : String(v)));
-    const t = data.figures.sprt;
+    const t = results.sprt;
     if (t) {
       const llrs = course.map((c) => num(c.llr)).filter(isFinite);
       const edge = Math.max(t.upper, -t.lower, ...llrs.map(Math.abs)) * 1.1;
@@ -163,19 +194,20 @@
 
   function settings() {
     const t = $("settings");
-    if (!data.settings.length) {
+    const list = Object.entries(data.settings);
+    if (!list.length) {
       $("settings-section").hidden = true;
       return;
     }
     row(html("thead", {}, t), ["Setting", "Value"], true);
     const body = html("tbody", {}, t);
-    for (const [name, values] of data.settings) row(body, [name, values.join("  |  ")]);
+    for (const [name, values] of list) row(body, [name, values.join("  |  ")]);
   }
 
   // ---- game list ----
   const endings = ["time", "crash", "illegal", "repetition", "straights", "move cap", "draw",
     "unfinished"];
-  const results = [["", "any"], ["1-0", "X won"], ["0-1", "O won"], ["1/2-1/2", "draw"],
+  const resultChoices = [["", "any"], ["1-0", "X won"], ["0-1", "O won"], ["1/2-1/2", "draw"],
     ["*", "unfinished"], ["won", "chosen player won"], ["lost", "chosen player lost"]];
 
   function options(select, list) {
@@ -186,7 +218,7 @@
     const names = [];
     for (const g of games) for (const n of [g.x, g.o]) if (!names.includes(n)) names.push(n);
     options($("filter-player"), [["", "any"], ...names.map((n) => [n, n])]);
-    options($("filter-result"), results);
+    options($("filter-result"), resultChoices);
     options($("filter-ended"), [["", "any"], ...endings.map((e) => [e, e])]);
     for (const id of ["filter-player", "filter-result", "filter-ended"])
       $(id).addEventListener("change", gameList);
@@ -258,16 +290,16 @@
   function moveList(g) {
     const t = $("moves");
     t.textContent = "";
-    const timed = g.times.length === g.moves.length;
+    const timed = g.move_times.length === g.moves.length;
     row(html("thead", {}, t), ["Ply", "Side", "Move", ...(timed ? ["Time"] : [])], true);
     const body = html("tbody", {}, t);
     const start = row(body, [0, "", "start", ...(timed ? [""] : [])]);
     start.dataset.ply = 0;
     g.moves.forEach((m, i) => {
       const tr = row(body, [{ text: i + 1, cls: "num" }, i % 2 ? "O" : "X", m,
-        ...(timed ? [{ text: seconds(g.times[i]), cls: "num" }] : [])]);
+        ...(timed ? [{ text: seconds(g.move_times[i]), cls: "num" }] : [])]);
       tr.dataset.ply = i + 1;
-      if (i < g.openingPlies) {
+      if (i < g.opening_plies) {
         tr.classList.add("opening");
         tr.title = "opening";
       }
@@ -304,8 +336,8 @@
     const os = lines.length - xs;
     let text = p === 0 ? "Start position." :
       `Ply ${p}: ${p % 2 ? "X" : "O"} played ${g.moves[p - 1]}` +
-      (g.times[p - 1] !== undefined && g.times[p - 1] !== null ? ` in ${seconds(g.times[p - 1])}` :
-        "") + (p <= g.openingPlies ? " (opening)." : ".");
+      (g.move_times[p - 1] !== undefined && g.move_times[p - 1] !== null ?
+        ` in ${seconds(g.move_times[p - 1])}` : "") + (p <= g.opening_plies ? " (opening)." : ".");
     text += ` Straights: X ${xs}, O ${os}.`;
     if (p === last) text += ` ${g.result}: ${g.reason || "game not finished"}`;
     $("status").textContent = text;

@@ -1,0 +1,91 @@
+#include "referee/cli/play_command.h"
+
+#include <signal.h>
+
+#include "referee/play/match.h"
+#include "referee/players/process.h"
+#include "referee/results/results.h"
+#include "referee/views/report_page.h"
+#include "referee/views/results_json.h"
+#include "referee/views/show.h"
+#include "referee/views/summary.h"
+
+namespace referee {
+
+namespace {
+
+void onStop(int) {
+    requestStop();
+}
+
+// SIGINT and SIGTERM ask the run to stop: games in progress are given up, finished ones
+// stay in the output, and --resume continues.
+void stopOnSignals() {
+    struct sigaction stop {};
+    stop.sa_handler = onStop;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+// What the run shows and writes as it goes: the boards (--show), the line after every game
+// and the page (--report), then the closing table and the JSON (--json).
+struct RunViews {
+    const Options& o;
+    const MatchConfig& c;
+    std::ostream& out;
+    std::ostream& err;
+    const EventInfo event = eventOf(c);
+    const std::string title = eventTitle(event);
+    bool jsonFailed = false;
+
+    RunHooks hooks() {
+        RunHooks h;
+        h.show = [this](const GameEvent& e) { out << showText(e, c.jobs > 1) << std::flush; };
+        h.stored = [this](const RunProgress& p) { stored(p); };
+        h.done = [this](const std::vector<GameRecord>& games, SprtVerdict) { done(games); };
+        return h;
+    }
+
+    void stored(const RunProgress& p) {
+        // The line of a tournament needs no figures, and a rating fit after every game of a
+        // large field would cost more than the game.
+        const bool figures = c.event == Event::Match || !o.report.empty();
+        const Results r = computeResults(event, figures ? p.finished : std::vector<GameRecord>{});
+        if (!o.report.empty()) {
+            const std::vector<std::string> files(p.finished.size(), c.output);
+            if (auto e = writeReport(o.report, title, r, {p.finished, files}))
+                err << "referee: " << *e << "\n";
+        }
+        err << progressLine(r, p) << std::flush;
+    }
+
+    void done(const std::vector<GameRecord>& games) {
+        const Results r = computeResults(event, games);
+        if (!o.json.empty()) {
+            const std::vector<std::string> files(games.size(), c.output);
+            if (auto e = writeResultsJson(o.json, title, r, {games, files})) {
+                err << "referee: " << *e << "\n";
+                jsonFailed = true;
+            }
+        }
+        out << summaryText(r) << std::flush;
+    }
+};
+
+}  // namespace
+
+int runPlay(const Options& o, std::ostream& out, std::ostream& err) {
+    MatchConfig c;
+    if (auto wrong = buildMatch(o, c)) {
+        err << "referee: " << *wrong << "\n(referee --help shows the options)\n";
+        return 2;
+    }
+    RunViews views{o, c, out, err};
+    stopOnSignals();
+    const int status = runMatch(c, views.hooks(), out, err);
+    return status == 0 && views.jsonFailed ? 1 : status;
+}
+
+}  // namespace referee
