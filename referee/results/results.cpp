@@ -182,6 +182,40 @@ std::vector<std::vector<CrossCell>> crossTable(const std::vector<RatedGame>& gam
     return cross;
 }
 
+namespace {
+
+// Every pair of players who met, in the players' order, as a match of its own.
+std::vector<PairResults> pairMatches(const EventInfo& e, const std::vector<GameRecord>& games,
+                                     const std::vector<int>& indices) {
+    std::vector<PairResults> out;
+    const size_t n = e.players.size();
+    std::vector<std::vector<std::vector<int>>> met(n, std::vector<std::vector<int>>(n));
+    auto at = [&](const std::string& name) {
+        for (size_t i = 0; i < n; i++)
+            if (e.players[i].name == name) return i;
+        return n;
+    };
+    for (int i : indices) {
+        size_t x = at(games[i].x), o = at(games[i].o);
+        if (x < n && o < n && x != o) met[std::min(x, o)][std::max(x, o)].push_back(i);
+    }
+    for (size_t i = 0; i < n; i++)
+        for (size_t j = i + 1; j < n; j++) {
+            if (met[i][j].empty()) continue;
+            EventInfo pair;
+            pair.size = e.size;
+            pair.players = {e.players[i], e.players[j]};
+            std::vector<GameRecord> theirs;
+            for (int k : met[i][j]) theirs.push_back(games[k]);
+            Results match = computeResults(pair, theirs);
+            for (CoursePoint& c : match.course) c.index = met[i][j][c.index];  // into `games`
+            out.push_back({static_cast<int>(i), static_cast<int>(j), {std::move(match)}});
+        }
+    return out;
+}
+
+}  // namespace
+
 Results computeResults(const EventInfo& e, const std::vector<GameRecord>& games) {
     Results out;
     out.event = e;
@@ -197,6 +231,7 @@ Results computeResults(const EventInfo& e, const std::vector<GameRecord>& games)
     for (const EventInfo::Entrant& p : e.players) out.players.push_back(playerResults(finished, p));
     if (e.event != Event::Match) {
         out.ratings = ratingResults(e, finished);
+        out.matches = pairMatches(e, games, indices);
         return out;
     }
     if (e.players.size() != 2) return out;

@@ -100,6 +100,15 @@ struct RatingResults {
 // The list with its rank order.
 RatingResults rankedRatings(const RatingList& list);
 
+struct Results;
+
+// Two players of a tournament who met, and their games as a match of their own.
+struct PairResults {
+    int first = 0, second = 0;     // indices into the tournament's players, first < second
+    std::vector<Results> results;  // one element: the match (a vector, as Results is not
+                                   // complete here)
+};
+
 struct Results {
     EventInfo event;
     int counted = 0;                     // finished games (unfinished records do not count)
@@ -109,8 +118,9 @@ struct Results {
     std::optional<NormalizedElo> normalized;
     std::optional<SprtState> sprt;
     std::vector<CoursePoint> course;
-    // A tournament.
+    // A tournament: the ratings and cross table, and every pair that met as a match.
     std::optional<RatingResults> ratings;
+    std::vector<PairResults> matches;
 };
 
 // Every figure of `games` (in the order they were played: the test's decision is the first

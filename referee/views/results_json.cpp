@@ -159,6 +159,11 @@ Json resultsPart(const Results& r) {
     Json out = {{"games", r.counted}, {"players", players}};
     matchJson(r, out);
     out["ratings"] = ratingsJson(r);
+    Json matches = Json::array();
+    for (const PairResults& m : r.matches)
+        matches.push_back(
+            {{"first", m.first}, {"second", m.second}, {"results", resultsPart(m.results[0])}});
+    out["matches"] = matches;
     return out;
 }
 

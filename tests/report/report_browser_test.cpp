@@ -15,12 +15,12 @@
 #include <sstream>
 #include <tuple>
 
-#include "tests/fresh_record.h"
 #include "headless_browser.h"
 #include "model/cell_model.h"
 #include "referee/players/process.h"
 #include "referee/records/record.h"
 #include "referee/stats/sprt.h"
+#include "tests/fresh_record.h"
 
 using browsertest::HeadlessBrowser;
 using nlohmann::json;

@@ -267,7 +267,22 @@ TEST(ReportFigures, RatingsOfMoreThanTwoPlayers) {
         EXPECT_EQ(r.games, 4);
         EXPECT_EQ(r.points, 2);
     }
+    // Every pair that met, as a match of its own whose course points into all the games.
+    ASSERT_EQ(f.matches.size(), 3u);
+    for (const PairResults& m : f.matches) {
+        const Results& r = m.results[0];
+        ASSERT_EQ(r.players.size(), 2u);
+        EXPECT_EQ(r.players[0].name, f.players[m.first].name);
+        EXPECT_EQ(wdl(r.players[0].all), "1-0-1");
+        ASSERT_EQ(r.course.size(), 2u);
+        for (const CoursePoint& c : r.course) {
+            const GameRecord& game = g[c.index];
+            EXPECT_TRUE(game.x == r.players[0].name || game.o == r.players[0].name);
+            EXPECT_TRUE(game.x == r.players[1].name || game.o == r.players[1].name);
+        }
+    }
     nlohmann::json d = nlohmann::json::parse(dataOf(g))["results"];
+    EXPECT_EQ(d["matches"].size(), 3u);
     EXPECT_TRUE(d["pairs"].is_null());
     EXPECT_TRUE(d["sprt"].is_null());
     EXPECT_EQ(d["ratings"]["cross"].size(), 3u);  // one row per player
