@@ -42,6 +42,7 @@ struct RunViews {
 
     RunHooks hooks() {
         RunHooks h;
+        h.started = [this](const GameSetup& s) { err << startLine(s) << std::flush; };
         h.show = [this](const GameEvent& e) { out << showText(e, c.jobs > 1) << std::flush; };
         h.stored = [this](const RunProgress& p) { stored(p); };
         h.done = [this](const std::vector<GameRecord>& games, SprtVerdict) { done(games); };

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -144,6 +145,15 @@ void MatchRun::planGames() {
 bool MatchRun::checkPlayers() {
     if (!c.check || todo.empty() || decided) return true;
     std::vector<const PlayerSetup*> all = entrants(c);
+    const size_t positions = probePositions(c.size).size();
+    double most = 0;  // every player thinks its full time on every position
+    for (const PlayerSetup* p : all) most += positions * p->time;
+    char line[256];
+    snprintf(line, sizeof line,
+             "referee: checking %zu players on %zu probe positions before the first game, each "
+             "with its own protocol and time (up to %.0f s; --no-check skips this)\n",
+             all.size(), positions, most);
+    progress << line << std::flush;
     for (size_t i = 0; i < all.size(); i++) {
         const PlayerSetup* p = all[i];
         char side = c.event == Event::Match ? (i == 0 ? 'a' : 'b') : 0;
@@ -215,6 +225,10 @@ void MatchRun::worker() {
         if (i >= todo.size() || stopRequested()) return;
         const int g = todo[i];
         GameSetup s = setupOf(g, pairing(c, g));
+        if (hooks.started) {
+            std::lock_guard<std::mutex> hold(lock);
+            hooks.started(s);
+        }
         if (c.show && hooks.show) {
             s.show = [this](const GameEvent& e) {
                 std::lock_guard<std::mutex> hold(lock);

@@ -27,6 +27,8 @@ struct RunProgress {
 
 // What a run tells its caller as it goes; each may be left empty.
 struct RunHooks {
+    // A game about to start.
+    std::function<void(const GameSetup&)> started;
     // Every event of a game being played, with --show.
     std::function<void(const GameEvent&)> show;
     // After every stored game.

@@ -6,84 +6,73 @@
 
 #include "referee/stats/elo.h"
 #include "referee/text/number_text.h"
+#include "referee/text/table.h"
 
 namespace referee {
 
-namespace {
-
-std::string pad(const std::string& s, size_t width, bool right) {
-    if (s.size() >= width) return s;
-    std::string fill(width - s.size(), ' ');
-    return right ? fill + s : s + fill;
-}
-
-size_t nameWidth(const std::vector<std::string>& names) {
-    size_t w = 4;
-    for (const auto& n : names) w = std::max(w, n.size());
-    return w;
-}
-
-}  // namespace
-
 std::vector<std::string> crossTableLines(const std::vector<std::vector<CrossCell>>& cross,
                                          const std::vector<std::string>& names) {
-    size_t n = std::min(names.size(), cross.size());
-    std::vector<std::vector<std::string>> cell(n, std::vector<std::string>(n));
-    size_t width = std::to_string(n).size();
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = 0; j < n; ++j) {
-            const CrossCell& c = cross[i][j];
-            cell[i][j] = i == j    ? "x"
-                         : c.games ? shortNumber(c.points) + "/" + std::to_string(c.games)
-                                   : "-";
-            width = std::max(width, cell[i][j].size());
-        }
-    size_t nw = nameWidth(names), iw = std::to_string(n).size();
-    std::vector<std::string> lines;
-    std::string head = pad("", iw + 2 + nw, false);
-    for (size_t j = 0; j < n; ++j) head += "  " + pad(std::to_string(j + 1), width, true);
-    lines.push_back(head + "   total");
+    using A = TextTable::Align;
+    const size_t n = std::min(names.size(), cross.size());
+    std::vector<TextTable::Column> columns{{"", A::Right}, {"", A::Left}};
+    for (size_t j = 0; j < n; ++j) columns.push_back({std::to_string(j + 1), A::Right});
+    columns.push_back({"total", A::Right});
+    TextTable table(columns);
     for (size_t i = 0; i < n; ++i) {
-        std::string line = pad(std::to_string(i + 1), iw, true) + "  " + pad(names[i], nw, false);
+        std::vector<std::string> cells{std::to_string(i + 1), names[i]};
         double total = 0;
         int played = 0;
         for (size_t j = 0; j < n; ++j) {
-            line += "  " + pad(cell[i][j], width, true);
+            const CrossCell& c = cross[i][j];
+            cells.push_back(i == j    ? "x"
+                            : c.games ? shortNumber(c.points) + "/" + std::to_string(c.games)
+                                      : "-");
             if (i == j) continue;
-            total += cross[i][j].points;
-            played += cross[i][j].games;
+            total += c.points;
+            played += c.games;
         }
-        line += "   " + shortNumber(total) + "/" + std::to_string(played);
-        lines.push_back(line);
+        cells.push_back(shortNumber(total) + "/" + std::to_string(played));
+        table.add(cells);
     }
-    return lines;
+    return table.lines();
 }
+
+namespace {
+
+// The rated players, strongest first.
+std::vector<std::string> ratedLines(const RatingResults& ratings,
+                                    const std::vector<std::string>& names) {
+    using A = TextTable::Align;
+    const RatingList& list = *ratings.list;
+    TextTable table({{"rank", A::Right},
+                     {"name", A::Left},
+                     {"elo", A::Right},
+                     {"95% interval", A::Left},
+                     {"games", A::Right},
+                     {"score", A::Right}});
+    for (size_t pos = 0; pos < ratings.order.size(); ++pos) {
+        const size_t i = static_cast<size_t>(ratings.order[pos]);
+        if (i >= names.size()) continue;
+        const PlayerRating& r = list.players[i];
+        char score[32] = "";
+        if (r.games > 0) snprintf(score, sizeof score, "%.1f%%", 100.0 * r.points / r.games);
+        table.add({std::to_string(ratings.rank[pos]), names[i], formatElo(r.elo),
+                   r.kind == PlayerRating::Kind::Finite
+                       ? "[" + formatElo(r.low) + ", " + formatElo(r.high) + "]"
+                       : "(no finite bound)",
+                   std::to_string(r.games), score});
+    }
+    return table.lines();
+}
+
+}  // namespace
 
 std::vector<std::string> ratingListLines(const RatingResults& ratings,
                                          const std::vector<std::string>& names) {
     using Kind = PlayerRating::Kind;
     const RatingList& list = *ratings.list;
-    size_t n = std::min(names.size(), list.players.size());
-    size_t nw = nameWidth(names);
-    std::vector<std::string> lines;
-    lines.push_back("rank  " + pad("name", nw, false) +
-                    "     elo    95% interval     games  score");
-    for (size_t pos = 0; pos < ratings.order.size(); ++pos) {
-        const size_t i = static_cast<size_t>(ratings.order[pos]);
-        if (i >= n) continue;
-        const PlayerRating& r = list.players[i];
-        std::string interval;
-        if (r.kind == Kind::Finite)
-            interval = "[" + formatElo(r.low) + ", " + formatElo(r.high) + "]";
-        else
-            interval = "(no finite bound)";
-        char score[32] = "";
-        if (r.games > 0) snprintf(score, sizeof score, "%.1f%%", 100.0 * r.points / r.games);
-        lines.push_back(pad(std::to_string(ratings.rank[pos]), 4, true) + "  " +
-                        pad(names[i], nw, false) + "  " + pad(formatElo(r.elo), 6, true) + "  " +
-                        pad(interval, 20, false) + "  " + pad(std::to_string(r.games), 5, true) +
-                        "  " + pad(score, 6, true));
-    }
+    const size_t n = std::min(names.size(), list.players.size());
+    std::vector<std::string> lines = ratedLines(ratings, names);
     std::string anchor = size_t(list.anchor) < n ? names[list.anchor] : "the anchor";
     for (size_t i = 0; i < n; ++i) {
         const PlayerRating& r = list.players[i];

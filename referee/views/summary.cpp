@@ -4,24 +4,34 @@
 #include <cstdio>
 
 #include "referee/text/escape.h"
+#include "referee/text/table.h"
 #include "referee/views/standings.h"
 
 namespace referee {
 
 namespace {
 
-std::string eloText(const EloEstimate& e) {
-    if (!e.valid) return "-";
-    return formatElo(e.elo) + " [" + formatElo(e.low) + ", " + formatElo(e.high) + "]";
+std::string percent(double share) {
+    char buf[32];
+    snprintf(buf, sizeof buf, "%.1f%%", 100 * share);
+    return buf;
 }
 
-std::string standingRow(const std::string& label, const Standing& s) {
-    char buf[512];
+// A row of the match table: the score with its Elo estimate.
+std::vector<std::string> standingCells(const std::string& label, const Standing& s) {
     const Wdl& w = s.wdl;
-    snprintf(buf, sizeof buf, "%-18s %5d %5d %5d %7.1f/%-5d %5.1f%%  %-22s %5.1f%%\n",
-             label.c_str(), w.wins, w.draws, w.losses, w.points(), w.games(), 100 * s.drawRatio,
-             eloText(s.elo).c_str(), 100 * s.los);
-    return buf;
+    char score[64];
+    snprintf(score, sizeof score, "%.1f/%d", w.points(), w.games());
+    const bool any = s.elo.valid;
+    return {label,
+            std::to_string(w.wins),
+            std::to_string(w.draws),
+            std::to_string(w.losses),
+            score,
+            percent(s.drawRatio),
+            any ? formatElo(s.elo.elo) : "-",
+            any ? "[" + formatElo(s.elo.low) + ", " + formatElo(s.elo.high) + "]" : "",
+            percent(s.los)};
 }
 
 std::string llrText(const SprtState& t) {
@@ -64,15 +74,22 @@ std::string tournamentText(const Results& r) {
 
 // Each player's table rows, overall and per colour, and the ways it lost.
 std::string matchTable(const Results& r) {
-    char buf[512];
-    snprintf(buf, sizeof buf, "%-18s %5s %5s %5s %13s %6s  %-22s %6s\n", "player", "wins", "draws",
-             "losses", "score", "draws", "Elo [95%]", "LOS");
-    std::string text = buf;
+    using A = TextTable::Align;
+    TextTable table({{"player", A::Left},
+                     {"wins", A::Right},
+                     {"draws", A::Right},
+                     {"losses", A::Right},
+                     {"score", A::Right},
+                     {"draw %", A::Right},
+                     {"Elo", A::Right},
+                     {"95% interval", A::Left},
+                     {"LOS", A::Right}});
     for (const PlayerResults& p : r.players) {
-        text += standingRow(escape(p.name, 18), p.all);
-        text += standingRow("  as X", p.asX);
-        text += standingRow("  as O", p.asO);
+        table.add(standingCells(escape(p.name, 40), p.all));
+        table.add(standingCells("  as X", p.asX));
+        table.add(standingCells("  as O", p.asO));
     }
+    std::string text = table.text();
     for (const PlayerResults& p : r.players) {
         text += escape(p.name, 40) + " lost by ";
         for (Loss l : {Loss::Time, Loss::Crash, Loss::Illegal, Loss::Repetition, Loss::Straights})
@@ -126,29 +143,33 @@ std::string summaryText(const Results& r) {
     return buf + matchTable(r) + matchFooter(r);
 }
 
+std::string startLine(const GameSetup& s) {
+    return "game " + std::to_string(s.game) + ", opening " + std::to_string(s.openingIndex) + ": " +
+           escape(s.x->name, 40) + " (X) - " + escape(s.o->name, 40) + " (O) started\n";
+}
+
 std::string progressLine(const Results& r, const RunProgress& p) {
     const GameRecord& g = p.record;
-    std::string line =
-        "[" + std::to_string(p.finished.size()) + "/" + std::to_string(p.planned) + "] game " +
-        std::to_string(g.game) + ", opening " + std::to_string(g.opening) + ": " + escape(g.x, 40) +
-        " (X) - " + escape(g.o, 40) + " (O) " + resultText(g.winner) + ", " + escape(g.reason, 300);
-    char buf[512];
+    std::string line = "game " + std::to_string(g.game) + ", opening " + std::to_string(g.opening) +
+                       ": " + escape(g.x, 40) + " (X) - " + escape(g.o, 40) + " (O) " +
+                       resultText(g.winner) + ", " + escape(g.reason, 300) + "\n ";
     if (r.pairs) {
         const PlayerResults& a = r.players[0];
         const EloEstimate& e = a.all.elo;
-        double half = (e.high - e.low) / 2;
-        snprintf(buf, sizeof buf, "\n  %s %.1f - %.1f %s, Elo %s +- %s", escape(a.name, 40).c_str(),
-                 a.all.wdl.points(), a.all.wdl.games() - a.all.wdl.points(),
-                 escape(r.players[1].name, 40).c_str(), formatElo(e.elo).c_str(),
-                 std::isfinite(half) ? formatElo(half).substr(1).c_str() : "inf");
+        char buf[256];
+        snprintf(buf, sizeof buf, " %s %.1f - %.1f %s, Elo %s [%s, %s];",
+                 escape(a.name, 40).c_str(), a.all.wdl.points(),
+                 a.all.wdl.games() - a.all.wdl.points(), escape(r.players[1].name, 40).c_str(),
+                 formatElo(e.elo).c_str(), formatElo(e.low).c_str(), formatElo(e.high).c_str());
         line += buf;
     }
     if (r.sprt) {
-        line += ", " + llrText(*r.sprt);
-        if (p.decidedNow) line += std::string(": ") + sprtVerdictText(p.verdict);
+        line += " " + llrText(*r.sprt);
+        line += p.decidedNow ? std::string(": ") + sprtVerdictText(p.verdict) + ";" : ";";
     }
-    snprintf(buf, sizeof buf, "; %d game%s left, about %.0f s\n", p.left, p.left == 1 ? "" : "s",
-             p.secondsLeft);
+    char buf[160];
+    snprintf(buf, sizeof buf, " %d of %d games done, %d left, about %.0f s\n",
+             static_cast<int>(p.finished.size()), p.planned, p.left, p.secondsLeft);
     return line + buf;
 }
 

@@ -392,11 +392,11 @@ TEST(Standings, CrossTableAndRatingList) {
     auto lines = crossTableLines(crossTable(games, names.size()), names);
     ASSERT_EQ(lines.size(), 5u);
     // alpha against beta: 1 + 0.5 + 0 + 1 of 4; beta: 1.5 against alpha, 1.5 against gamma.
-    EXPECT_EQ(lines[0], "              1      2      3      4   total");
-    EXPECT_EQ(lines[1], "1  alpha      x  2.5/4      -      -   2.5/4");
-    EXPECT_EQ(lines[2], "2  beta   1.5/4      x  1.5/2      -   3/6");
-    EXPECT_EQ(lines[3], "3  gamma      -  0.5/2      x      -   0.5/2");
-    EXPECT_EQ(lines[4], "4  delta      -      -      -      x   0/0");
+    EXPECT_EQ(lines[0], "              1      2      3  4  total");
+    EXPECT_EQ(lines[1], "1  alpha      x  2.5/4      -  -  2.5/4");
+    EXPECT_EQ(lines[2], "2  beta   1.5/4      x  1.5/2  -    3/6");
+    EXPECT_EQ(lines[3], "3  gamma      -  0.5/2      x  -  0.5/2");
+    EXPECT_EQ(lines[4], "4  delta      -      -      -  x    0/0");
 
     RatingList list = rate(4, games, 1);
     auto text = ratingListLines(rankedRatings(list), names);
