@@ -23,17 +23,17 @@ Score score(const posrec& rec, int32_t player);
 
 // The steps of score, inline for the search.
 
-// The static value for player of a position with these straights and totals and d more X
-// pieces than O pieces.
-inline Score staticvalue(int32_t xstraights, int32_t ostraights, int32_t xtotal, int32_t ototal,
-                         int32_t d, int32_t player) {
+// The static value for player of a position with straights more straights of X than of O,
+// totals more run score of X than of O, and d more X pieces than O pieces.
+[[gnu::always_inline]] inline Score staticvalue(int32_t straights, int32_t totals, int32_t d,
+                                                int32_t player) {
     Score v;
-    if (xstraights > ostraights) {
+    if (straights > 0) {
         v = decided;
-    } else if (ostraights > xstraights) {
+    } else if (straights < 0) {
         v = -decided;
     } else {
-        v = (xtotal - ototal) + d * std::abs(d);
+        v = totals + d * std::abs(d);
     }
     return player == 1 ? v : -v;
 }
@@ -55,7 +55,7 @@ inline Score staticvalue(int32_t xstraights, int32_t ostraights, int32_t xtotal,
         if (history.hist[i].key == key &&
             std::memcmp(rec.cell, history.hist[i].cell, sizeof rec.cell) == 0)
             return decided;
-    return staticvalue(rec.xstraights, rec.ostraights, rec.xtotal, rec.ototal,
+    return staticvalue(rec.xstraights - rec.ostraights, rec.xtotal - rec.ototal,
                        rec.xpieces - rec.opieces, player);
 }
 

@@ -143,12 +143,6 @@ template <std::size_t... k>
     if constexpr (tail != 0) std::memcpy(d + 16 * chunks, s + 16 * chunks, tail);
 }
 
-// The change of a line's scores (or of the totals) when the line, holding line, gets the
-// code code.
-[[gnu::always_inline]] inline lanes scorechange(const linescore& line, int code) {
-    return load(&linetable[code]) - load(&line);
-}
-
 // Rescores line to code code; returns the change of its scores.
 [[gnu::always_inline]] inline lanes rescoreto(linescore& line, int code) {
     const lanes now = load(&linetable[code]);
