@@ -2,6 +2,7 @@
 // repetition test against the history that comes before it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +24,13 @@ Score score(const posrec& rec, int32_t player);
 
 // The steps of score, inline for the search.
 
+// d * |d| for d from -ncells to ncells, at d + ncells: the piece term of the static value.
+inline constexpr std::array<int32_t, 2 * ncells + 1> signedsquare = [] {
+    std::array<int32_t, 2 * ncells + 1> t{};
+    for (int32_t d = -ncells; d <= ncells; d++) t[d + ncells] = d * (d < 0 ? -d : d);
+    return t;
+}();
+
 // The static value for player of a position with straights more straights of X than of O,
 // totals more run score of X than of O, and d more X pieces than O pieces.
 [[gnu::always_inline]] inline Score staticvalue(int32_t straights, int32_t totals, int32_t d,
@@ -33,17 +41,27 @@ Score score(const posrec& rec, int32_t player);
     } else if (straights < 0) {
         v = -decided;
     } else {
-        v = totals + d * std::abs(d);
+        v = totals + signedsquare[d + ncells];
     }
     return player == 1 ? v : -v;
+}
+
+// The first record from since on with the same side to move as record child.
+inline int32_t firstrival(int32_t since, int32_t child) {
+    return since + ((since ^ child) & 1);
+}
+
+// True when one of the records first, first + 2, ... before record child holds key.
+[[gnu::always_inline]] inline bool keyfrom(uint64_t key, int32_t first, int32_t child) {
+    for (int32_t i = first; i < child - 1; i += 2)
+        if (history.hist[i].key == key) return true;
+    return false;
 }
 
 // True when an earlier record with the same side to move, from since on, holds key; the
 // records with fewer pieces than record child cannot repeat it.
 [[gnu::always_inline]] inline bool keyseen(uint64_t key, int32_t since, int32_t child) {
-    for (int32_t i = since + ((since ^ child) & 1); i < child - 1; i += 2)
-        if (history.hist[i].key == key) return true;
-    return false;
+    return keyfrom(key, firstrival(since, child), child);
 }
 
 // score without counting the node.

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "byteboard/evaluate.h"
 #include "byteboard/push.h"
@@ -36,6 +37,7 @@ struct lightrec {
     int32_t pieces;  // xpieces - opieces
     int32_t since;   // as posrec::since
     int32_t at;      // its index on the stack
+    int32_t rival;   // the first record that a reply adding no piece can repeat
     char dir;        // the move that makes it from hist[hno], or 0
     int32_t pos;
 };
@@ -53,6 +55,7 @@ inline lightrec lightof(const posrec& rec, int32_t at) {
     s.pieces = rec.xpieces - rec.opieces;
     s.since = rec.since;
     s.at = at;
+    s.rival = firstrival(s.since, at + 1);
     s.dir = 0;
     s.pos = 0;
     return s;
@@ -61,7 +64,8 @@ inline lightrec lightof(const posrec& rec, int32_t at) {
 // staticvalue of a position whose lines sum to worth, with d more X pieces than O pieces.
 [[gnu::always_inline]] inline Score worthvalue(int64_t worth, int32_t d, int32_t player) {
     const int32_t totals = static_cast<int32_t>(worth);  // the low part: xtotal - ototal
-    const int32_t straights = static_cast<int32_t>((worth - totals) >> 32);
+    // The high part, xstraights - ostraights, is 0 exactly when worth equals its low part.
+    const int32_t straights = worth == totals ? 0 : worth > totals ? 1 : -1;
     return staticvalue(straights, totals, d, player);
 }
 
@@ -75,11 +79,11 @@ template <char side, bool codes>
     const uint16_t* cross = vertical ? s.rowcode : s.colcode;
     const int32_t owncode = vertical ? s.colcode[pos] : s.rowcode[pos];
     const linepush& e = table[owncode];
-    const int32_t digit = pow3[pos];
+    const int64_t digit = pow3[pos];
     int64_t worth = s.worth + lineworth[e.code] - lineworth[owncode];
     for (unsigned m = e.changes; m; m &= m - 1) {
-        const int x = __builtin_ctz(m);
-        const int32_t old = cross[x], now = old + e.delta[x] * digit;
+        const int64_t x = __builtin_ctz(m);
+        const int64_t old = cross[x], now = old + e.delta[x] * digit;
         worth += lineworth[now] - lineworth[old];
         if constexpr (codes) (vertical ? t.rowcode : t.colcode)[x] = static_cast<uint16_t>(now);
     }
@@ -99,6 +103,7 @@ template <char side>
     const linepush& e = pushlight<side, true>(s, pos, pushtable[mover - 1][back].data(), t);
     t.at = s.at + 1;
     t.since = e.out == 0 ? t.at : s.since;
+    t.rival = firstrival(t.since, t.at + 1);
     t.dir = side;
     t.pos = pos;
     return t;
@@ -116,40 +121,48 @@ inline Score lightvalue(const lightrec& s, int32_t player) {
     return worthvalue(s.worth, s.pieces, player);
 }
 
-// The replies by player from side at positions 0..N-1 of the light record s, each valued
-// at once as ab(0, ...) values it; raises best, true at a cut-off. Adds the replies tried
-// to tried.
-template <char side>
-[[gnu::always_inline]] inline bool lightreplies(const lightrec& s, int32_t player, Score beta,
-                                                Score& best, int64_t& tried) {
+// The reply by player from side at pos of the light record s, valued at once as ab(0, ...)
+// values it; raises best, true at a cut-off.
+template <char side, int32_t player, int32_t pos>
+[[gnu::always_inline]] inline bool lightreply(const lightrec& s, Score beta, Score& best) {
     constexpr bool back = side == 'B' || side == 'R';
-    const linepush* table = pushtable[player - 1][back].data();
-    const int32_t child = s.at + 1;
-    for (int32_t pos = 0; pos < N; pos++) {
-        lightrec t;
-        const linepush& e = pushlight<side, false>(s, pos, table, t);
-        tried++;
-        // A reply that adds a piece repeats no earlier position.
-        const Score g = e.out != 0 && keyseen(t.key, s.since, child)
-                            ? -madevalue(s, side, pos, 3 - player)
-                            : -worthvalue(t.worth, t.pieces, 3 - player);
-        if (g > best) best = g;
-        if (best >= beta) return true;
-    }
-    return false;
+    lightrec t;
+    const linepush& e = pushlight<side, false>(s, pos, pushtable[player - 1][back].data(), t);
+    // A reply that adds a piece repeats no earlier position.
+    const Score g = e.out != 0 && keyfrom(t.key, s.rival, s.at + 1)
+                        ? -madevalue(s, side, pos, 3 - player)
+                        : -worthvalue(t.worth, t.pieces, 3 - player);
+    if (g > best) best = g;
+    return best >= beta;
+}
+
+// The replies by player from side at positions 0..N-1 of the light record s, as lightreply;
+// true at a cut-off. Adds the replies tried to tried.
+template <char side, int32_t player, int32_t... pos>
+[[gnu::always_inline]] inline bool lightreplies(const lightrec& s, Score beta, Score& best,
+                                                int64_t& tried,
+                                                std::integer_sequence<int32_t, pos...>) {
+    return ((tried++, lightreply<side, player, pos>(s, beta, best)) || ...);
 }
 
 // ab(1, player, alpha, beta) after the node's own value: its replies in the order of the
 // move ring, valued at once.
-inline Score lightleaves(const lightrec& s, int32_t player, Score alpha, Score beta) {
+template <int32_t player>
+Score lightleaves(const lightrec& s, Score alpha, Score beta) {
+    constexpr auto line = std::make_integer_sequence<int32_t, N>();
     Score best = alpha;
     int64_t tried = 0;
-    (void)(lightreplies<dirs[0]>(s, player, beta, best, tried) ||
-           lightreplies<dirs[1]>(s, player, beta, best, tried) ||
-           lightreplies<dirs[2]>(s, player, beta, best, tried) ||
-           lightreplies<dirs[3]>(s, player, beta, best, tried));
+    (void)(lightreplies<dirs[0], player>(s, beta, best, tried, line) ||
+           lightreplies<dirs[1], player>(s, beta, best, tried, line) ||
+           lightreplies<dirs[2], player>(s, beta, best, tried, line) ||
+           lightreplies<dirs[3], player>(s, beta, best, tried, line));
     evaluation.nscore += tried;
     return best;
+}
+
+// lightleaves for player 1 or 2.
+inline Score lightleaves(const lightrec& s, int32_t player, Score alpha, Score beta) {
+    return player == 1 ? lightleaves<1>(s, alpha, beta) : lightleaves<2>(s, alpha, beta);
 }
 
 }  // namespace byteboard::BYTEBOARD_NS
