@@ -1,6 +1,6 @@
 // The last two plies of the byte-board search without records: a node one ply above the
 // leaves is held as a light record (its line codes, its totals as one number, its key,
-// pieces and since), computed from its parent's without copying or writing a record, and its
+// piece term and since), computed from its parent's without copying or writing a record, and its
 // replies are valued from it without being made. Private to the search and its tests.
 #pragma once
 
@@ -27,19 +27,19 @@ inline constexpr std::array<int64_t, ncodes> lineworth = [] {
 }();
 
 // A position as the last two plies need it: a record's line codes, key and since, and in
-// place of its scores the sum of its lines' worth. It is the record hist[at] (dir 0), or the
-// position that the move (dir, pos) makes from the current record hist[hno], at = hno + 1.
+// place of its scores the sum of its lines' worth. It stands for the record at (the current
+// one), or for the position one move further, which has no record.
 struct lightrec {
     uint16_t rowcode[N];
     uint16_t colcode[N];
-    int64_t worth;   // sum of lineworth over every row and column
-    uint64_t key;    // as posrec::key
-    int32_t pieces;  // xpieces - opieces
-    int32_t since;   // as posrec::since
-    int32_t at;      // its index on the stack
-    int32_t rival;   // the first record that a reply adding no piece can repeat
-    char dir;        // the move that makes it from hist[hno], or 0
-    int32_t pos;
+    int64_t worth;  // sum of lineworth over every row and column
+    uint64_t key;   // as posrec::key
+    // The piece term of the static value, in signedsquare: square[k] is the term with k more
+    // X pieces (than this position's X pieces less O pieces).
+    const int32_t* square;
+    int32_t since;  // as posrec::since
+    int32_t at;     // its index on the stack
+    rivals rival;   // the records that a reply adding no piece can repeat
 };
 
 // The light record of rec, the record hist[at].
@@ -52,25 +52,23 @@ inline lightrec lightof(const posrec& rec, int32_t at) {
     s.worth = static_cast<int64_t>(rec.xstraights - rec.ostraights) * (int64_t{1} << 32) +
               (rec.xtotal - rec.ototal);
     s.key = rec.key;
-    s.pieces = rec.xpieces - rec.opieces;
+    s.square = &signedsquare[rec.xpieces - rec.opieces + ncells];
     s.since = rec.since;
     s.at = at;
-    s.rival = firstrival(s.since, at + 1);
-    s.dir = 0;
-    s.pos = 0;
+    s.rival = rivalsof(s.since, at + 1);
     return s;
 }
 
-// staticvalue of a position whose lines sum to worth, with d more X pieces than O pieces.
-[[gnu::always_inline]] inline Score worthvalue(int64_t worth, int32_t d, int32_t player) {
+// staticvalue of a position whose lines sum to worth, with the piece term pieceterm.
+[[gnu::always_inline]] inline Score worthvalue(int64_t worth, int32_t pieceterm, int32_t player) {
     const int32_t totals = static_cast<int32_t>(worth);  // the low part: xtotal - ototal
     // The high part, xstraights - ostraights, is 0 exactly when worth equals its low part.
     const int32_t straights = worth == totals ? 0 : worth > totals ? 1 : -1;
-    return staticvalue(straights, totals, d, player);
+    return staticvalue(straights, totals, pieceterm, player);
 }
 
 // The push from side at pos by the mover whose push table row is table (pushtable[mover -
-// 1][back]) into the light record s: its entry, and in t the child's worth, key and pieces;
+// 1][back]) into the light record s: its entry, and in t the child's worth, key and square;
 // with codes also the child's line codes (t holding s's beforehand).
 template <char side, bool codes>
 [[gnu::always_inline]] inline const linepush& pushlight(const lightrec& s, int32_t pos,
@@ -81,16 +79,16 @@ template <char side, bool codes>
     const linepush& e = table[owncode];
     const int64_t digit = pow3[pos];
     int64_t worth = s.worth + lineworth[e.code] - lineworth[owncode];
-    for (unsigned m = e.changes; m; m &= m - 1) {
-        const int64_t x = __builtin_ctz(m);
-        const int64_t old = cross[x], now = old + e.delta[x] * digit;
+    for (int k = 0; k < e.changed; k++) {
+        const int64_t x = e.at[k];
+        const int64_t old = cross[x], now = old + e.delta[k] * digit;
         worth += lineworth[now] - lineworth[old];
         if constexpr (codes) (vertical ? t.rowcode : t.colcode)[x] = static_cast<uint16_t>(now);
     }
     if constexpr (codes) (vertical ? t.colcode : t.rowcode)[pos] = e.code;
     t.worth = worth;
     t.key = s.key + keychange<vertical>(e, pos, owncode);
-    t.pieces = s.pieces + e.piecediff;
+    t.square = s.square + e.piecediff;
     return e;
 }
 
@@ -103,22 +101,24 @@ template <char side>
     const linepush& e = pushlight<side, true>(s, pos, pushtable[mover - 1][back].data(), t);
     t.at = s.at + 1;
     t.since = e.out == 0 ? t.at : s.since;
-    t.rival = firstrival(t.since, t.at + 1);
-    t.dir = side;
-    t.pos = pos;
+    t.rival = rivalsof(t.since, t.at + 1);
     return t;
 }
 
-// The value for player to move of the position that the move (dir, pos) by 3 - player makes
-// from the light record s, when an earlier record holds its key: the position is played with
-// domove (s first, when it is not the current record) and valued from its cells.
-Score madevalue(const lightrec& s, char dir, int32_t pos, int32_t player);
-
 // The value for player to move of the light record s, which has no record: score without
-// counting the node. Only when an earlier record holds its key is it made (madevalue).
+// counting the node.
 inline Score lightvalue(const lightrec& s, int32_t player) {
-    if (keyseen(s.key, s.since, s.at)) return madevalue(s, 0, 0, player);
-    return worthvalue(s.worth, s.pieces, player);
+    if (repeats(s.key, s.rowcode, rivalsof(s.since, s.at))) return decided;
+    return worthvalue(s.worth, *s.square, player);
+}
+
+// True when the reply by player from side at pos of the light record s repeats an earlier
+// position; for the rare reply whose key an earlier record holds.
+template <char side>
+[[gnu::noinline, gnu::cold, gnu::pure]] bool replyrepeats(const lightrec& s, int32_t pos,
+                                                          int32_t player) {
+    const lightrec t = lightchild<side>(s, pos, player);
+    return repeats(t.key, t.rowcode, rivalsof(t.since, t.at));
 }
 
 // The reply by player from side at pos of the light record s, valued at once as ab(0, ...)
@@ -129,9 +129,9 @@ template <char side, int32_t player, int32_t pos>
     lightrec t;
     const linepush& e = pushlight<side, false>(s, pos, pushtable[player - 1][back].data(), t);
     // A reply that adds a piece repeats no earlier position.
-    const Score g = e.out != 0 && keyfrom(t.key, s.rival, s.at + 1)
-                        ? -madevalue(s, side, pos, 3 - player)
-                        : -worthvalue(t.worth, t.pieces, 3 - player);
+    const Score g = e.out != 0 && keyfrom(t.key, s.rival) && replyrepeats<side>(s, pos, player)
+                        ? -decided
+                        : -worthvalue(t.worth, *t.square, 3 - player);
     if (g > best) best = g;
     return best >= beta;
 }

@@ -46,15 +46,6 @@ inline bool sidemoves(int32_t depth, int32_t player, Score beta, Score& best) {
 
 }  // namespace
 
-Score madevalue(const lightrec& s, char dir, int32_t pos, int32_t player) {
-    const int32_t start = history.hno;
-    if (s.dir) domove(s.dir, s.pos, dir ? player : 3 - player);
-    if (dir) domove(dir, pos, 3 - player);
-    const Score v = valueof(history.hist[history.hno], player);
-    history.hno = start;
-    return v;
-}
-
 Score ab(int32_t depth, int32_t player, Score alpha, Score beta) {
     const Score v = value(history.hist[history.hno], player);
     if (endshere(v, depth)) return v - depth;

@@ -246,12 +246,16 @@ BBTEST(Fast, EqualKeysOfDifferentCellsAreNoRepetition) {
         EXPECT_EQ(score(current(), player), plainvalue(history.hist, history.hno, player))
             << "game " << game;
         EXPECT_EQ(score(current(), 3 - player), plainvalue(history.hist, history.hno, 3 - player));
-        // Equal cells behind the forged keys still count: copy an earlier record's cells of
-        // the same parity into the current one.
+        // Equal cells behind the forged keys still count: give the current record the cells
+        // (and with them the line codes) of an earlier record of the same parity.
         int32_t i = current().since + ((current().since ^ history.hno) & 1);
         if (i < history.hno - 1) {
-            std::memcpy(current().cell, history.hist[i].cell, sizeof history.hist[i].cell);
+            const posrec& earlier = history.hist[i];
+            std::memcpy(current().cell, earlier.cell, sizeof earlier.cell);
+            std::memcpy(current().rowcode, earlier.rowcode, sizeof earlier.rowcode);
+            std::memcpy(current().colcode, earlier.colcode, sizeof earlier.colcode);
             EXPECT_EQ(score(current(), player), decided) << "game " << game;
+            EXPECT_EQ(plainvalue(history.hist, history.hno, player), decided);
         }
     }
     EXPECT_GT(forged, 30);
