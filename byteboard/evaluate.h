@@ -58,7 +58,7 @@ struct rivals {
 // ones hold fewer pieces) with the same side to move.
 inline rivals rivalsof(int32_t since, int32_t child) {
     const int32_t first = since + ((since ^ child) & 1);
-    const int32_t count = (child - first) / 2;
+    const int32_t count = static_cast<int32_t>(static_cast<uint32_t>(child - first) / 2);
     return {history.hist + (count > 0 ? first : 0), count};
 }
 

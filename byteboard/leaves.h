@@ -4,8 +4,10 @@
 // replies are valued from it without being made. Private to the search and its tests.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <utility>
 
 #include "byteboard/evaluate.h"
@@ -39,6 +41,7 @@ struct lightrec {
     const int32_t* square;
     int32_t since;  // as posrec::since
     int32_t at;     // its index on the stack
+    rivals self;    // the records it can repeat
     rivals rival;   // the records that a reply adding no piece can repeat
 };
 
@@ -55,6 +58,7 @@ inline lightrec lightof(const posrec& rec, int32_t at) {
     s.square = &signedsquare[rec.xpieces - rec.opieces + ncells];
     s.since = rec.since;
     s.at = at;
+    s.self = rivalsof(s.since, at);
     s.rival = rivalsof(s.since, at + 1);
     return s;
 }
@@ -97,18 +101,26 @@ template <char side, bool codes>
 template <char side>
 [[gnu::always_inline]] inline lightrec lightchild(const lightrec& s, int32_t pos, int32_t mover) {
     constexpr bool back = side == 'B' || side == 'R';
-    lightrec t = s;
+    lightrec t;
+    std::copy(std::begin(s.rowcode), std::end(s.rowcode), t.rowcode);
+    std::copy(std::begin(s.colcode), std::end(s.colcode), t.colcode);
     const linepush& e = pushlight<side, true>(s, pos, pushtable[mover - 1][back].data(), t);
     t.at = s.at + 1;
-    t.since = e.out == 0 ? t.at : s.since;
-    t.rival = rivalsof(t.since, t.at + 1);
+    if (e.out == 0) {  // one piece more than every earlier record: it repeats none
+        t.since = t.at;
+        t.self = t.rival = {history.hist, 0};
+    } else {
+        t.since = s.since;
+        t.self = rivalsof(t.since, t.at);
+        t.rival = rivalsof(t.since, t.at + 1);
+    }
     return t;
 }
 
 // The value for player to move of the light record s, which has no record: score without
 // counting the node.
 inline Score lightvalue(const lightrec& s, int32_t player) {
-    if (repeats(s.key, s.rowcode, rivalsof(s.since, s.at))) return decided;
+    if (repeats(s.key, s.rowcode, s.self)) return decided;
     return worthvalue(s.worth, *s.square, player);
 }
 
@@ -118,7 +130,7 @@ template <char side>
 [[gnu::noinline, gnu::cold, gnu::pure]] bool replyrepeats(const lightrec& s, int32_t pos,
                                                           int32_t player) {
     const lightrec t = lightchild<side>(s, pos, player);
-    return repeats(t.key, t.rowcode, rivalsof(t.since, t.at));
+    return repeats(t.key, t.rowcode, t.self);
 }
 
 // The reply by player from side at pos of the light record s, valued at once as ab(0, ...)

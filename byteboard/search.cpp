@@ -14,20 +14,34 @@ inline bool endshere(Score v, int32_t depth) {
     return depth <= 0 || std::abs(v - depth) > decidedbound;
 }
 
-// The moves with side letter letter, positions 0..N-1, of a node two plies above the
-// leaves, given as s: each child is ab(1, ...) on its light record; raises best, true at a
-// cut-off.
-template <char letter>
-inline bool lightmoves(const lightrec& s, int32_t player, Score beta, Score& best) {
+// The moves by player with side letter letter, positions 0..N-1, of a node two plies above
+// the leaves, given as s: each child is ab(1, ...) on its light record; raises best, true at
+// a cut-off. Adds the children valued to made.
+template <char letter, int32_t player>
+inline bool lightmoves(const lightrec& s, Score beta, Score& best, int64_t& made) {
     for (int32_t pos = 0; pos < N; pos++) {
         const lightrec c = lightchild<letter>(s, pos, player);
-        evaluation.nscore++;
+        made++;
         const Score v = lightvalue(c, 3 - player);
-        const Score g = endshere(v, 1) ? -(v - 1) : -lightleaves(c, 3 - player, -beta, -best);
+        const Score g = endshere(v, 1) ? -(v - 1) : -lightleaves<3 - player>(c, -beta, -best);
         if (g > best) best = g;
         if (best >= beta) return true;
     }
     return false;
+}
+
+// ab(2, player, alpha, beta) after the node's own value, for the node given as s: its
+// children are light records.
+template <int32_t player>
+Score twoplies(const lightrec& s, Score alpha, Score beta) {
+    Score best = alpha;
+    int64_t made = 0;
+    (void)(lightmoves<dirs[0], player>(s, beta, best, made) ||
+           lightmoves<dirs[1], player>(s, beta, best, made) ||
+           lightmoves<dirs[2], player>(s, beta, best, made) ||
+           lightmoves<dirs[3], player>(s, beta, best, made));
+    evaluation.nscore += made;
+    return best;
 }
 
 // The moves of ab with side letter letter, positions 0..N-1, each played as a record;
@@ -49,23 +63,18 @@ inline bool sidemoves(int32_t depth, int32_t player, Score beta, Score& best) {
 Score ab(int32_t depth, int32_t player, Score alpha, Score beta) {
     const Score v = value(history.hist[history.hno], player);
     if (endshere(v, depth)) return v - depth;
-    if (depth == 1)
-        return lightleaves(lightof(history.hist[history.hno], history.hno), player, alpha, beta);
-    Score best = alpha;
-    // Along the move ring, side by side in the order of dirs; a cut-off skips the rest. Two
-    // plies above the leaves the children are light records, further up records.
-    if (depth == 2) {
+    // One and two plies above the leaves the node's children are light records.
+    if (depth <= 2) {
         const lightrec s = lightof(history.hist[history.hno], history.hno);
-        (void)(lightmoves<dirs[0]>(s, player, beta, best) ||
-               lightmoves<dirs[1]>(s, player, beta, best) ||
-               lightmoves<dirs[2]>(s, player, beta, best) ||
-               lightmoves<dirs[3]>(s, player, beta, best));
-    } else {
-        (void)(sidemoves<dirs[0]>(depth, player, beta, best) ||
-               sidemoves<dirs[1]>(depth, player, beta, best) ||
-               sidemoves<dirs[2]>(depth, player, beta, best) ||
-               sidemoves<dirs[3]>(depth, player, beta, best));
+        if (depth == 1) return lightleaves(s, player, alpha, beta);
+        return player == 1 ? twoplies<1>(s, alpha, beta) : twoplies<2>(s, alpha, beta);
     }
+    Score best = alpha;
+    // Along the move ring, side by side in the order of dirs; a cut-off skips the rest.
+    (void)(sidemoves<dirs[0]>(depth, player, beta, best) ||
+           sidemoves<dirs[1]>(depth, player, beta, best) ||
+           sidemoves<dirs[2]>(depth, player, beta, best) ||
+           sidemoves<dirs[3]>(depth, player, beta, best));
     return best;
 }
 
