@@ -59,11 +59,12 @@ struct rivals {
 inline rivals rivalsof(int32_t since, int32_t child) {
     const int32_t first = since + ((since ^ child) & 1);
     const int32_t count = static_cast<int32_t>(static_cast<uint32_t>(child - first) / 2);
+    // With none, first may lie beyond the stack (child need not have a record).
     return {history.hist + (count > 0 ? first : 0), count};
 }
 
 // True when one of the rivals r holds key.
-[[gnu::always_inline]] inline bool keyfrom(uint64_t key, rivals r) {
+[[gnu::always_inline]] inline bool keyheld(uint64_t key, rivals r) {
     for (int32_t k = 0; k < r.count; k++)
         if (r.first[2 * k].key == key) return true;
     return false;

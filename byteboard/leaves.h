@@ -1,6 +1,6 @@
-// The last two plies of the byte-board search without records: a node one ply above the
-// leaves is held as a light record (its line codes, its totals as one number, its key,
-// piece term and since), computed from its parent's without copying or writing a record, and its
+// The last two plies of the byte-board search without records. A node one ply above the
+// leaves is held as a light record: its line codes, its totals as one number, its key, piece
+// term and since, computed from its parent's without copying or writing a record; its
 // replies are valued from it without being made. Private to the search and its tests.
 #pragma once
 
@@ -141,7 +141,7 @@ template <char side, int32_t player, int32_t pos>
     lightrec t;
     const linepush& e = pushlight<side, false>(s, pos, pushtable[player - 1][back].data(), t);
     // A reply that adds a piece repeats no earlier position.
-    const Score g = e.out != 0 && keyfrom(t.key, s.rival) && replyrepeats<side>(s, pos, player)
+    const Score g = e.out != 0 && keyheld(t.key, s.rival) && replyrepeats<side>(s, pos, player)
                         ? -decided
                         : -worthvalue(t.worth, *t.square, 3 - player);
     if (g > best) best = g;
