@@ -2,6 +2,7 @@
 // repetition test against the history that comes before it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -23,40 +24,70 @@ Score score(const posrec& rec, int32_t player);
 
 // The steps of score, inline for the search.
 
-// The static value for player of a position with these straights and totals and d more X
-// pieces than O pieces.
-inline Score staticvalue(int32_t xstraights, int32_t ostraights, int32_t xtotal, int32_t ototal,
-                         int32_t d, int32_t player) {
+// d * |d| for d from -ncells to ncells, at d + ncells: the piece term of the static value.
+inline constexpr std::array<int32_t, 2 * ncells + 1> signedsquare = [] {
+    std::array<int32_t, 2 * ncells + 1> t{};
+    for (int32_t d = -ncells; d <= ncells; d++) t[d + ncells] = d * (d < 0 ? -d : d);
+    return t;
+}();
+
+// The static value for player of a position with straights more straights of X than of O,
+// totals more run score of X than of O, and the piece term pieceterm (signedsquare of the
+// number of X pieces less O pieces).
+[[gnu::always_inline]] inline Score staticvalue(int32_t straights, int32_t totals,
+                                                int32_t pieceterm, int32_t player) {
     Score v;
-    if (xstraights > ostraights) {
+    if (straights > 0) {
         v = decided;
-    } else if (ostraights > xstraights) {
+    } else if (straights < 0) {
         v = -decided;
     } else {
-        v = (xtotal - ototal) + d * std::abs(d);
+        v = totals + pieceterm;
     }
     return player == 1 ? v : -v;
 }
 
-// True when an earlier record with the same side to move, from since on, holds key; the
-// records with fewer pieces than record child cannot repeat it.
-[[gnu::always_inline]] inline bool keyseen(uint64_t key, int32_t since, int32_t child) {
-    for (int32_t i = since + ((since ^ child) & 1); i < child - 1; i += 2)
-        if (history.hist[i].key == key) return true;
+// The records that can repeat a position: every other record from first on, count of them.
+// Valid until hist grows.
+struct rivals {
+    const posrec* first;
+    int32_t count;
+};
+
+// The rivals of record child whose since is since: the records from since on (the earlier
+// ones hold fewer pieces) with the same side to move.
+inline rivals rivalsof(int32_t since, int32_t child) {
+    const int32_t first = since + ((since ^ child) & 1);
+    const int32_t count = static_cast<int32_t>(static_cast<uint32_t>(child - first) / 2);
+    // With none, first may lie beyond the stack (child need not have a record).
+    return {history.hist + (count > 0 ? first : 0), count};
+}
+
+// True when one of the rivals r holds key.
+[[gnu::always_inline]] inline bool keyheld(uint64_t key, rivals r) {
+    for (int32_t k = 0; k < r.count; k++)
+        if (r.first[2 * k].key == key) return true;
+    return false;
+}
+
+// True when one of the rivals r holds the position with this key and these row codes. Equal
+// row codes are equal cells (a row's code is its cells in base 3); a key that differs rules
+// a record out without comparing them.
+[[gnu::always_inline]] inline bool repeats(uint64_t key, const uint16_t* rowcode, rivals r) {
+    for (int32_t k = 0; k < r.count; k++) {
+        const posrec& rival = r.first[2 * k];
+        if (rival.key == key && std::memcmp(rowcode, rival.rowcode, sizeof rival.rowcode) == 0)
+            return true;
+    }
     return false;
 }
 
 // score without counting the node.
 [[gnu::always_inline]] inline Score valueof(const posrec& rec, int32_t player) {
     // Only records with as many pieces can repeat rec: from rec.since on, same side to move.
-    // A key that differs rules a record out; equal keys are confirmed on the cells.
-    const uint64_t key = rec.key;
-    for (int32_t i = rec.since + ((rec.since ^ history.hno) & 1); i < history.hno - 1; i += 2)
-        if (history.hist[i].key == key &&
-            std::memcmp(rec.cell, history.hist[i].cell, sizeof rec.cell) == 0)
-            return decided;
-    return staticvalue(rec.xstraights, rec.ostraights, rec.xtotal, rec.ototal,
-                       rec.xpieces - rec.opieces, player);
+    if (repeats(rec.key, rec.rowcode, rivalsof(rec.since, history.hno))) return decided;
+    return staticvalue(rec.xstraights - rec.ostraights, rec.xtotal - rec.ototal,
+                       signedsquare[rec.xpieces - rec.opieces + ncells], player);
 }
 
 // score, inline in the search.

@@ -55,8 +55,9 @@ inline constexpr std::array<uint64_t, N> rowweight = [] {
 struct linepush {
     uint16_t code;     // the line's code afterwards
     uint8_t out;       // the piece pushed off the far end, 0 when an empty cell took it
-    uint8_t changes;   // bit x: the cell at position x of the line changed
-    int8_t delta[N];   // change of the code digit at position x
+    uint8_t changed;   // cells of the line the push changes
+    uint8_t at[N];     // their positions in the line, in the order visited
+    int8_t delta[N];   // the change of their code digits
     int8_t piecediff;  // change of X's pieces less O's
     // Change of the key when the line is a column c: 3^c times this (the digits are the
     // rows, whose weights are rowweight). For a row r it is rowweight[r] * (code - old code).
@@ -74,8 +75,8 @@ constexpr linepush pushline(int player, bool back, int code) {
         const int x = back ? N - 1 - i : i;
         old = cells[x];
         if (old != carried) {
-            e.changes = static_cast<uint8_t>(e.changes | 1 << x);
-            e.delta[x] = static_cast<int8_t>(carried - old);
+            e.at[e.changed] = static_cast<uint8_t>(x);
+            e.delta[e.changed++] = static_cast<int8_t>(carried - old);
         }
         cells[x] = carried;
         if (old == 0) break;
@@ -83,8 +84,8 @@ constexpr linepush pushline(int player, bool back, int code) {
     }
     e.out = static_cast<uint8_t>(old);
     e.piecediff = static_cast<int8_t>((player == 1 ? 1 : -1) - (old == 1) + (old == 2));
-    for (int x = 0; x < N; x++)
-        e.columnkey += static_cast<uint64_t>(static_cast<int64_t>(e.delta[x])) * rowweight[x];
+    for (int k = 0; k < e.changed; k++)
+        e.columnkey += static_cast<uint64_t>(static_cast<int64_t>(e.delta[k])) * rowweight[e.at[k]];
     int after = 0;
     for (int k = N - 1; k >= 0; k--) after = 3 * after + cells[k];
     e.code = static_cast<uint16_t>(after);
@@ -143,12 +144,6 @@ template <std::size_t... k>
     if constexpr (tail != 0) std::memcpy(d + 16 * chunks, s + 16 * chunks, tail);
 }
 
-// The change of a line's scores (or of the totals) when the line, holding line, gets the
-// code code.
-[[gnu::always_inline]] inline lanes scorechange(const linescore& line, int code) {
-    return load(&linetable[code]) - load(&line);
-}
-
 // Rescores line to code code; returns the change of its scores.
 [[gnu::always_inline]] inline lanes rescoreto(linescore& line, int code) {
     const lanes now = load(&linetable[code]);
@@ -175,9 +170,9 @@ template <bool vertical>
     uint16_t* crosscode = vertical ? rec.rowcode : rec.colcode;
     const int32_t crossdigit = pow3[pos];
     lanes change = {0, 0, 0, 0};
-    for (unsigned m = e.changes; m; m &= m - 1) {
-        const int x = __builtin_ctz(m);
-        const int delta = e.delta[x];
+    for (int k = 0; k < e.changed; k++) {
+        const int x = e.at[k];
+        const int delta = e.delta[k];
         const int idx = vertical ? x * N + pos : pos * N + x;
         rec.cell[idx] = static_cast<uint8_t>(rec.cell[idx] + delta);
         const int code = crosscode[x] + delta * crossdigit;

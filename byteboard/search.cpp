@@ -1,66 +1,57 @@
 #include "byteboard/search.h"
 
 #include "byteboard/evaluate.h"
+#include "byteboard/leaves.h"
 #include "byteboard/push.h"
 
 namespace byteboard::BYTEBOARD_NS {
 
 namespace {
 
-// The totals of the record that push e into line pos (a column when vertical) of rec
-// would make, counted from the push table without making it.
-template <bool vertical>
-[[gnu::always_inline]] inline lanes childtotals(const posrec& rec, const linepush& e, int32_t pos) {
-    const linescore* cross = vertical ? rec.row : rec.col;
-    const uint16_t* crosscode = vertical ? rec.rowcode : rec.colcode;
-    const int32_t crossdigit = pow3[pos];
-    lanes totals = load(&rec.xtotal);
-    for (unsigned m = e.changes; m; m &= m - 1) {
-        const int x = __builtin_ctz(m);
-        totals += scorechange(cross[x], crosscode[x] + e.delta[x] * crossdigit);
-    }
-    return totals + scorechange(vertical ? rec.col[pos] : rec.row[pos], e.code);
+// ab's test after a node's own value v: a node with no depth left, or a decided one, is a
+// leaf, worth v - depth.
+inline bool endshere(Score v, int32_t depth) {
+    return depth <= 0 || std::abs(v - depth) > decidedbound;
 }
 
-// value(hist[hno], 3 - mover) right after push<side>(pos, mover), without the push: the
-// child's totals, key, piece counts and since follow from the current record and the push
-// table as push would compute them. Only when an earlier record holds the child's key is
-// the child made, so that the cells can be compared.
-template <char side>
-[[gnu::always_inline]] inline Score childvalue(int32_t pos, int32_t mover) {
-    constexpr bool vertical = side == 'T' || side == 'B';
-    constexpr bool back = side == 'B' || side == 'R';
-    const posrec& rec = history.hist[history.hno];
-    const int32_t owncode = vertical ? rec.colcode[pos] : rec.rowcode[pos];
-    const linepush& e = pushtable[mover - 1][back][owncode];
-    const lanes totals = childtotals<vertical>(rec, e, pos);
-    const uint64_t key = rec.key + keychange<vertical>(e, pos, owncode);
-    evaluation.nscore++;
-    const int32_t child = history.hno + 1;
-    if (keyseen(key, e.out == 0 ? child : rec.since, child)) {
-        push<side>(pos, mover);
-        const Score v = valueof(history.hist[history.hno], 3 - mover);
-        history.hno--;
-        return v;
+// The moves by player with side letter letter, positions 0..N-1, of a node two plies above
+// the leaves, given as s: each child is ab(1, ...) on its light record; raises best, true at
+// a cut-off. Adds the children valued to made.
+template <char letter, int32_t player>
+inline bool lightmoves(const lightrec& s, Score beta, Score& best, int64_t& made) {
+    for (int32_t pos = 0; pos < N; pos++) {
+        const lightrec c = lightchild<letter>(s, pos, player);
+        made++;
+        const Score v = lightvalue(c, 3 - player);
+        const Score g = endshere(v, 1) ? -(v - 1) : -lightleaves<3 - player>(c, -beta, -best);
+        if (g > best) best = g;
+        if (best >= beta) return true;
     }
-    return staticvalue(totals[2], totals[3], totals[0], totals[1],
-                       rec.xpieces - rec.opieces + e.piecediff, 3 - mover);
+    return false;
 }
 
-// The moves of ab with side letter letter, positions 0..N-1, raising best; true at a
-// cut-off (best reached beta).
+// ab(2, player, alpha, beta) after the node's own value, for the node given as s: its
+// children are light records.
+template <int32_t player>
+Score twoplies(const lightrec& s, Score alpha, Score beta) {
+    Score best = alpha;
+    int64_t made = 0;
+    (void)(lightmoves<dirs[0], player>(s, beta, best, made) ||
+           lightmoves<dirs[1], player>(s, beta, best, made) ||
+           lightmoves<dirs[2], player>(s, beta, best, made) ||
+           lightmoves<dirs[3], player>(s, beta, best, made));
+    evaluation.nscore += made;
+    return best;
+}
+
+// The moves of ab with side letter letter, positions 0..N-1, each played as a record;
+// raises best, true at a cut-off.
 template <char letter>
 inline bool sidemoves(int32_t depth, int32_t player, Score beta, Score& best) {
     for (int32_t pos = 0; pos < N; pos++) {
-        Score g;
-        if (depth > 1) {
-            push<letter>(pos, player);
-            g = -ab(depth - 1, 3 - player, -beta, -best);
-            history.hno--;
-        } else {
-            // A child with no depth left is its static value: ab(0, ...) without the call.
-            g = -childvalue<letter>(pos, player);
-        }
+        push<letter>(pos, player);
+        const Score g = -ab(depth - 1, 3 - player, -beta, -best);
+        history.hno--;
         if (g > best) best = g;
         if (best >= beta) return true;
     }
@@ -71,7 +62,13 @@ inline bool sidemoves(int32_t depth, int32_t player, Score beta, Score& best) {
 
 Score ab(int32_t depth, int32_t player, Score alpha, Score beta) {
     const Score v = value(history.hist[history.hno], player);
-    if (depth <= 0 || std::abs(v - depth) > decidedbound) return v - depth;
+    if (endshere(v, depth)) return v - depth;
+    // One and two plies above the leaves the node's children are light records.
+    if (depth <= 2) {
+        const lightrec s = lightof(history.hist[history.hno], history.hno);
+        if (depth == 1) return lightleaves(s, player, alpha, beta);
+        return player == 1 ? twoplies<1>(s, alpha, beta) : twoplies<2>(s, alpha, beta);
+    }
     Score best = alpha;
     // Along the move ring, side by side in the order of dirs; a cut-off skips the rest.
     (void)(sidemoves<dirs[0]>(depth, player, beta, best) ||

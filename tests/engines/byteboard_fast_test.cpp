@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "byteboard/leaves.h"
 #include "byteboard/push.h"
 #include "byteboard_testing.h"
 
@@ -98,7 +99,7 @@ posrec plainpush(const posrec& prev, char side, int32_t pos, int32_t player, int
     return rec;
 }
 
-BBTEST(Fast, TheLineTableHoldsTheCellByCellScoresOfEveryLine) {
+BBTEST(Fast, TheLineTablesHoldTheCellByCellScoresOfEveryLine) {
     fresh();
     for (int32_t code = 0; code < ncodes; code++) {
         uint8_t cells[N];
@@ -119,6 +120,26 @@ BBTEST(Fast, TheLineTableHoldsTheCellByCellScoresOfEveryLine) {
     EXPECT_EQ(linetable[allx].xfull, 1);
     EXPECT_EQ(linetable[allo].oscore, sumsize);
     EXPECT_EQ(linetable[allo].ofull, 1);
+    // The worth of 2N lines, summed, gives back the straights' and the totals' differences
+    // as the static value reads them, whatever their signs.
+    std::mt19937 rng(5 + N);
+    int decidedsums = 0;
+    for (int round = 0; round < 4000; round++) {
+        int64_t worth = 0;
+        int32_t straights = 0, totals = 0;
+        for (int k = 0; k < 2 * N; k++) {
+            const int32_t code = rng() % 16 == 0 ? (rng() % 2 ? allx : allo) : rng() % ncodes;
+            worth += lineworth[code];
+            straights += linetable[code].xfull - linetable[code].ofull;
+            totals += linetable[code].xscore - linetable[code].oscore;
+        }
+        const int32_t square = static_cast<int32_t>(rng() % 100) - 50;
+        EXPECT_EQ(worthvalue(worth, square, 1), staticvalue(straights, totals, square, 1));
+        EXPECT_EQ(worthvalue(worth, square, 2), staticvalue(straights, totals, square, 2));
+        decidedsums += straights != 0;
+    }
+    EXPECT_GT(decidedsums, 800);
+    EXPECT_LT(decidedsums, 3200);
 }
 
 BBTEST(Fast, PushesEqualThePlainPushOnRandomGames) {
@@ -246,15 +267,172 @@ BBTEST(Fast, EqualKeysOfDifferentCellsAreNoRepetition) {
         EXPECT_EQ(score(current(), player), plainvalue(history.hist, history.hno, player))
             << "game " << game;
         EXPECT_EQ(score(current(), 3 - player), plainvalue(history.hist, history.hno, 3 - player));
-        // Equal cells behind the forged keys still count: copy an earlier record's cells of
-        // the same parity into the current one.
+        // Equal cells behind the forged keys still count: give the current record the cells
+        // (and with them the line codes) of an earlier record of the same parity.
         int32_t i = current().since + ((current().since ^ history.hno) & 1);
         if (i < history.hno - 1) {
-            std::memcpy(current().cell, history.hist[i].cell, sizeof history.hist[i].cell);
+            const posrec& earlier = history.hist[i];
+            std::memcpy(current().cell, earlier.cell, sizeof earlier.cell);
+            std::memcpy(current().rowcode, earlier.rowcode, sizeof earlier.rowcode);
+            std::memcpy(current().colcode, earlier.colcode, sizeof earlier.colcode);
             EXPECT_EQ(score(current(), player), decided) << "game " << game;
+            EXPECT_EQ(plainvalue(history.hist, history.hno, player), decided);
         }
     }
     EXPECT_GT(forged, 30);
+}
+
+// The light record of player's move (side, pos) from the light record s.
+lightrec lightchildof(const lightrec& s, char side, int32_t pos, int32_t player) {
+    switch (side) {
+        case 'T':
+            return lightchild<'T'>(s, pos, player);
+        case 'R':
+            return lightchild<'R'>(s, pos, player);
+        case 'B':
+            return lightchild<'B'>(s, pos, player);
+        default:
+            return lightchild<'L'>(s, pos, player);
+    }
+}
+
+// What lightreply makes of every reply by player of the light record s, in generation order.
+template <int32_t player, char side, int32_t... pos>
+void sidereplies(const lightrec& s, std::vector<Score>& out,
+                 std::integer_sequence<int32_t, pos...>) {
+    auto one = [&](auto reply) {
+        Score best = lowest;  // below every value: best becomes the reply's value
+        EXPECT_FALSE(reply(best));
+        out.push_back(best);
+    };
+    (one([&](Score& best) { return lightreply<side, player, pos>(s, highest, best); }), ...);
+}
+template <int32_t player>
+std::vector<Score> replyvalues(const lightrec& s) {
+    std::vector<Score> out;
+    constexpr auto line = std::make_integer_sequence<int32_t, N>();
+    sidereplies<player, dirs[0]>(s, out, line);
+    sidereplies<player, dirs[1]>(s, out, line);
+    sidereplies<player, dirs[2]>(s, out, line);
+    sidereplies<player, dirs[3]>(s, out, line);
+    return out;
+}
+
+// A light record against the record rec = hist[at] it stands for.
+void expectlight(const lightrec& t, const posrec& rec, int32_t at) {
+    for (int k = 0; k < N; k++) {
+        EXPECT_EQ(t.rowcode[k], rec.rowcode[k]) << "row " << k;
+        EXPECT_EQ(t.colcode[k], rec.colcode[k]) << "col " << k;
+    }
+    const int64_t straights = rec.xstraights - rec.ostraights, totals = rec.xtotal - rec.ototal;
+    EXPECT_EQ(t.worth, straights * (int64_t{1} << 32) + totals);
+    EXPECT_EQ(t.key, rec.key);
+    const int32_t d = rec.xpieces - rec.opieces;
+    EXPECT_EQ(*t.square, d < 0 ? -d * d : d * d);
+    EXPECT_EQ(t.since, rec.since);
+    EXPECT_EQ(t.at, at);
+}
+
+void keeprepeated(int32_t depth, int32_t player, std::vector<bool>& keep, int& repeated) {
+    for (auto [side, pos] : generationorder()) {
+        domove(side, pos, player);
+        for (int32_t i = 0; i + 1 < history.hno; i++)
+            if (std::memcmp(current().cell, history.hist[i].cell, sizeof current().cell) == 0) {
+                keep[i] = true;
+                repeated++;
+            }
+        if (depth > 1) keeprepeated(depth - 1, 3 - player, keep, repeated);
+        history.hno--;
+    }
+}
+
+// The key of a random position depth plies below the current record; with full, one whose
+// last push moved a full line where one can be found (so that its rivals are scanned).
+uint64_t keybelow(std::mt19937& rng, int32_t depth, int32_t player, bool full = false) {
+    auto all = generationorder();
+    uint64_t key = 0;
+    for (int tries = 0; tries < 50; tries++) {
+        auto [side, pos] = all[rng() % all.size()];
+        const int32_t pieces = current().xpieces + current().opieces;
+        domove(side, pos, player);
+        const bool moved = current().xpieces + current().opieces == pieces;
+        key = depth > 1 ? keybelow(rng, depth - 1, 3 - player, full) : current().key;
+        history.hno--;
+        if (!full || depth > 1 || moved) break;
+    }
+    return key;
+}
+
+// What the checks of the light records met.
+struct lightcounts {
+    int lightrepeats = 0, leafrepeats = 0, straights = 0;
+};
+
+// The light record of the current record, those of its children and the values of their
+// replies against the records that playing the moves makes and the plain static value
+// (which compares the cells of every earlier record); player is to move.
+void checklight(int32_t player, lightcounts& met) {
+    auto all = generationorder();
+    const lightrec s = lightof(current(), history.hno);
+    expectlight(s, current(), history.hno);
+    for (auto [side, pos] : all) {
+        const lightrec t = lightchildof(s, side, pos, player);
+        domove(side, pos, player);
+        expectlight(t, current(), history.hno);
+        EXPECT_EQ(lightvalue(t, 3 - player), plainvalue(history.hist, history.hno, 3 - player));
+        met.lightrepeats += plainrepeats();
+        met.straights += current().xstraights != current().ostraights;
+        const std::vector<Score> got = player == 1 ? replyvalues<2>(t) : replyvalues<1>(t);
+        for (size_t k = 0; k < all.size(); k++) {
+            domove(all[k].first, all[k].second, 3 - player);
+            EXPECT_EQ(got[k], -plainvalue(history.hist, history.hno, player))
+                << side << pos << " " << all[k].first << all[k].second;
+            met.leafrepeats += plainrepeats();
+            history.hno--;
+        }
+        history.hno--;
+    }
+}
+
+// checklight with the earlier records that nothing within two plies repeats forged to hold
+// the key of a position two plies below: equal keys of other cells are no repetition.
+void checkforged(std::mt19937& rng, int32_t player, lightcounts& met) {
+    std::vector<uint64_t> keys;
+    for (int32_t i = 0; i < history.hno; i++) keys.push_back(history.hist[i].key);
+    std::vector<bool> keep(history.hno, false);
+    int repeated = 0;
+    keeprepeated(2, player, keep, repeated);
+    const uint64_t key = keybelow(rng, 2, player, true);
+    for (int32_t i = 0; i < history.hno; i++)
+        if (!keep[i]) history.hist[i].key = key;
+    checklight(player, met);
+    for (int32_t i = 0; i < history.hno; i++) history.hist[i].key = keys[i];
+}
+
+// The last two plies' light records on random games, some of few distinct moves so that
+// positions recur and lines fill, with the history's keys as they are and forged.
+BBTEST(Fast, LightRecordsEqualTheRecordsTheirMovesMake) {
+    std::mt19937 rng(606 + N);
+    auto all = generationorder();
+    const std::pair<char, int32_t> few[] = {{'T', 0}, {'B', 0}, {'L', 0}, {'R', 0}, {'T', 1}};
+    lightcounts met;
+    for (int game = 0; game < 48; game++) {
+        fresh();
+        int32_t player = 1;
+        for (int ply = 0; ply < 60; ply++) {
+            if (ply % 6 == 5) {
+                checklight(player, met);
+                checkforged(rng, player, met);
+                if (HasFailure()) FAIL() << "game " << game << " ply " << ply;
+            }
+            auto [side, pos] = game % 2 ? few[rng() % 5] : all[rng() % all.size()];
+            domove(side, pos, player);
+            player = 3 - player;
+        }
+    }
+    EXPECT_GT(met.lightrepeats, 200);
+    EXPECT_GT(met.leafrepeats, 2400);
+    EXPECT_GT(met.straights, 300);
 }
 
 // The whole engine as plainly written, on a stack of its own: the push above, the full
@@ -325,16 +503,17 @@ struct Plain {
     }
 };
 
-// Leaves are valued without being made unless an earlier record holds their key. With earlier
-// records forged to carry one child's key, that child is made and its cells compared (equal
-// keys of different cells are no repetition); values and node counts of a one-ply search
-// still equal the plain search, which compares cells only. A record that some child repeats
-// keeps its own key, so that the real repetitions stay visible to the key filter.
-BBTEST(Fast, LeavesWithCollidingKeysAreValuedAsThePlainSearch) {
+// The positions one and two plies below a node with depth 1 or 2 are light records, never
+// made; only when an earlier record holds one's key are its row codes compared. With the
+// earlier records forged to carry the key of one such position, equal keys of different
+// positions must be no repetition: values and node counts still equal the plain search,
+// which compares cells only. A record that some position of the search really repeats keeps
+// its own key, so that the real repetitions stay visible to the key filter.
+BBTEST(Fast, LightPositionsWithCollidingKeysAreValuedAsThePlainSearch) {
     std::mt19937 rng(77 + N);
     auto all = generationorder();
     int searched = 0, forged = 0, repeated = 0;
-    for (int game = 0; game < 200; game++) {
+    for (int game = 0; game < 240; game++) {
         fresh();
         int32_t player = 1;
         const int length = 4 + static_cast<int>(rng() % 30);
@@ -346,39 +525,29 @@ BBTEST(Fast, LeavesWithCollidingKeysAreValuedAsThePlainSearch) {
             open = current().xstraights == current().ostraights && !plainrepeats();
         }
         if (!open) continue;
+        // Depth 1 and 2 in turn; at depth 2 the forged key is a child's or a grandchild's.
+        const int32_t depth = 1 + game % 2, below = game % 4 == 1 ? 1 : depth;
         std::vector<bool> keep(history.hno, false);
-        for (auto [side, pos] : all) {
-            domove(side, pos, player);
-            for (int32_t i = 0; i < history.hno - 1; i++)
-                if (std::memcmp(current().cell, history.hist[i].cell,
-                                sizeof history.hist[i].cell) == 0) {
-                    keep[i] = true;
-                    repeated++;
-                }
-            history.hno--;
-        }
-        auto [side, pos] = all[rng() % all.size()];
-        domove(side, pos, player);
-        const uint64_t childkey = current().key;
-        history.hno--;
+        keeprepeated(depth, player, keep, repeated);
+        const uint64_t key = keybelow(rng, below, player);
         for (int32_t i = 0; i < history.hno; i++)
             if (!keep[i]) {
-                history.hist[i].key = childkey;
+                history.hist[i].key = key;
                 forged++;
             }
         Plain plain;
         plain.stack.assign(history.hist, history.hist + history.hno + 1);
-        const int32_t want = plain.search(1, player, lowest, -lowest);
+        const int32_t want = plain.search(depth, player, lowest, -lowest);
         const int32_t top = history.hno;
         evaluation.nscore = 0;
-        EXPECT_EQ(ab(1, player, lowest, -lowest), want) << "game " << game;
+        EXPECT_EQ(ab(depth, player, lowest, -lowest), want) << "game " << game;
         EXPECT_EQ(evaluation.nscore, plain.nodes) << "game " << game;
         EXPECT_EQ(history.hno, top);
         searched++;
     }
-    EXPECT_GT(searched, 80);
-    EXPECT_GT(forged, 300);
-    EXPECT_GT(repeated, 5);
+    EXPECT_GT(searched, 100);
+    EXPECT_GT(forged, 400);
+    EXPECT_GT(repeated, 20);
 }
 
 std::vector<iteration> seen;
