@@ -30,9 +30,17 @@ struct Sizes {
     // bytes of rows N..7, and a word whose used bytes are fullMask and unused bytes all ones.
     std::uint64_t unusedRowBytes;
     std::uint64_t fullRowBytes;
-    std::int32_t bitCount[1 << rowLimit];  // set bits of every mask 0..2^N-1
 };
 extern Sizes sizes;
+
+// The set bits of every mask: entry m holds the count of m. setSize fills the entries of
+// masks 0..2^N-1. An entry does not depend on N, so once filled it stays so, whatever N
+// comes later and across resets of the engine.
+struct BitCounts {
+    std::uint32_t filled;  // entries 0..filled-1 hold their counts (a power of two, or 0)
+    std::int32_t of[1 << rowLimit];
+};
+extern BitCounts bitCount;
 
 // Stores N and fills the size parameters and bitCount for masks 0..2^N-1.
 void setSize(int n);

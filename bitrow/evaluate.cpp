@@ -60,8 +60,8 @@ inline std::int32_t evaluateBytes(std::uint64_t w) {
 #else
     std::int32_t sum = 0;
     for (int i = 0; i < 8; i++) {
-        const std::int32_t b = sizes.bitCount[(w >> (8 * i)) & 0xff],
-                           k = sizes.bitCount[(t >> (8 * i)) & 0xff];
+        const std::int32_t b = bitCount.of[(w >> (8 * i)) & 0xff],
+                           k = bitCount.of[(t >> (8 * i)) & 0xff];
         sum += b * b + k * k + k;
     }
     return sum;
@@ -104,7 +104,7 @@ Score evaluateWide(const RowMask* rows) {
     std::uint64_t low = 0, middle = 0, high = 0;  // counts of bits 0-7, 8-15, 16-23
     for (int r = 0; r < n; r++) {
         const std::uint32_t m = rows[r];
-        sum += sizes.bitCount[m] * sizes.bitCount[m];
+        sum += bitCount.of[m] * bitCount.of[m];
         low += spreadBits.of[m & 0xff];
         middle += spreadBits.of[(m >> 8) & 0xff];
         if constexpr (rowLimit > 16) high += spreadBits.of[(m >> 16) & 0xff];

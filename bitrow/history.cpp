@@ -15,7 +15,7 @@ std::uint32_t hashBoard() {
 PushResult pushHist() {
     const std::uint32_t key = hashBoard();
     if (keyRecorded(key)) return PushResult::refused;
-    recordBoard(key);
+    recordTracked(key);
     return PushResult::pushed;
 }
 

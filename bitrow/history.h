@@ -29,6 +29,7 @@ extern HistEntry histStack[histCapacity];
 
 struct History {
     int histCount;  // records in use, the start position included: odd means X to move
+    int peak;       // no record from this index on has been written since the last reset
     HistEntry* histBucket[histBuckets];
     // Set by setSize: keyWeight[i] is 41 * 65599^(N-1-i), keySeedWeight 41 * 65599^N.
     std::uint32_t keyWeight[rowLimit];
@@ -87,6 +88,12 @@ inline void recordBoard(std::uint32_t key) {
     r.key = key;
     r.link = *head;
     *head = &r;
+}
+// recordBoard outside the search (which bounds its own records for the reset): raises the
+// peak.
+inline void recordTracked(std::uint32_t key) {
+    recordBoard(key);
+    if (history.histCount > history.peak) history.peak = history.histCount;
 }
 // Records the board as the new top (pushed); refused, changing nothing, when its key is
 // already on the stack (equal keys count as the same position).

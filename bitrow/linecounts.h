@@ -161,8 +161,8 @@ template <bool keep>
         key = base + history.keyWeight[i] *
                          (((x1 << sizes.hashShift) ^ o1) - ((x0 << sizes.hashShift) ^ o0));
         const std::uint64_t clear = ~(0xffull << (8 * i));
-        rx = (rx & clear) | static_cast<std::uint64_t>(sizes.bitCount[x1]) << (8 * i);
-        ro = (ro & clear) | static_cast<std::uint64_t>(sizes.bitCount[o1]) << (8 * i);
+        rx = (rx & clear) | static_cast<std::uint64_t>(bitCount.of[x1]) << (8 * i);
+        ro = (ro & clear) | static_cast<std::uint64_t>(bitCount.of[o1]) << (8 * i);
         cx += spreadBits.of[x1] - spreadBits.of[x0];
         co += spreadBits.of[o1] - spreadBits.of[o0];
     } else {

@@ -11,6 +11,7 @@
 
 namespace bitrow::BITROW_NS {
 
+ScoreCache scoreCache;
 SearchState searchState;
 
 namespace {
@@ -28,7 +29,7 @@ inline int cacheSlot(int depth, std::uint32_t key) {
 
 // The cached score of the position with this key in its slot, if there is one.
 inline bool cacheHit(int slot, std::uint32_t key, Score& score) {
-    const ScoreCache& cache = searchState.scoreCache;
+    const ScoreCache& cache = scoreCache;
     if (cache.key[slot] != static_cast<std::int32_t>(key) || cache.score[slot] == cacheMiss)
         return false;
     score = cache.score[slot];
@@ -36,8 +37,8 @@ inline bool cacheHit(int slot, std::uint32_t key, Score& score) {
 }
 
 inline void cacheStore(int slot, std::uint32_t key, Score score) {
-    searchState.scoreCache.key[slot] = static_cast<std::int32_t>(key);
-    searchState.scoreCache.score[slot] = score;
+    scoreCache.key[slot] = static_cast<std::int32_t>(key);
+    scoreCache.score[slot] = score;
 }
 
 // search at depth 0: the move judged at once, with the same counting and the same result.
@@ -226,6 +227,9 @@ Score search(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score
 #if BITROW_WORDS
     rowtable::fill();
 #endif
+    scoreCache.searched = true;
+    // The deepest record this search can write, for the reset.
+    if (history.histCount + depth + 1 > history.peak) history.peak = history.histCount + depth + 1;
     const LineCounts counts = countLines();
     return node(move, mover, opponent, depth, alpha, beta, counts);
 }
