@@ -48,8 +48,8 @@ void setSize(int n);
 // Pushes a piece of the mover in; unforced, the opening refusals and the duplicate refusal
 // apply (forced, nothing is refused). PushResult tells what happened.
 PushResult applyMove(MoveIndex index, RowMask* mover, RowMask* opponent, bool force);
-// The same rules cell by cell down each column; the word-at-a-time applyMove pushes columns
-// a word at a time and must agree with it.
+// The same rules cell by cell down each column; applyMove pushes a column as one line (its
+// column masks) and must agree with it.
 PushResult applyMovePlain(MoveIndex index, RowMask* mover, RowMask* opponent, bool force);
 PushResult pushFromTop(int bit, RowMask* mover, RowMask* opponent, bool force);
 PushResult pushFromBottom(int bit, RowMask* mover, RowMask* opponent, bool force);

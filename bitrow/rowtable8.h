@@ -1,8 +1,10 @@
 // Row pushes of the 8-bit build looked up instead of computed, for boards up to 7 x 7: a
 // row is addressed by v = X's mask * 2^N + O's mask (its term in the position key), and the
-// table gives the row's v after a left or a right push by either side. 2^14 entries of two
-// bytes for each side and direction: 128 KiB of static storage, filled for the board size
-// by the first search of a turn. Private to the search and its tests.
+// table gives the row's v after a left or a right push by either side. A column push is a
+// row push on the column's masks (push.h), so the same entries serve it, addressed by its
+// column masks. 2^14 entries of two bytes for each side and direction: 128 KiB of static
+// storage, filled for the board size by the first search of a turn. Private to the search
+// and its tests.
 #pragma once
 
 #include <cstdint>

@@ -126,6 +126,14 @@ constexpr int lineBufferSize = 98;
 #define BITROW_WORDS 0
 #endif
 
+// Whether the last two plies of a search run in vector registers (bitrow/leaves.h): every
+// width with SSE2.
+#if defined(__SSE2__)
+#define BITROW_VECTORS 1
+#else
+#define BITROW_VECTORS 0
+#endif
+
 namespace bitrow::BITROW_NS {
 
 #if BITROW_WIDTH == 8
@@ -140,6 +148,9 @@ constexpr int rowLimit = widestRowLimit;
 #endif
 
 constexpr bool wordAtATime = BITROW_WORDS;
+
+// The bytes a row mask spans, 1, 2 or 3: a line's counts are kept in groups of 8 lines.
+constexpr int maskBytes = (rowLimit + 7) / 8;
 
 // The widest build has no wider build to hand a board to.
 constexpr bool isWidestBuild = rowLimit == widestRowLimit;
