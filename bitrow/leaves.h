@@ -221,17 +221,19 @@ template <bool column>
 
 // The push of a line whose masks are x0 and o0 by `side` from its left (direction 0, bit
 // N-1) or right end: from the row table when `tabled` (N at most 7, the 8-bit build), else
-// computed. Gives the masks after.
+// computed. Gives the masks after, and for a row the change of its term in the key.
 template <int side, bool tabled, int direction>
 [[gnu::always_inline]] inline void pushLine(std::uint32_t x0, std::uint32_t o0, std::uint32_t& x1,
-                                            std::uint32_t& o1) {
+                                            std::uint32_t& o1, std::uint32_t& termChange) {
     static_assert(!tabled || wordAtATime, "the row table is the 8-bit build's");
     if constexpr (tabled) {
 #if BITROW_WORDS
+        // An entry's index and value are the row's terms before and after.
         const int n = sizes.boardSize;
-        const std::uint32_t v1 = rowtable::entries[side][direction][(x0 << n) | o0];
+        const std::uint32_t v0 = (x0 << n) | o0, v1 = rowtable::entries[side][direction][v0];
         x1 = v1 >> n;
         o1 = v1 & sizes.fullMask;
+        termChange = v1 - v0;
 #endif
     } else {
         std::uint32_t m = side == 0 ? x0 : o0, o = side == 0 ? o0 : x0;
@@ -241,6 +243,7 @@ template <int side, bool tabled, int direction>
             pushes::shiftFromRight(m, o);
         x1 = side == 0 ? m : o;
         o1 = side == 0 ? o : m;
+        termChange = rowTerm(x1, o1) - rowTerm(x0, o0);
     }
 }
 
@@ -248,9 +251,9 @@ template <int side, bool tabled, int direction>
 template <int side, bool tabled, int direction>
 [[gnu::always_inline]] inline Child rowChild(const Start& s, int i) {
     const std::uint32_t x0 = board.x[i], o0 = board.o[i];
-    std::uint32_t x1, o1;
-    pushLine<side, tabled, direction>(x0, o0, x1, o1);
-    return lineChild<false>(s, i, x0, o0, x1, o1, rowKeyChange(i, x0, o0, x1, o1));
+    std::uint32_t x1, o1, termChange;
+    pushLine<side, tabled, direction>(x0, o0, x1, o1, termChange);
+    return lineChild<false>(s, i, x0, o0, x1, o1, history.keyWeight[i] * termChange);
 }
 
 // A push into the column of bit a from the top (top) or the bottom; false when the duplicate
@@ -262,8 +265,8 @@ template <int side, bool tabled, bool top>
     const RowMask* theirs = side == 0 ? board.o : board.x;
     if (pushes::columnRefuses<top>(a, side == 0 ? x0 : o0, side == 0 ? o0 : x0, mine, theirs))
         return false;
-    std::uint32_t x1, o1;
-    pushLine<side, tabled, top ? 1 : 0>(x0, o0, x1, o1);
+    std::uint32_t x1, o1, rowTerms;  // a column's change of row terms is not needed
+    pushLine<side, tabled, top ? 1 : 0>(x0, o0, x1, o1, rowTerms);
     c = lineChild<true>(s, a, x0, o0, x1, o1,
                         columnKeyChange(a, x0, o0, x1, o1, columns.x, columns.o));
     return true;

@@ -19,18 +19,6 @@
 
 namespace bitrow::BITROW_NS {
 
-// Byte b spread over a word: bit j of b becomes byte j (0 or 1). Adding the spread bytes of
-// rows counts each column in its own byte.
-inline constexpr auto spreadBits = [] {
-    struct {
-        std::uint64_t of[256];
-    } t{};
-    for (int b = 0; b < 256; b++)
-        for (int j = 0; j < 8; j++)
-            if (b >> j & 1) t.of[b] |= 1ull << (8 * j);
-    return t;
-}();
-
 // One side's counts. The rows and the columns take whole groups of 8 (zero from N on), so
 // that the search's vector lanes read them as they stand.
 struct SideCounts {

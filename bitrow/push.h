@@ -7,6 +7,22 @@
 #include "bitrow/board.h"
 #include "bitrow/history.h"
 
+namespace bitrow::BITROW_NS {
+
+// Byte b spread over a word: bit j of b becomes byte j (0 or 1). Adding the spread bytes of
+// rows counts each column in its own byte.
+inline constexpr auto spreadBits = [] {
+    struct {
+        std::uint64_t of[256];
+    } t{};
+    for (int b = 0; b < 256; b++)
+        for (int j = 0; j < 8; j++)
+            if (b >> j & 1) t.of[b] |= 1ull << (8 * j);
+    return t;
+}();
+
+}  // namespace bitrow::BITROW_NS
+
 namespace bitrow::BITROW_NS::pushes {
 
 // Refusals of the game's first three moves for column pushes: they would give mirror
@@ -168,8 +184,16 @@ inline void columnsOf(const RowMask* rows, RowMask* cols) {
 
 // The column of `bit` in `rows` changes from the column mask `before` to `after`.
 inline void setColumn(RowMask* rows, int bit, std::uint32_t before, std::uint32_t after) {
+#if BITROW_WORDS
+    // The rows as the bytes of a word: the changed cells spread one to a byte, at `bit`.
+    std::uint64_t w;
+    std::memcpy(&w, rows, 8);
+    w ^= spreadBits.of[before ^ after] << bit;
+    std::memcpy(rows, &w, 8);
+#else
     for (std::uint32_t d = before ^ after; d; d &= d - 1)
         rows[__builtin_ctz(d)] = static_cast<RowMask>(rows[__builtin_ctz(d)] ^ (1u << bit));
+#endif
 }
 
 // The duplicate refusal of a push into the column of `bit`, whose masks are m (the mover's)
