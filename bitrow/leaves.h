@@ -267,8 +267,18 @@ template <int side, bool tabled, bool top>
         return false;
     std::uint32_t x1, o1, rowTerms;  // a column's change of row terms is not needed
     pushLine<side, tabled, top ? 1 : 0>(x0, o0, x1, o1, rowTerms);
-    c = lineChild<true>(s, a, x0, o0, x1, o1,
-                        columnKeyChange(a, x0, o0, x1, o1, columns.x, columns.o));
+    std::uint32_t keyChange;
+    if constexpr (tabled) {
+#if BITROW_WORDS
+        // Below N = 16 the key is linear in the column's cells: its part at bit a.
+        const int n = sizes.boardSize;
+        keyChange = (rowtable::columnKeys[(x1 << n) | o1] - rowtable::columnKeys[(x0 << n) | o0])
+                    << a;
+#endif
+    } else {
+        keyChange = columnKeyChange(a, x0, o0, x1, o1, columns.x, columns.o);
+    }
+    c = lineChild<true>(s, a, x0, o0, x1, o1, keyChange);
     return true;
 }
 

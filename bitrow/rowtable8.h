@@ -19,6 +19,9 @@ constexpr int rowStates = 1 << (2 * largestN);
 
 // entries[side][direction][v]: side 0 X pushes, 1 O; direction 0 left, 1 right.
 inline std::uint16_t entries[2][2][rowStates];
+// columnKeys[v]: a column's part of the key at its bit 0, v being X's column mask * 2^N +
+// O's: the rows' weights of its X cells times 2^N plus those of its O cells.
+inline std::uint32_t columnKeys[rowStates];
 inline int filledFor;  // the N the entries hold, 0 for none
 
 // Fills the entries for the current board size, unless they already hold it.
@@ -29,6 +32,7 @@ inline void fill() {
     for (std::uint32_t v = 0; v < rows; v++) {
         const std::uint32_t x = v >> n, o = v & sizes.fullMask;
         if (x & o) continue;  // no cell holds both sides
+        columnKeys[v] = (rowsWeight(x) << n) + rowsWeight(o);
         for (int side = 0; side < 2; side++)
             for (int direction = 0; direction < 2; direction++) {
                 std::uint32_t m = side == 0 ? x : o, t = side == 0 ? o : x;
