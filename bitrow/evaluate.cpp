@@ -8,6 +8,7 @@
 
 #include "bitrow/board.h"
 #include "bitrow/linecounts.h"
+#include "bitrow/push.h"
 
 namespace bitrow::BITROW_NS {
 
@@ -26,23 +27,11 @@ inline std::uint64_t packRows(const RowMask* rows, int count) {
     return w;
 }
 
-// Transposes the 8 x 8 bit matrix held in a word: byte i, bit j goes to byte j, bit i.
-inline std::uint64_t transpose8(std::uint64_t x) {
-    std::uint64_t t;
-    t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
-    x ^= t ^ (t << 7);
-    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
-    x ^= t ^ (t << 14);
-    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
-    x ^= t ^ (t << 28);
-    return x;
-}
-
 // E of a side whose rows (each below 256) are the bytes of w: the sum over rows of b^2 plus
 // the sum over columns of k^2 + k. The columns are the bytes of the transposed word, so one
 // per-byte count of both words gives every b and k.
 inline std::int32_t evaluateBytes(std::uint64_t w) {
-    const std::uint64_t t = transpose8(w);
+    const std::uint64_t t = pushes::transpose8(w);
 #if defined(__SSE2__)
     __m128i v = _mm_set_epi64x(static_cast<long long>(t), static_cast<long long>(w));
     const __m128i m1 = _mm_set1_epi8(0x55), m2 = _mm_set1_epi8(0x33), m4 = _mm_set1_epi8(0x0f);

@@ -174,12 +174,32 @@ inline std::uint32_t columnOf(const RowMask* rows, int bit) {
 #endif
 }
 
+// Transposes the 8 x 8 bit matrix held in a word: byte i, bit j goes to byte j, bit i.
+inline std::uint64_t transpose8(std::uint64_t x) {
+    std::uint64_t t;
+    t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+    x ^= t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+    x ^= t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+    x ^= t ^ (t << 28);
+    return x;
+}
+
 // The column masks of every column of `rows`: cols[a] for the column of bit a.
 inline void columnsOf(const RowMask* rows, RowMask* cols) {
+#if BITROW_WORDS
+    // The rows as the bytes of a word, transposed: byte a holds the column of bit a.
+    std::uint64_t w;
+    std::memcpy(&w, rows, 8);
+    w = transpose8(w);
+    std::memcpy(cols, &w, 8);
+#else
     for (int a = 0; a < rowLimit; a++) cols[a] = 0;
     for (int j = 0; j < sizes.boardSize; j++)
         for (std::uint32_t m = rows[j]; m; m &= m - 1)
             cols[__builtin_ctz(m)] = static_cast<RowMask>(cols[__builtin_ctz(m)] | (1u << j));
+#endif
 }
 
 // The column of `bit` in `rows` changes from the column mask `before` to `after`.

@@ -109,7 +109,8 @@ Score node(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score a
 template <int side, bool tabled>
 Score twoPlies(const leaves::Start& s, Score alpha, Score beta) {
     return leaves::eachReply<side, tabled>(
-        s, alpha, beta, searchState.searchCalls, [&](const leaves::Child& c, Score v) {
+        s, alpha, beta, searchState.searchCalls,
+        [&](const leaves::Child& c, Score v) __attribute__((always_inline)) {
             // The reply's window, as node(i, ..., 1, -v, -alpha) has it.
             const Score low = -v, high = -alpha;
             if (keyRecorded(c.key)) return lossScore;
