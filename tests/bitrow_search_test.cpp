@@ -369,4 +369,14 @@ TEST(BitrowReset, EveryModuleAndTheToolsSettingsReturnToProcessStart) {
     EXPECT_EQ(deepening.depthLimit, lastDepth);
     EXPECT_EQ(deepening.iterationObserver, nullptr);
     EXPECT_EQ(evaluate, nullptr);
+
+    // Without a search since, a reset leaves the untouched cache as it is, all zero, and
+    // still clears every record the replay wrote.
+    EXPECT_FALSE(scoreCache.searched);
+    randomGame(rng, n, 8);
+    resetEngine();
+    for (const HistEntry& e : histStack)
+        ASSERT_TRUE(e.link == nullptr && e.key == 0 && allZero(e.board));
+    EXPECT_EQ(history.histCount, 0);
+    EXPECT_TRUE(allZero(scoreCache));
 }
