@@ -10,7 +10,6 @@
 #if BITROW_VECTORS
 #include <emmintrin.h>
 
-#include <cstddef>
 #include <cstdint>
 
 #include "bitrow/linecounts.h"
@@ -55,7 +54,6 @@ inline constexpr auto lineKeeps = [] {
         Lanes of[2][rowLimit][countVectors];
     } t{};
     for (int l = 0; l < rowLimit; l++)
-#pragma GCC unroll 4
         for (int k = 0; k < countVectors; k++) {
             const std::uint64_t own = k == l / 8 ? 0xffull << (8 * (l % 8)) : 0;
             t.of[0][l][k] = {own, ~0ull};
@@ -110,8 +108,8 @@ struct Start {
     std::uint32_t base;
 };
 
+// A side's counts of the general path as vectors.
 inline Counts countsOf(const SideCounts& c) {
-    static_assert(offsetof(SideCounts, cols) == offsetof(SideCounts, rows) + 8 * maskBytes);
     Counts v;
 #pragma GCC unroll 4
     for (int k = 0; k < countVectors; k++)
@@ -270,7 +268,7 @@ template <int side, bool tabled, bool top>
     std::uint32_t keyChange;
     if constexpr (tabled) {
 #if BITROW_WORDS
-        // Below N = 16 the key is linear in the column's cells: its part at bit a.
+        // Up to N = 7 a column's part of the key is linear in its cells: taken at bit a.
         const int n = sizes.boardSize;
         keyChange = (rowtable::columnKeys[(x1 << n) | o1] - rowtable::columnKeys[(x0 << n) | o0])
                     << a;

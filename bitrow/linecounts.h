@@ -138,7 +138,7 @@ inline std::uint64_t word(const std::uint8_t* p) {
 // are each one word of bytes. A row push sets the row's byte and moves the column counts by the
 // spread bits of the row after less those before; a column push does the same with the column's
 // cells as bytes (byte i: row i) and the row counts. The scores and straights then come from the
-// counts in one vector pass; the key of a column push from the whole board.
+// counts in one vector pass; the key of a column push from its column masks.
 template <bool keep>
 [[gnu::always_inline]] inline std::uint32_t countMoveFrom(int index, const LineCounts& parent,
                                                           LineCounts& out, const Board& was,
