@@ -18,8 +18,9 @@
 # the report included), as a player's turn costs it. Prints one line per case: engine, N, moves played, depth, instructions, nodes and
 # instructions per node, and with more than one case their totals. The search runs without
 # a practical time limit (--time 1000000), since valgrind slows it about a hundred times.
-# The bit-row N = 8 case takes long. Every row width has a case below (N = 12 for the 16-bit
-# rows, N = 20 for the 32-bit rows), and both byte-board sizes early and late in a game.
+# The bit-row N = 8 cases take long. Every row width has a case below (N = 6 and 8 for the
+# 8-bit rows at depths 5 and 4, N = 12 for the 16-bit rows, N = 20 for the 32-bit rows), and
+# both byte-board sizes early and late in a game.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 bin="${1:-$here/../build/bin}"
@@ -45,6 +46,8 @@ trap 'rm -rf "$tmp"' EXIT
 cases=(
     "bitrow    5  positions/n06-16.txt"
     "bitrow    5  positions/n08-14.txt"
+    "bitrow    4  positions/n06-mid.txt"
+    "bitrow    4  positions/n08-mid.txt"
     "bitrow    3  positions/n12-mid.txt"
     "bitrow    3  positions/n20-mid.txt"
     "byteboard 5  positions/n06-15.txt"

@@ -1,11 +1,37 @@
 #include "bitrow/board.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "bitrow/push.h"
 
 namespace bitrow::BITROW_NS {
 
 Board board;
 Sizes sizes;
+BitCounts bitCount;
+
+namespace {
+
+// Fills bitCount up to `entries` (a power of two): the counts of [len, 2 len) are those of
+// [0, len) plus one, the bit len.
+void fillBitCounts(std::uint32_t entries) {
+    std::int32_t* of = bitCount.of;
+    for (std::uint32_t len = bitCount.filled ? bitCount.filled : 1; len < entries; len *= 2) {
+        std::uint32_t i = 0;
+#if defined(__SSE2__)
+        for (const __m128i one = _mm_set1_epi32(1); i + 4 <= len; i += 4) {
+            const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(of + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(of + len + i), _mm_add_epi32(low, one));
+        }
+#endif
+        for (; i < len; i++) of[len + i] = of[i] + 1;
+    }
+    if (entries > bitCount.filled) bitCount.filled = entries;
+}
+
+}  // namespace
 
 void setSize(int n) {
     sizes.boardSize = n;
@@ -15,8 +41,7 @@ void setSize(int n) {
     sizes.unusedRowBytes = n >= 8 ? 0 : ~0ull << (8 * n);
     sizes.fullRowBytes =
         (sizes.fullMask * 0x0101010101010101ull & ~sizes.unusedRowBytes) | sizes.unusedRowBytes;
-    for (std::uint32_t i = 1; i <= sizes.fullMask; i++)
-        sizes.bitCount[i] = sizes.bitCount[i >> 1] + (i & 1);
+    fillBitCounts(sizes.fullMask + 1);
     setKeyWeights(n);
 }
 

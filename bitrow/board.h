@@ -30,9 +30,17 @@ struct Sizes {
     // bytes of rows N..7, and a word whose used bytes are fullMask and unused bytes all ones.
     std::uint64_t unusedRowBytes;
     std::uint64_t fullRowBytes;
-    std::int32_t bitCount[1 << rowLimit];  // set bits of every mask 0..2^N-1
 };
 extern Sizes sizes;
+
+// The set bits of every mask: entry m holds the count of m. setSize fills the entries of
+// masks 0..2^N-1. An entry does not depend on N, so once filled it stays so, whatever N
+// comes later and across resets of the engine.
+struct BitCounts {
+    std::uint32_t filled;  // entries 0..filled-1 hold their counts (a power of two, or 0)
+    std::int32_t of[1 << rowLimit];
+};
+extern BitCounts bitCount;
 
 // Stores N and fills the size parameters and bitCount for masks 0..2^N-1.
 void setSize(int n);
@@ -40,8 +48,8 @@ void setSize(int n);
 // Pushes a piece of the mover in; unforced, the opening refusals and the duplicate refusal
 // apply (forced, nothing is refused). PushResult tells what happened.
 PushResult applyMove(MoveIndex index, RowMask* mover, RowMask* opponent, bool force);
-// The same rules cell by cell down each column; the word-at-a-time applyMove pushes columns
-// a word at a time and must agree with it.
+// The same rules cell by cell down each column; applyMove pushes a column as one line (its
+// column masks) and must agree with it.
 PushResult applyMovePlain(MoveIndex index, RowMask* mover, RowMask* opponent, bool force);
 PushResult pushFromTop(int bit, RowMask* mover, RowMask* opponent, bool force);
 PushResult pushFromBottom(int bit, RowMask* mover, RowMask* opponent, bool force);

@@ -8,6 +8,7 @@
 
 #include "bitrow/board.h"
 #include "bitrow/linecounts.h"
+#include "bitrow/push.h"
 
 namespace bitrow::BITROW_NS {
 
@@ -26,23 +27,11 @@ inline std::uint64_t packRows(const RowMask* rows, int count) {
     return w;
 }
 
-// Transposes the 8 x 8 bit matrix held in a word: byte i, bit j goes to byte j, bit i.
-inline std::uint64_t transpose8(std::uint64_t x) {
-    std::uint64_t t;
-    t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
-    x ^= t ^ (t << 7);
-    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
-    x ^= t ^ (t << 14);
-    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
-    x ^= t ^ (t << 28);
-    return x;
-}
-
 // E of a side whose rows (each below 256) are the bytes of w: the sum over rows of b^2 plus
 // the sum over columns of k^2 + k. The columns are the bytes of the transposed word, so one
 // per-byte count of both words gives every b and k.
 inline std::int32_t evaluateBytes(std::uint64_t w) {
-    const std::uint64_t t = transpose8(w);
+    const std::uint64_t t = pushes::transpose8(w);
 #if defined(__SSE2__)
     __m128i v = _mm_set_epi64x(static_cast<long long>(t), static_cast<long long>(w));
     const __m128i m1 = _mm_set1_epi8(0x55), m2 = _mm_set1_epi8(0x33), m4 = _mm_set1_epi8(0x0f);
@@ -60,8 +49,8 @@ inline std::int32_t evaluateBytes(std::uint64_t w) {
 #else
     std::int32_t sum = 0;
     for (int i = 0; i < 8; i++) {
-        const std::int32_t b = sizes.bitCount[(w >> (8 * i)) & 0xff],
-                           k = sizes.bitCount[(t >> (8 * i)) & 0xff];
+        const std::int32_t b = bitCount.of[(w >> (8 * i)) & 0xff],
+                           k = bitCount.of[(t >> (8 * i)) & 0xff];
         sum += b * b + k * k + k;
     }
     return sum;
@@ -104,7 +93,7 @@ Score evaluateWide(const RowMask* rows) {
     std::uint64_t low = 0, middle = 0, high = 0;  // counts of bits 0-7, 8-15, 16-23
     for (int r = 0; r < n; r++) {
         const std::uint32_t m = rows[r];
-        sum += sizes.bitCount[m] * sizes.bitCount[m];
+        sum += bitCount.of[m] * bitCount.of[m];
         low += spreadBits.of[m & 0xff];
         middle += spreadBits.of[(m >> 8) & 0xff];
         if constexpr (rowLimit > 16) high += spreadBits.of[(m >> 16) & 0xff];

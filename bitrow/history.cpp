@@ -15,7 +15,7 @@ std::uint32_t hashBoard() {
 PushResult pushHist() {
     const std::uint32_t key = hashBoard();
     if (keyRecorded(key)) return PushResult::refused;
-    recordBoard(key);
+    recordTracked(key);
     return PushResult::pushed;
 }
 
@@ -26,20 +26,13 @@ void setKeyWeights(int n) {
         w *= 65599;
     }
     history.keySeedWeight = w;
-#if BITROW_WORDS
-    alignas(16) std::int16_t xl[8] = {}, xh[8] = {}, ol[8] = {}, oh[8] = {};
-    for (int i = 0; i < n; i++) {
-        const std::uint32_t wx = history.keyWeight[i] << n, wo = history.keyWeight[i];
-        xl[i] = static_cast<std::int16_t>(wx & 0xffff);
-        xh[i] = static_cast<std::int16_t>((wx >> 16) + ((wx & 0x8000) ? 1 : 0));
-        ol[i] = static_cast<std::int16_t>(wo & 0xffff);
-        oh[i] = static_cast<std::int16_t>((wo >> 16) + ((wo & 0x8000) ? 1 : 0));
-    }
-    history.keyWeightsX[0] = _mm_load_si128(reinterpret_cast<const __m128i*>(xl));
-    history.keyWeightsX[1] = _mm_load_si128(reinterpret_cast<const __m128i*>(xh));
-    history.keyWeightsO[0] = _mm_load_si128(reinterpret_cast<const __m128i*>(ol));
-    history.keyWeightsO[1] = _mm_load_si128(reinterpret_cast<const __m128i*>(oh));
-#endif
+    // An entry is the one without its lowest bit j plus row 8k + j's weight.
+    for (int k = 0; k < maskBytes; k++)
+        for (int b = 1; b < 256; b++) {
+            const int row = 8 * k + __builtin_ctz(static_cast<unsigned>(b));
+            history.keyRows[k][b] =
+                history.keyRows[k][b & (b - 1)] + (row < n ? history.keyWeight[row] : 0);
+        }
 }
 
 }  // namespace bitrow::BITROW_NS

@@ -7,12 +7,6 @@
 
 #include "bitrow/board.h"
 
-// The word-at-a-time build takes a column push's key from the whole board, and the scores
-// from the counts (linecounts.h), in vector registers.
-#if BITROW_WORDS
-#include <emmintrin.h>
-#endif
-
 namespace bitrow::BITROW_NS {
 
 struct HistEntry {
@@ -29,14 +23,14 @@ extern HistEntry histStack[histCapacity];
 
 struct History {
     int histCount;  // records in use, the start position included: odd means X to move
+    int peak;       // no record from this index on has been written since the last reset
     HistEntry* histBucket[histBuckets];
-    // Set by setSize: keyWeight[i] is 41 * 65599^(N-1-i), keySeedWeight 41 * 65599^N.
+    // Set by setSize: keyWeight[i] is 41 * 65599^(N-1-i), keySeedWeight 41 * 65599^N, and
+    // keyRows[k][b] the sum of keyWeight[8k + j] over the bits j of b (rows from N on weigh
+    // 0), so that a column mask's rows weigh the sum of one entry per byte.
     std::uint32_t keyWeight[rowLimit];
     std::uint32_t keySeedWeight;
-#if BITROW_WORDS
-    // keyWeight as 16-bit halves for boardKey.
-    __m128i keyWeightsX[2], keyWeightsO[2];
-#endif
+    std::uint32_t keyRows[maskBytes][256];
 };
 extern History history;
 
@@ -45,32 +39,51 @@ std::uint32_t hashBoard();
 
 void setKeyWeights(int n);
 
-#if BITROW_WORDS
-// The rows' part of the key of a board given as its 16 bytes (X rows, then O rows), in one
-// vector pass, without the side to move. With N at most 8, row i's term is X_i * 2^N + O_i,
-// so the key is a dot product of the 16 bytes with fixed 32-bit weights, taken as their low
-// and high 16-bit halves (per 16-bit lane, row i in lane i; a high half carries one more
-// when its low half reads as negative in the signed multiply-add, which keeps the sum exact
-// mod 2^32).
-inline std::uint32_t rowsKey(__m128i bytes) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i xs = _mm_unpacklo_epi8(bytes, zero), os = _mm_unpackhi_epi8(bytes, zero);
-    const __m128i low = _mm_add_epi32(_mm_madd_epi16(xs, history.keyWeightsX[0]),
-                                      _mm_madd_epi16(os, history.keyWeightsO[0]));
-    const __m128i high = _mm_add_epi32(_mm_madd_epi16(xs, history.keyWeightsX[1]),
-                                       _mm_madd_epi16(os, history.keyWeightsO[1]));
-    __m128i sum = _mm_add_epi32(low, _mm_slli_epi32(high, 16));
-    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4e));
-    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xb1));
-    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
+// A row's term in the key: (X row << hashShift) ^ O row.
+[[gnu::always_inline]] inline std::uint32_t rowTerm(std::uint32_t x, std::uint32_t o) {
+    return (x << sizes.hashShift) ^ o;
 }
 
-// The key of the current board, side to move included.
-inline std::uint32_t boardKey() {
-    return (history.histCount & 1) * history.keySeedWeight +
-           rowsKey(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&board)));
+// The key's change when row i goes from (x0, o0) to (x1, o1).
+[[gnu::always_inline]] inline std::uint32_t rowKeyChange(int i, std::uint32_t x0, std::uint32_t o0,
+                                                         std::uint32_t x1, std::uint32_t o1) {
+    return history.keyWeight[i] * (rowTerm(x1, o1) - rowTerm(x0, o0));
 }
-#endif
+
+// The sum of keyWeight over the rows of a column mask (bit j: row j).
+[[gnu::always_inline]] inline std::uint32_t rowsWeight(std::uint32_t rows) {
+    std::uint32_t w = 0;
+#pragma GCC unroll 4
+    for (int k = 0; k < maskBytes; k++) w += history.keyRows[k][(rows >> (8 * k)) & 0xff];
+    return w;
+}
+
+// The key's change when the column of bit a goes from the column masks (x0, o0) to (x1, o1),
+// colX and colO being the column masks of the board around it. In every row the column's X
+// cell is bit a + hashShift of the term and its O cell bit a, so the change is the rows'
+// weights of the cells gained less those lost, at those bits. From N = 16 on, X's shifted
+// cells share bits with O's: where a cell's bit is also set by the other side's cell of
+// column a + hashShift (O) or a - hashShift (X), the XOR makes its change count negatively;
+// X cells shifted past bit 31 do not count at all.
+[[gnu::always_inline]] inline std::uint32_t columnKeyChange(int a, std::uint32_t x0,
+                                                            std::uint32_t o0, std::uint32_t x1,
+                                                            std::uint32_t o1, const RowMask* colX,
+                                                            const RowMask* colO) {
+    const int shift = sizes.hashShift;
+    std::uint32_t dx = rowsWeight(x1) - rowsWeight(x0), dO = rowsWeight(o1) - rowsWeight(o0);
+    if constexpr (rowLimit >= 16) {
+        const int n = sizes.boardSize;
+        if (a + shift < n) {
+            const std::uint32_t p = colO[a + shift];
+            dx -= 2 * (rowsWeight(x1 & p) - rowsWeight(x0 & p));
+        }
+        if (a >= shift) {
+            const std::uint32_t p = colX[a - shift];
+            dO -= 2 * (rowsWeight(o1 & p) - rowsWeight(o0 & p));
+        }
+    }
+    return (a + shift < 32 ? dx << (a + shift) : 0) + (dO << a);
+}
 
 // Whether a record with this key is on the stack.
 inline bool keyRecorded(std::uint32_t key) {
@@ -79,14 +92,26 @@ inline bool keyRecorded(std::uint32_t key) {
     return false;
 }
 
-// The recording half of pushHist: records the board under this key as the new top.
-inline void recordBoard(std::uint32_t key) {
+// Records this key as the new top, linked into its chain, without the board: for a record
+// that is popped before anything reads its board back.
+inline void recordKey(std::uint32_t key) {
     HistEntry** head = &history.histBucket[key & (histBuckets - 1)];
     HistEntry& r = histStack[history.histCount++];
-    r.board = board;
     r.key = key;
     r.link = *head;
     *head = &r;
+}
+
+// The recording half of pushHist: records the board under this key as the new top.
+inline void recordBoard(std::uint32_t key) {
+    histStack[history.histCount].board = board;
+    recordKey(key);
+}
+// recordBoard outside the search (which bounds its own records for the reset): raises the
+// peak.
+inline void recordTracked(std::uint32_t key) {
+    recordBoard(key);
+    if (history.histCount > history.peak) history.peak = history.histCount;
 }
 // Records the board as the new top (pushed); refused, changing nothing, when its key is
 // already on the stack (equal keys count as the same position).

@@ -10,8 +10,8 @@ LineCounts countLines() {
         SideCounts& t = c.side[s];
         for (int r = 0; r < n; r++) {
             const std::uint32_t m = sides[s][r];
-            t.rows[r] = static_cast<std::uint8_t>(sizes.bitCount[m]);
-            t.score += sizes.bitCount[m] * sizes.bitCount[m];
+            t.rows[r] = static_cast<std::uint8_t>(bitCount.of[m]);
+            t.score += bitCount.of[m] * bitCount.of[m];
             t.straights += m == sizes.fullMask;
             for (int k = 0; k < n; k++) t.cols[k] += (m >> k) & 1;
         }

@@ -10,28 +10,22 @@
 
 #include "bitrow/board.h"
 #include "bitrow/history.h"
+#include "bitrow/push.h"
 #include "bitrow/types.h"
+
+#if BITROW_WORDS
+#include <emmintrin.h>
+#endif
 
 namespace bitrow::BITROW_NS {
 
-// Byte b spread over a word: bit j of b becomes byte j (0 or 1). Adding the spread bytes of
-// rows counts each column in its own byte.
-inline constexpr auto spreadBits = [] {
-    struct {
-        std::uint64_t of[256];
-    } t{};
-    for (int b = 0; b < 256; b++)
-        for (int j = 0; j < 8; j++)
-            if (b >> j & 1) t.of[b] |= 1ull << (8 * j);
-    return t;
-}();
-
-// One side's counts.
+// One side's counts. The rows and the columns take whole groups of 8 (zero from N on), so
+// that the search's vector lanes read them as they stand.
 struct SideCounts {
-    std::uint8_t rows[rowLimit];  // rows[r]: the side's pieces in row r
-    std::uint8_t cols[rowLimit];  // cols[k]: the side's pieces in the column of bit k
-    std::int32_t score;           // E: sum over rows of b^2 plus sum over columns of k^2 + k
-    std::int32_t straights;       // full rows plus full columns
+    std::uint8_t rows[8 * maskBytes];  // rows[r]: the side's pieces in row r
+    std::uint8_t cols[8 * maskBytes];  // cols[k]: the side's pieces in the column of bit k
+    std::int32_t score;                // E: sum over rows of b^2 plus sum over columns of k^2 + k
+    std::int32_t straights;            // full rows plus full columns
 };
 
 // Both sides': side[0] is X, side[1] is O.
@@ -144,7 +138,7 @@ inline std::uint64_t word(const std::uint8_t* p) {
 // are each one word of bytes. A row push sets the row's byte and moves the column counts by the
 // spread bits of the row after less those before; a column push does the same with the column's
 // cells as bytes (byte i: row i) and the row counts. The scores and straights then come from the
-// counts in one vector pass; the key of a column push from the whole board.
+// counts in one vector pass; the key of a column push from its column masks.
 template <bool keep>
 [[gnu::always_inline]] inline std::uint32_t countMoveFrom(int index, const LineCounts& parent,
                                                           LineCounts& out, const Board& was,
@@ -158,11 +152,10 @@ template <bool keep>
     if (index < 2 * n) {
         const int i = index < n ? index : index - n;
         const std::uint32_t x0 = was.x[i], x1 = board.x[i], o0 = was.o[i], o1 = board.o[i];
-        key = base + history.keyWeight[i] *
-                         (((x1 << sizes.hashShift) ^ o1) - ((x0 << sizes.hashShift) ^ o0));
+        key = base + rowKeyChange(i, x0, o0, x1, o1);
         const std::uint64_t clear = ~(0xffull << (8 * i));
-        rx = (rx & clear) | static_cast<std::uint64_t>(sizes.bitCount[x1]) << (8 * i);
-        ro = (ro & clear) | static_cast<std::uint64_t>(sizes.bitCount[o1]) << (8 * i);
+        rx = (rx & clear) | static_cast<std::uint64_t>(bitCount.of[x1]) << (8 * i);
+        ro = (ro & clear) | static_cast<std::uint64_t>(bitCount.of[o1]) << (8 * i);
         cx += spreadBits.of[x1] - spreadBits.of[x0];
         co += spreadBits.of[o1] - spreadBits.of[o0];
     } else {
@@ -176,7 +169,10 @@ template <bool keep>
         const std::uint64_t clear = ~(0xffull << (8 * a));
         cx = (cx & clear) | ((x1 * byteOnes) >> 56) << (8 * a);
         co = (co & clear) | ((o1 * byteOnes) >> 56) << (8 * a);
-        key = boardKey();
+        // No overlapping key bits below N = 16: the board around the column is not needed.
+        key = base + columnKeyChange(a, pushes::columnOf(was.x, a), pushes::columnOf(was.o, a),
+                                     pushes::columnOf(board.x, a), pushes::columnOf(board.o, a),
+                                     nullptr, nullptr);
     }
     lines::scoreCounts(_mm_set_epi64x(static_cast<long long>(ro), static_cast<long long>(rx)),
                        _mm_set_epi64x(static_cast<long long>(co), static_cast<long long>(cx)), out);
@@ -213,8 +209,7 @@ template <bool keep>
     if (index < 2 * n) {
         const int i = index < n ? index : index - n;
         const std::uint32_t x0 = was.x[i], x1 = board.x[i], o0 = was.o[i], o1 = board.o[i];
-        key += history.keyWeight[i] *
-               (((x1 << sizes.hashShift) ^ o1) - ((x0 << sizes.hashShift) ^ o0));
+        key += rowKeyChange(i, x0, o0, x1, o1);
         const SideCounts &px = parent.side[0], &po = parent.side[1];
         SideCounts &sx = out.side[0], &so = out.side[1];
         lines::changeLine<keep>(px.cols, sx.cols, px.rows[i], &sx.rows[i], x0, x1, sx);
@@ -227,8 +222,7 @@ template <bool keep>
     std::int32_t dx = 0, dO = 0;
     for (int j = 0, i = fromTop ? 0 : n - 1; j < n; j++, i += step) {
         const std::uint32_t x0 = was.x[i], x1 = board.x[i], o0 = was.o[i], o1 = board.o[i];
-        key += history.keyWeight[i] *
-               (((x1 << sizes.hashShift) ^ o1) - ((x0 << sizes.hashShift) ^ o0));
+        key += rowKeyChange(i, x0, o0, x1, o1);
         const std::int32_t ddx =
             static_cast<std::int32_t>((x1 >> a) & 1) - static_cast<std::int32_t>((x0 >> a) & 1);
         const std::int32_t ddo =

@@ -7,6 +7,22 @@
 #include "bitrow/board.h"
 #include "bitrow/history.h"
 
+namespace bitrow::BITROW_NS {
+
+// Byte b spread over a word: bit j of b becomes byte j (0 or 1). Adding the spread bytes of
+// rows counts each column in its own byte.
+inline constexpr auto spreadBits = [] {
+    struct {
+        std::uint64_t of[256];
+    } t{};
+    for (int b = 0; b < 256; b++)
+        for (int j = 0; j < 8; j++)
+            if (b >> j & 1) t.of[b] |= 1ull << (8 * j);
+    return t;
+}();
+
+}  // namespace bitrow::BITROW_NS
+
 namespace bitrow::BITROW_NS::pushes {
 
 // Refusals of the game's first three moves for column pushes: they would give mirror
@@ -30,6 +46,9 @@ inline bool openingRefuses(const RowMask* mover, const RowMask* opponent) {
             return false;
     }
 }
+
+// The column pushes cell by cell as the rules state them, for applyMovePlain, which the tests
+// hold the line pushes of applyMove to.
 
 // A column push that gives exactly the position of a row push is refused. `first` is the
 // row at the entry edge and `step` the direction into the board.
@@ -82,133 +101,36 @@ inline PushResult pushColumnPlain(int bit, RowMask* mover, RowMask* opponent, bo
     return walkColumn(bit, mover, opponent, first, step);
 }
 
-#if BITROW_WORDS
-// The 8-bit build pushes columns a word at a time: a side's rows are the bytes of one
-// 64-bit word, row r in byte r. A bottom push is a top push on the rows in reverse order.
-constexpr std::uint64_t byteOnes = 0x0101010101010101ull;
-
-inline std::uint64_t loadRows(const RowMask* rows) {
-    std::uint64_t w;
-    std::memcpy(&w, rows, 8);
-    return w;
-}
-
-inline void storeRows(RowMask* rows, std::uint64_t w) {
-    std::memcpy(rows, &w, 8);
-}
-
-// Rows N-1..0 to bytes 0..N-1, and back: the same mapping both ways.
-inline std::uint64_t reverseRows(std::uint64_t w) {
-    return __builtin_bswap64(w) >> (8 * (8 - sizes.boardSize));
-}
-
-// Bytes 0..k, for k from 0 to 7.
-inline std::uint64_t bytesUpTo(int k) {
-    return k >= 7 ? ~0ull : (1ull << (8 * (k + 1))) - 1;
-}
-
-// AND of the low bytes of w (bytes from `count` on taken as all ones).
-inline std::uint32_t andOfBytes(std::uint64_t w, int count) {
-    if (count < 8) w |= ~0ull << (8 * count);
-    w &= w >> 32;
-    w &= w >> 16;
-    w &= w >> 8;
-    return static_cast<std::uint32_t>(w & 0xff);
-}
-
-// The duplicate refusal of a push from the top of column `bit`, on words (rows of the
-// mover in m, of the opponent in o).
-[[gnu::always_inline]] inline bool topRefuses(int bit, std::uint64_t m, std::uint64_t o) {
-    const std::uint32_t p = 1u << bit, right = p - 1, left = sizes.fullMask & ~(p | right);
-    if (!(m & p)) {
-        // The scan stops at once: refused only into an empty edge cell whose row, the
-        // mover's alone, covers one side of the column.
-        if (o & p) return false;
-        const std::uint32_t covered = static_cast<std::uint32_t>(m & 0xff);
-        return (covered & right) == right || (covered & left) == left;
-    }
-    const int n = sizes.boardSize;
-    const std::uint64_t col = (byteOnes << bit) & ~sizes.unusedRowBytes;
-    // The scan from the edge stops at the first row the mover does not hold.
-    const std::uint64_t notMine = ~m & col;
-    const int i = notMine ? __builtin_ctzll(notMine) >> 3 : n;
-    if (i < n && (o & notMine & (0xffull << (8 * i)))) return false;
-    const std::uint32_t stopRow = i < n ? static_cast<std::uint32_t>((m >> (8 * i)) & 0xff) : 0;
-    const std::uint32_t covered = andOfBytes(m | o, i) & sizes.fullMask & stopRow;
-    return (covered & right) == right || (covered & left) == left;
-}
-
-// The walk of a push from the top of column `bit`, on words; returns 1 or 2.
-[[gnu::always_inline]] inline PushResult walkTop(int bit, std::uint64_t& m, std::uint64_t& o) {
-    const int n = sizes.boardSize;
-    const std::uint64_t col = (byteOnes << bit) & ~sizes.unusedRowBytes;
-    const std::uint64_t empty = ~(m | o) & col;
-    const int last = empty ? __builtin_ctzll(empty) >> 3 : n - 1;  // the walk's last row
-    const std::uint64_t walked = col & bytesUpTo(last);
-    m = (m & ~walked) | ((m << 8) & walked) | (1ull << bit);
-    o = (o & ~walked) | ((o << 8) & walked);
-    return last == n - 1 ? PushResult::pushedThrough : PushResult::pushed;
-}
-
-// The duplicate refusal and the walk of a push from the top of column `bit`, on words.
-[[gnu::always_inline]] inline PushResult pushTopWords(int bit, std::uint64_t& m, std::uint64_t& o,
-                                                      bool force) {
-    if (!force && topRefuses(bit, m, o)) return PushResult::refused;
-    return walkTop(bit, m, o);
-}
-
-template <bool fromTop>
-inline PushResult pushColumnWords(int bit, RowMask* mover, RowMask* opponent, bool force) {
-    // Only the game's first three moves have opening refusals.
-    if (!force && history.histCount <= 3 && openingRefuses(mover, opponent))
-        return PushResult::refused;
-    std::uint64_t m = loadRows(mover), o = loadRows(opponent);
-    if constexpr (!fromTop) {
-        m = reverseRows(m);
-        o = reverseRows(o);
-    }
-    const PushResult result = pushTopWords(bit, m, o, force);
-    if (result == PushResult::refused) return result;
-    if constexpr (!fromTop) {
-        m = reverseRows(m);
-        o = reverseRows(o);
-    }
-    storeRows(mover, m);
-    storeRows(opponent, o);
-    return result;
-}
-#endif
-
 // A left push on one row, the mover's mask m and the opponent's o; returns 1 or 2.
 [[gnu::always_inline]] inline PushResult shiftFromLeft(std::uint32_t& m, std::uint32_t& o) {
-    const std::uint32_t occupied = m | o;
-    // The run of occupied cells from column 1 ends at the highest empty bit.
-    const std::uint32_t empty = ~occupied & sizes.fullMask;
+    const std::uint32_t empty = ~(m | o) & sizes.fullMask;
     if (!empty) {
         m = (m >> 1) | sizes.topBit;
         o >>= 1;
         return PushResult::pushedThrough;
     }
-    const int s = 31 - __builtin_clz(empty) + 1;  // bit s-1 is the first empty cell
-    const std::uint32_t stay = (1u << s) - 1;
-    m = sizes.topBit | ((m >> s) << (s - 1)) | (m & stay);
-    o = ((o >> s) << (s - 1)) | (o & stay);
+    // The first empty cell from column 1 is the highest empty bit: the cells left of it move
+    // one bit down onto it, those right of it stay.
+    const std::uint32_t stay = (1u << (31 - __builtin_clz(empty))) - 1;
+    m = sizes.topBit | ((m & ~stay) >> 1) | (m & stay);
+    o = ((o & ~stay) >> 1) | (o & stay);
     return PushResult::pushed;
 }
 
 // A right push on one row; returns 1 or 2.
 [[gnu::always_inline]] inline PushResult shiftFromRight(std::uint32_t& m, std::uint32_t& o) {
     const std::uint32_t occupied = m | o;
-    // Bits N and up are never occupied, so the run from column N stops by bit N.
-    const int run = __builtin_ctz(~occupied);
-    if (run == sizes.boardSize) {
+    // The first empty cell from column N is the lowest empty bit, bit N for a full row.
+    const std::uint32_t run = (~occupied & (occupied + 1)) - 1;
+    if (run == sizes.fullMask) {
         m = ((m << 1) & sizes.fullMask) | 1;
         o = (o << 1) & sizes.fullMask;
         return PushResult::pushedThrough;
     }
-    const std::uint32_t low = (1u << run) - 1;  // the run
-    m = (m & ~low) | ((m & low) << 1) | 1;
-    o = (o & ~low) | ((o & low) << 1);
+    // The run moves one bit up onto the empty cell (adding a mask's part in the run shifts it
+    // so), the rest stays.
+    m += (m & run) + 1;
+    o += o & run;
     return PushResult::pushed;
 }
 
@@ -232,20 +154,125 @@ inline PushResult pushRight(int r, RowMask* mover, RowMask* opponent, bool force
     return pushRow<shiftFromRight>(r, mover, opponent);
 }
 
-inline PushResult fromTop(int bit, RowMask* mover, RowMask* opponent, bool force) {
+// Column pushes on column masks: the cells of one column as a mask whose bit j is row j
+// (types.h draws it). A push from the top enters at row 0, bit 0, and one from the bottom at
+// row N-1, bit N-1, so a column's walk is a row push on its masks: from the right for the
+// top, from the left for the bottom.
+
+// The column mask of `rows` in the column of `bit`.
+inline std::uint32_t columnOf(const RowMask* rows, int bit) {
 #if BITROW_WORDS
-    return pushColumnWords<true>(bit, mover, opponent, force);
+    // The rows as the bytes of a word: bit `bit` of byte j, multiplied onto bit 56 + j.
+    std::uint64_t w;
+    std::memcpy(&w, rows, 8);
+    return static_cast<std::uint32_t>(
+        (((w >> bit) & 0x0101010101010101ull) * 0x0102040810204080ull) >> 56);
 #else
-    return pushColumnPlain(bit, mover, opponent, force, 0, 1);
+    std::uint32_t m = 0;
+    for (int j = 0; j < sizes.boardSize; j++) m |= ((rows[j] >> bit) & 1u) << j;
+    return m;
 #endif
 }
 
-inline PushResult fromBottom(int bit, RowMask* mover, RowMask* opponent, bool force) {
+// Transposes the 8 x 8 bit matrix held in a word: byte i, bit j goes to byte j, bit i.
+inline std::uint64_t transpose8(std::uint64_t x) {
+    std::uint64_t t;
+    t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+    x ^= t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+    x ^= t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+    x ^= t ^ (t << 28);
+    return x;
+}
+
+// The column masks of every column of `rows`: cols[a] for the column of bit a.
+inline void columnsOf(const RowMask* rows, RowMask* cols) {
 #if BITROW_WORDS
-    return pushColumnWords<false>(bit, mover, opponent, force);
+    // The rows as the bytes of a word, transposed: byte a holds the column of bit a.
+    std::uint64_t w;
+    std::memcpy(&w, rows, 8);
+    w = transpose8(w);
+    std::memcpy(cols, &w, 8);
 #else
-    return pushColumnPlain(bit, mover, opponent, force, sizes.boardSize - 1, -1);
+    for (int a = 0; a < rowLimit; a++) cols[a] = 0;
+    for (int j = 0; j < sizes.boardSize; j++)
+        for (std::uint32_t m = rows[j]; m; m &= m - 1)
+            cols[__builtin_ctz(m)] = static_cast<RowMask>(cols[__builtin_ctz(m)] | (1u << j));
 #endif
+}
+
+// The column of `bit` in `rows` changes from the column mask `before` to `after`.
+inline void setColumn(RowMask* rows, int bit, std::uint32_t before, std::uint32_t after) {
+#if BITROW_WORDS
+    // The rows as the bytes of a word: the changed cells spread one to a byte, at `bit`.
+    std::uint64_t w;
+    std::memcpy(&w, rows, 8);
+    w ^= spreadBits.of[before ^ after] << bit;
+    std::memcpy(rows, &w, 8);
+#else
+    for (std::uint32_t d = before ^ after; d; d &= d - 1)
+        rows[__builtin_ctz(d)] = static_cast<RowMask>(rows[__builtin_ctz(d)] ^ (1u << bit));
+#endif
+}
+
+// The duplicate refusal of a push into the column of `bit`, whose masks are m (the mover's)
+// and o, the rows being mover and opponent: the scan from the entry edge over the mover's
+// pieces stops at an opponent's piece (never refused), an empty cell or past the far edge;
+// refused when the rows it passed, all occupied, and the mover's row where it stopped cover
+// every column on one side of this one.
+template <bool top>
+[[gnu::always_inline]] inline bool columnRefuses(int bit, std::uint32_t m, std::uint32_t o,
+                                                 const RowMask* mover, const RowMask* opponent) {
+    const int n = sizes.boardSize;
+    const std::uint32_t p = 1u << bit, right = p - 1, left = sizes.fullMask & ~(p | right);
+    // The mover's pieces from the edge: bits N and up of ~m are set, and m << (32 - N)
+    // keeps bit N - 1 on top.
+    const int scanned = top ? __builtin_ctz(~m) : __builtin_clz(~(m << (32 - n)));
+    const int stop = top ? scanned : n - 1 - scanned;
+    std::uint32_t covered = 0;  // no row where the scan stopped past the edge
+    if (scanned < n) {
+        if ((o >> stop) & 1) return false;
+        covered = mover[stop];
+    }
+    for (int j = 0, r = top ? 0 : n - 1; j < scanned; j++, r += top ? 1 : -1)
+        covered &= mover[r] | opponent[r];
+    return (covered & right) == right || (covered & left) == left;
+}
+
+// The walk of a push into a column with masks m (the mover's) and o: pushedThrough when it
+// ran through the whole column (the far cell was the first empty one, or none was).
+template <bool top>
+[[gnu::always_inline]] inline PushResult walkColumnMasks(std::uint32_t& m, std::uint32_t& o) {
+    const std::uint32_t farCell = top ? sizes.topBit : 1u;
+    const bool through = ((m | o | farCell) & sizes.fullMask) == sizes.fullMask;
+    if constexpr (top)
+        shiftFromRight(m, o);
+    else
+        shiftFromLeft(m, o);
+    return through ? PushResult::pushedThrough : PushResult::pushed;
+}
+
+template <bool top>
+inline PushResult pushColumn(int bit, RowMask* mover, RowMask* opponent, bool force) {
+    // Only the game's first three moves have opening refusals.
+    if (!force && history.histCount <= 3 && openingRefuses(mover, opponent))
+        return PushResult::refused;
+    const std::uint32_t m0 = columnOf(mover, bit), o0 = columnOf(opponent, bit);
+    if (!force && columnRefuses<top>(bit, m0, o0, mover, opponent)) return PushResult::refused;
+    std::uint32_t m = m0, o = o0;
+    const PushResult result = walkColumnMasks<top>(m, o);
+    setColumn(mover, bit, m0, m);
+    setColumn(opponent, bit, o0, o);
+    return result;
+}
+
+inline PushResult fromTop(int bit, RowMask* mover, RowMask* opponent, bool force) {
+    return pushColumn<true>(bit, mover, opponent, force);
+}
+
+inline PushResult fromBottom(int bit, RowMask* mover, RowMask* opponent, bool force) {
+    return pushColumn<false>(bit, mover, opponent, force);
 }
 
 [[gnu::always_inline]] inline PushResult apply(MoveIndex index, RowMask* mover, RowMask* opponent,

@@ -6,11 +6,12 @@
 #include "bitrow/history.h"
 #include "bitrow/linecounts.h"
 #include "bitrow/push.h"
-// The word-at-a-time build's replies in registers (empty for the other widths).
-#include "bitrow/leaves8.h"
+// The replies of the last two plies in registers (empty without SSE2).
+#include "bitrow/leaves.h"
 
 namespace bitrow::BITROW_NS {
 
+ScoreCache scoreCache;
 SearchState searchState;
 
 namespace {
@@ -28,7 +29,7 @@ inline int cacheSlot(int depth, std::uint32_t key) {
 
 // The cached score of the position with this key in its slot, if there is one.
 inline bool cacheHit(int slot, std::uint32_t key, Score& score) {
-    const ScoreCache& cache = searchState.scoreCache;
+    const ScoreCache& cache = scoreCache;
     if (cache.key[slot] != static_cast<std::int32_t>(key) || cache.score[slot] == cacheMiss)
         return false;
     score = cache.score[slot];
@@ -36,8 +37,8 @@ inline bool cacheHit(int slot, std::uint32_t key, Score& score) {
 }
 
 inline void cacheStore(int slot, std::uint32_t key, Score score) {
-    searchState.scoreCache.key[slot] = static_cast<std::int32_t>(key);
-    searchState.scoreCache.score[slot] = score;
+    scoreCache.key[slot] = static_cast<std::int32_t>(key);
+    scoreCache.score[slot] = score;
 }
 
 // search at depth 0: the move judged at once, with the same counting and the same result.
@@ -101,56 +102,57 @@ inline Score leafReplies(RowMask* mover, RowMask* opponent, Score alpha, Score b
 Score node(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score alpha, Score beta,
            const LineCounts& parent);
 
-#if BITROW_WORDS
+#if BITROW_VECTORS
 // The replies of a node two plies above the leaves, by `side`: each valued as node() values
 // a move with one ply left, its position, counts and key kept in registers until it is
 // recorded.
 template <int side, bool tabled>
 Score twoPlies(const leaves::Start& s, Score alpha, Score beta) {
     return leaves::eachReply<side, tabled>(
-        s, alpha, beta, searchState.searchCalls, [&](const leaves::Child& c, Score v) {
+        s, alpha, beta, searchState.searchCalls,
+        [&](const leaves::Child& c, Score v) __attribute__((always_inline)) {
             // The reply's window, as node(i, ..., 1, -v, -alpha) has it.
             const Score low = -v, high = -alpha;
             if (keyRecorded(c.key)) return lossScore;
             if (const Score t = leaves::straightsScore<side>(s, c)) return t;
-            std::memcpy(board.x, &c.x, 8);
-            std::memcpy(board.o, &c.o, 8);
-            recordBoard(c.key);
-            Score w = high;
-            if (low <= high) {
-                const leaves::Start t = leaves::startFromChild(s, c);
-                w = leaves::replies<1 - side, tabled>(t, low, high, searchState.searchCalls);
-            }
+            if (low > high) return adjustForDistance(high);  // no reply is tried
+            // Recorded for the repetition test of its replies, which read no record's board.
+            leaves::place(c);
+            recordKey(c.key);
+            const leaves::Start t = leaves::startFromChild(s, c);
+            const Score w =
+                leaves::replies<1 - side, tabled>(t, low, high, searchState.searchCalls);
             popHist();
-            std::memcpy(board.x, &s.x, 8);
-            std::memcpy(board.o, &s.o, 8);
+            leaves::unplace(c);
             return adjustForDistance(w);
         });
 }
 
+// The replies of the node one or two plies above the leaves whose board (recorded) and
+// counts are given, by `side`.
+template <int side, bool tabled>
+Score repliesOf(int depth, Score alpha, Score beta, const LineCounts& counts) {
+    const leaves::Start start = leaves::startFrom(counts);
+    if (depth == 1)
+        return leaves::replies<side, tabled>(start, alpha, beta, searchState.searchCalls);
+    return twoPlies<side, tabled>(start, alpha, beta);
+}
+
 // The replies of a node one or two plies above the leaves in registers, for the replier's
 // side; false when this node takes the general path (the game's first moves, or depth 3 up).
+// The 8-bit build looks its line pushes up for N up to 7.
 inline bool repliesInRegisters(int m, int depth, Score alpha, Score beta, const LineCounts& counts,
                                Score& v) {
     if (depth > 2 || history.histCount <= 3) return false;
-    const leaves::Start start = leaves::startFrom(board, counts);
-    const bool tabled = rowtable::filledFor == sizes.boardSize;
-    std::uint64_t& calls = searchState.searchCalls;
-    if (depth == 1) {
-        if (tabled)
-            v = m == 0 ? leaves::replies<1, true>(start, alpha, beta, calls)
-                       : leaves::replies<0, true>(start, alpha, beta, calls);
-        else
-            v = m == 0 ? leaves::replies<1, false>(start, alpha, beta, calls)
-                       : leaves::replies<0, false>(start, alpha, beta, calls);
-    } else {
-        if (tabled)
-            v = m == 0 ? twoPlies<1, true>(start, alpha, beta)
-                       : twoPlies<0, true>(start, alpha, beta);
-        else
-            v = m == 0 ? twoPlies<1, false>(start, alpha, beta)
-                       : twoPlies<0, false>(start, alpha, beta);
+#if BITROW_WORDS
+    if (rowtable::filledFor == sizes.boardSize) {
+        v = m == 0 ? repliesOf<1, true>(depth, alpha, beta, counts)
+                   : repliesOf<0, true>(depth, alpha, beta, counts);
+        return true;
     }
+#endif
+    v = m == 0 ? repliesOf<1, false>(depth, alpha, beta, counts)
+               : repliesOf<0, false>(depth, alpha, beta, counts);
     return true;
 }
 #endif
@@ -162,7 +164,7 @@ inline bool repliesInRegisters(int m, int depth, Score alpha, Score beta, const 
                                             Score alpha, Score beta, const LineCounts& counts) {
     Score v = beta;
     if (alpha > beta) return v;
-#if BITROW_WORDS
+#if BITROW_VECTORS
     if (repliesInRegisters(m, depth, alpha, beta, counts, v)) return v;
 #endif
     if (depth == 1)
@@ -226,6 +228,9 @@ Score search(MoveIndex move, RowMask* mover, RowMask* opponent, int depth, Score
 #if BITROW_WORDS
     rowtable::fill();
 #endif
+    scoreCache.searched = true;
+    // The deepest record this search can write, for the reset.
+    if (history.histCount + depth + 1 > history.peak) history.peak = history.histCount + depth + 1;
     const LineCounts counts = countLines();
     return node(move, mover, opponent, depth, alpha, beta, counts);
 }

@@ -10,14 +10,16 @@
 namespace bitrow::BITROW_NS {
 
 // Scores of earlier searched positions: the slot of a position at remaining depth d is
-// (d + key) mod cacheSlots, and it serves only the same key.
+// (d + key) mod cacheSlots, and it serves only the same key. An object of its own, 8 MiB,
+// which a reset clears only when a search has run since: untouched, it is still all zero.
 struct ScoreCache {
+    bool searched;  // set by every search: slots may have been written
     std::int32_t key[cacheSlots];
     Score score[cacheSlots];
 };
+extern ScoreCache scoreCache;
 
 struct SearchState {
-    ScoreCache scoreCache;
     // Raised by the turn's alarm; every search node polls it.
     volatile std::sig_atomic_t timeUp;
     // Calls of search since the counter was last cleared (refused moves included); the

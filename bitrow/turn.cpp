@@ -63,7 +63,7 @@ Replay replayGame(std::FILE* in) {
             // treats the two keys as one position as it always does.
             const std::uint32_t key = hashBoard();
             if (positionRecorded(key)) return Replay::Repetition;
-            recordBoard(key);
+            recordTracked(key);
         }
     }
     return Replay::Ok;
@@ -92,11 +92,14 @@ void renew(State& state) {
 
 }  // namespace
 
+// Only what may have been written since the last reset is cleared: the records below the
+// peak, the score cache after a search. bitCount keeps its entries (see BitCounts).
 void resetEngine() {
     board = Board{};
     renew(sizes);
-    std::fill(std::begin(histStack), std::end(histStack), HistEntry{});
+    std::fill(histStack, histStack + std::min(history.peak, histCapacity), HistEntry{});
     renew(history);
+    if (scoreCache.searched) renew(scoreCache);
     renew(searchState);
     renew(deepening);
     evaluate = nullptr;

@@ -29,7 +29,7 @@ void armTimer(long micros);
 
 // Returns every table to its state at process start, the tools' settings of the deepening
 // included, so that a tool can search several positions in one process as if each were a
-// fresh turn.
+// fresh turn. bitCount alone keeps its filled entries, which every N reads alike.
 void resetEngine();
 
 }  // namespace bitrow::BITROW_NS

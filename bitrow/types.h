@@ -32,6 +32,15 @@
 //
 //   In the top and bottom ranges, index - 2N and index - 3N are the column's bit number.
 //
+// A column mask, N = 4: one player's pieces in one column (the column of bit a) as a mask
+// whose bit j is row j, so that a column push is a row push on the column's two masks:
+//
+//   row           0    1    2    3
+//   bit           0    1    2    3
+//               top            bottom       a push from the top enters at bit 0, as one
+//                                           from the right does in a row; from the bottom
+//                                           at bit N - 1, as from the left
+//
 // The 8-bit word of the word-at-a-time paths (the 8-bit build on SSE2, wordAtATime): one
 // side's eight row masks read as one 64-bit word, row r in byte r.
 //
@@ -126,6 +135,14 @@ constexpr int lineBufferSize = 98;
 #define BITROW_WORDS 0
 #endif
 
+// Whether the last two plies of a search run in vector registers (bitrow/leaves.h): every
+// width with SSE2.
+#if defined(__SSE2__)
+#define BITROW_VECTORS 1
+#else
+#define BITROW_VECTORS 0
+#endif
+
 namespace bitrow::BITROW_NS {
 
 #if BITROW_WIDTH == 8
@@ -140,6 +157,9 @@ constexpr int rowLimit = widestRowLimit;
 #endif
 
 constexpr bool wordAtATime = BITROW_WORDS;
+
+// The bytes a row mask spans, 1, 2 or 3: a line's counts are kept in groups of 8 lines.
+constexpr int maskBytes = (rowLimit + 7) / 8;
 
 // The widest build has no wider build to hand a board to.
 constexpr bool isWidestBuild = rowLimit == widestRowLimit;

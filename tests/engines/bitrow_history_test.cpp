@@ -8,23 +8,6 @@ using namespace testutil;
 
 namespace {
 
-// The key computed independently from the cells: seed = side to move, then per row
-// h*65599 + ((X row << min(N,15)) ^ O row), all mod 2^32, times 41.
-std::uint32_t referenceKey(const model::Board& m, int count) {
-    const int n = m.size();
-    std::uint64_t h = count & 1;
-    for (int r = 0; r < n; r++) {
-        std::uint64_t xr = 0, orow = 0;
-        for (int c = 0; c < n; c++) {
-            xr = xr * 2 + (m.at(r, c) == model::Piece::X);
-            orow = orow * 2 + (m.at(r, c) == model::Piece::O);
-        }
-        const int shift = n < 15 ? n : 15;
-        h = (h * 65599 + (((xr << shift) & 0xffffffffu) ^ orow)) & 0xffffffffu;
-    }
-    return static_cast<std::uint32_t>((h * 41) & 0xffffffffu);
-}
-
 bool chainsHoldExactlyTheStack() {
     int linked = 0;
     for (int b = 0; b < histBuckets; b++)
@@ -40,7 +23,7 @@ TEST(BitrowHistory, StartPositionIsTheOnlyRecord) {
     freshGame(rowLimit < 5 ? rowLimit : 5);
     EXPECT_EQ(history.histCount, 1);
     const std::uint32_t key = histStack[0].key;
-    EXPECT_EQ(key, referenceKey(model::Board(sizes.boardSize), 0));
+    EXPECT_EQ(key, modelKey(model::Board(sizes.boardSize), 0));
     EXPECT_EQ(history.histBucket[key & 0xfff], &histStack[0]);
     EXPECT_EQ(histStack[0].link, nullptr);
     EXPECT_TRUE(chainsHoldExactlyTheStack());
@@ -55,7 +38,7 @@ TEST(BitrowHistory, KeysMatchTheReferenceAndPushPopRestoreUndo) {
             const EngineState before = EngineState::take();
             applyMove(asMove(i), moverRows(), opponentRows(), true);
             const model::Board after = toModel();
-            const std::uint32_t expectedKey = referenceKey(after, history.histCount);
+            const std::uint32_t expectedKey = modelKey(after, history.histCount);
             ASSERT_EQ(hashBoard(), expectedKey);
             if (pushHist() == PushResult::refused) {
                 // A repetition changes nothing but the board, which restoreBoard mends.

@@ -216,7 +216,7 @@ TEST(BitrowRules, RefusedColumnPushesLoseNoPosition) {
 
 namespace {
 
-TEST(BitrowRules, WordPushesAgreeWithTheCellByCellRules) {
+TEST(BitrowRules, LinePushesAgreeWithTheCellByCellRules) {
     std::mt19937 rng(2718);
     for (int n = 1; n <= rowLimit; n++) {
         setSize(n);

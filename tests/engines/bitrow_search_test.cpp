@@ -69,7 +69,7 @@ TEST(BitrowSearch, ValuesEqualPlainMinimaxAndLeaveTheEngineAsFound) {
             const model::Board b = toModel();
             for (int depth = 0; depth <= 2; depth++) {
                 for (int i = 0; i < 4 * n; i++) {
-                    std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
+                    std::memset(&scoreCache, 0, sizeof scoreCache);
                     const EngineState before = EngineState::take();
                     const std::int32_t v =
                         search(asMove(i), moverRows(), opponentRows(), depth, noScore, cacheMiss);
@@ -97,7 +97,7 @@ TEST(BitrowSearch, DeeperValuesOnLargerBoardsEqualPlainMinimax) {
             const model::Board b = toModel();
             for (int depth = 2; depth <= (n <= 6 ? 3 : 2); depth++) {
                 for (int i = game; i < 4 * n; i += depth == 3 ? 17 : 1) {
-                    std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
+                    std::memset(&scoreCache, 0, sizeof scoreCache);
                     const EngineState before = EngineState::take();
                     const std::int32_t v =
                         search(asMove(i), moverRows(), opponentRows(), depth, noScore, cacheMiss);
@@ -176,42 +176,41 @@ TEST(BitrowSearch, CacheSlotsBelongToKeyAndDepthAndOnlyThroughPushes) {
     int r;
     const std::uint32_t key = keyAfter(through, &r);
     for (int depth : {2, 3, 4}) {
-        std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
+        std::memset(&scoreCache, 0, sizeof scoreCache);
         const std::int32_t honest =
             search(asMove(through), moverRows(), opponentRows(), depth, noScore, cacheMiss);
         const int slot = (depth + key) & (cacheSlots - 1);
-        EXPECT_EQ(searchState.scoreCache.key[slot], static_cast<std::int32_t>(key))
-            << "stored at its depth";
-        EXPECT_EQ(searchState.scoreCache.score[slot], honest);
+        EXPECT_EQ(scoreCache.key[slot], static_cast<std::int32_t>(key)) << "stored at its depth";
+        EXPECT_EQ(scoreCache.score[slot], honest);
         // A planted entry at this depth is used as it stands; at the next depth it is not.
-        searchState.scoreCache.score[slot] = 4242;
+        scoreCache.score[slot] = 4242;
         EXPECT_EQ(search(asMove(through), moverRows(), opponentRows(), depth, noScore, cacheMiss),
                   4242);
         const std::int32_t deeper =
             search(asMove(through), moverRows(), opponentRows(), depth + 1, noScore, cacheMiss);
         EXPECT_NE(deeper, 4242);
         // The miss marker is never taken for a score.
-        std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
-        searchState.scoreCache.key[slot] = static_cast<std::int32_t>(key);
-        searchState.scoreCache.score[slot] = cacheMiss;
+        std::memset(&scoreCache, 0, sizeof scoreCache);
+        scoreCache.key[slot] = static_cast<std::int32_t>(key);
+        scoreCache.score[slot] = cacheMiss;
         EXPECT_EQ(search(asMove(through), moverRows(), opponentRows(), depth, noScore, cacheMiss),
                   honest);
     }
     // Depth 1 never uses the cache; nor does a push that an empty cell absorbed.
-    std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
+    std::memset(&scoreCache, 0, sizeof scoreCache);
     const std::int32_t shallow =
         search(asMove(through), moverRows(), opponentRows(), 1, noScore, cacheMiss);
-    searchState.scoreCache.key[(1 + key) & (cacheSlots - 1)] = static_cast<std::int32_t>(key);
-    searchState.scoreCache.score[(1 + key) & (cacheSlots - 1)] = 4242;
+    scoreCache.key[(1 + key) & (cacheSlots - 1)] = static_cast<std::int32_t>(key);
+    scoreCache.score[(1 + key) & (cacheSlots - 1)] = 4242;
     EXPECT_EQ(search(asMove(through), moverRows(), opponentRows(), 1, noScore, cacheMiss), shallow);
     const std::uint32_t absorbedKey = keyAfter(absorbed, &r);
-    std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
+    std::memset(&scoreCache, 0, sizeof scoreCache);
     const std::int32_t plain =
         search(asMove(absorbed), moverRows(), opponentRows(), 2, noScore, cacheMiss);
     const int slot = (2 + absorbedKey) & (cacheSlots - 1);
-    EXPECT_EQ(searchState.scoreCache.key[slot], 0) << "no store after an absorbed push";
-    searchState.scoreCache.key[slot] = static_cast<std::int32_t>(absorbedKey);
-    searchState.scoreCache.score[slot] = 4242;
+    EXPECT_EQ(scoreCache.key[slot], 0) << "no store after an absorbed push";
+    scoreCache.key[slot] = static_cast<std::int32_t>(absorbedKey);
+    scoreCache.score[slot] = 4242;
     EXPECT_EQ(search(asMove(absorbed), moverRows(), opponentRows(), 2, noScore, cacheMiss), plain);
 }
 
@@ -223,7 +222,7 @@ TEST(BitrowRoot, BestScoreMatchesMinimaxUnderTheRootCeilingAndTiesKeepTheFirst) 
             SeenPositions seen = randomGame(rng, n, 4 + game);
             const model::Board b = toModel();
             for (int depth = 1; depth <= 2; depth++) {
-                std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
+                std::memset(&scoreCache, 0, sizeof scoreCache);
                 MoveIndex in[4 * rowLimit], out[4 * rowLimit];
                 for (int i = 0; i < 4 * n; i++) in[i] = asMove(4 * n - 1 - i);  // reversed order
                 std::int32_t best;
@@ -262,7 +261,7 @@ TEST(BitrowRoot, LeadersGoToTheFrontInReverseOrderOfDiscovery) {
     MoveIndex in[4 * rowLimit], out[4 * rowLimit];
     for (int i = 0; i < 4 * n; i++) in[i] = asMove(i);
     std::int32_t best;
-    std::memset(&searchState.scoreCache, 0, sizeof searchState.scoreCache);
+    std::memset(&scoreCache, 0, sizeof scoreCache);
     searchRoot(moverRows(), opponentRows(), &best, 1, in, out);
     // Recompute the root's values with the same windows (depth 1 never touches the cache).
     std::vector<int> leaders, others;
@@ -352,7 +351,10 @@ TEST(BitrowReset, EveryModuleAndTheToolsSettingsReturnToProcessStart) {
     EXPECT_EQ(sizes.topBit | sizes.fullMask, 0u);
     EXPECT_EQ(sizes.hashShift, 0);
     EXPECT_EQ(sizes.unusedRowBytes | sizes.fullRowBytes, 0u);
-    EXPECT_TRUE(allZero(sizes.bitCount));
+    // The bit counts stay filled: every entry holds its count or is not yet filled.
+    for (std::uint32_t m = 0; m < (1u << rowLimit); m++)
+        ASSERT_EQ(bitCount.of[m], m < bitCount.filled ? __builtin_popcount(m) : 0) << m;
+    EXPECT_GE(bitCount.filled, 1u << n);
     for (const HistEntry& e : histStack)
         ASSERT_TRUE(e.link == nullptr && e.key == 0 && allZero(e.board));
     EXPECT_EQ(history.histCount, 0);
@@ -360,11 +362,21 @@ TEST(BitrowReset, EveryModuleAndTheToolsSettingsReturnToProcessStart) {
                             [](const HistEntry* h) { return h == nullptr; }));
     EXPECT_TRUE(allZero(history.keyWeight));
     EXPECT_EQ(history.keySeedWeight, 0u);
-    EXPECT_TRUE(allZero(searchState.scoreCache));
+    EXPECT_TRUE(allZero(scoreCache));
     EXPECT_EQ(searchState.timeUp, 0);
     EXPECT_EQ(searchState.searchCalls, 0u);
     EXPECT_TRUE(allZero(deepening.moveOrder));
     EXPECT_EQ(deepening.depthLimit, lastDepth);
     EXPECT_EQ(deepening.iterationObserver, nullptr);
     EXPECT_EQ(evaluate, nullptr);
+
+    // Without a search since, a reset leaves the untouched cache as it is, all zero, and
+    // still clears every record the replay wrote.
+    EXPECT_FALSE(scoreCache.searched);
+    randomGame(rng, n, 8);
+    resetEngine();
+    for (const HistEntry& e : histStack)
+        ASSERT_TRUE(e.link == nullptr && e.key == 0 && allZero(e.board));
+    EXPECT_EQ(history.histCount, 0);
+    EXPECT_TRUE(allZero(scoreCache));
 }

@@ -34,6 +34,19 @@ inline void fillSomeLines(std::mt19937& rng, model::Board& m) {
     }
 }
 
+// A random board of the given fill, with some lines wholly one side's so that straights,
+// full columns and full rows (pushes that run through the line) occur often.
+inline model::Board randomModelBoard(std::mt19937& rng, int n, int fillPercent) {
+    model::Board m(n);
+    std::uniform_int_distribution<int> percent(0, 99), coin(0, 3);
+    for (int r = 0; r < n; r++)
+        for (int c = 0; c < n; c++)
+            if (percent(rng) < fillPercent)
+                m.set(r, c, coin(rng) % 2 ? model::Piece::X : model::Piece::O);
+    fillSomeLines(rng, m);
+    return m;
+}
+
 inline bool cellBit(const RowMask* rows, int r, int c) {
     return (rows[r] >> (sizes.boardSize - 1 - c)) & 1;
 }
@@ -56,6 +69,24 @@ inline void fromModel(const model::Board& m) {
             if (m.at(r, c) == model::Piece::X) board.x[r] |= bit;
             if (m.at(r, c) == model::Piece::O) board.o[r] |= bit;
         }
+}
+
+// The key computed independently from the cells of a record at index `count`: seed = the
+// side to move, count & 1, then per row
+// h*65599 + ((X row << min(N,15)) ^ O row), all mod 2^32, times 41.
+inline std::uint32_t modelKey(const model::Board& m, int count) {
+    const int n = m.size();
+    std::uint64_t h = count & 1;
+    for (int r = 0; r < n; r++) {
+        std::uint64_t xr = 0, orow = 0;
+        for (int c = 0; c < n; c++) {
+            xr = xr * 2 + (m.at(r, c) == model::Piece::X);
+            orow = orow * 2 + (m.at(r, c) == model::Piece::O);
+        }
+        const int shift = n < 15 ? n : 15;
+        h = (h * 65599 + (((xr << shift) & 0xffffffffu) ^ orow)) & 0xffffffffu;
+    }
+    return static_cast<std::uint32_t>((h * 41) & 0xffffffffu);
 }
 
 inline MoveIndex asMove(int i) {
