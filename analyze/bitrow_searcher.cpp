@@ -63,21 +63,17 @@ class BitRowSearcher : public Searcher {
     int toMove() const override { return engine->histCount() % 2 == 1 ? 1 : 2; }
 
     std::string search(const Limits& limits, IterationSink* sink) override {
-        const int savedLimit = *engine->depthLimit;
-        *engine->depthLimit = limits.depth > 0 ? limits.depth : engine->lastDepth;
+        const SearchSettings<bitrow::ToolHandle> settings(*engine, limits.depth, observe);
         Running r;
         r.sink = sink;
         r.engine = engine;
         r.callsBefore = *engine->searchCalls;
         running = &r;
-        *engine->observer = observe;
         startClock(limits);
         r.start = std::chrono::steady_clock::now();
         bitrow::Score score;
         const bitrow::MoveIndex best = engine->deepen(&score);
         if (!limits.untimed) posixkit::disarmAlarm();
-        *engine->observer = nullptr;
-        *engine->depthLimit = savedLimit;
         running = nullptr;
         return engine->moveName(best);
     }
@@ -104,10 +100,10 @@ class BitRowSearcher : public Searcher {
 std::unique_ptr<Searcher> makeBitRowSearcher(int width, int n, std::string& error) {
     const bitrow::ToolHandle* e = nullptr;
     if (width == 0) {
-        e = bitrow::narrowestHandleFor(n);
+        e = bitrow::handleFor(n);
         if (!e) error = "the bit-row engine plays N from 1 to 20, not " + std::to_string(n);
     } else {
-        e = bitrow::handleWithWidth(width);
+        e = bitrow::handleForWidth(width);
         if (!e) {
             error = "--width must be 8, 16 or 32";
         } else if (n < 1 || n > e->rowLimit) {

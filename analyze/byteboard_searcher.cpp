@@ -110,13 +110,11 @@ class ByteBoardSearcher : public Searcher {
     int toMove() const override { return player; }
 
     std::string search(const Limits& limits, IterationSink* sink) override {
-        const std::int32_t savedDepth = *engine->maxdepth;
-        *engine->maxdepth = limits.depth > 0 ? limits.depth : byteboard::lastdepth;
+        const SearchSettings<byteboard::ToolHandle> settings(*engine, limits.depth, observe);
         Running r;
         r.sink = sink;
         r.engine = engine;
         running = &r;
-        *engine->observer = observe;
         prepareAnswer(limits.timeoutPrefix);
         void (*savedGrowFailed)() = *engine->growfailed;
         *engine->growfailed = answerAndExit;  // out of memory: the best move so far
@@ -128,8 +126,6 @@ class ByteBoardSearcher : public Searcher {
         if (!limits.untimed) stopAlarm();
 
         *engine->growfailed = savedGrowFailed;
-        *engine->observer = nullptr;
-        *engine->maxdepth = savedDepth;
         running = nullptr;
         char buf[byteboard::answerbytes];
         const int len = engine->formatanswer(*engine->bestdir, *engine->bestpos, buf);

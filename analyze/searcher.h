@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "analyze/record.h"
 
@@ -50,6 +52,30 @@ struct SearchRun {
                    std::chrono::steady_clock::now() - start)
             .count();
     }
+};
+
+// One search's settings on an engine's tool handle, put back when it ends: the depth limit
+// (the limits' depth, or the engine's own last depth) and the iteration observer. Both
+// engines' handles name these alike (depthLimit, lastDepth, observer).
+template <class Handle>
+class SearchSettings {
+  public:
+    template <class Observer>
+    SearchSettings(const Handle& handle, int depth, Observer observe)
+        : h(handle), savedLimit(*handle.depthLimit) {
+        *h.depthLimit = depth > 0 ? depth : h.lastDepth;
+        *h.observer = observe;
+    }
+    ~SearchSettings() {
+        *h.observer = nullptr;
+        *h.depthLimit = savedLimit;
+    }
+    SearchSettings(const SearchSettings&) = delete;
+    SearchSettings& operator=(const SearchSettings&) = delete;
+
+  private:
+    const Handle& h;
+    std::remove_reference_t<decltype(*std::declval<const Handle&>().depthLimit)> savedLimit;
 };
 
 class Searcher {

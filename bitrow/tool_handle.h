@@ -40,9 +40,10 @@ struct ToolHandle {
 
 extern const ToolHandle handle8, handle16, handle32;
 
-// The narrowest build that plays N itself, or null when N is outside 1..20.
-const ToolHandle* narrowestHandleFor(int n);
+// The build that plays N, the narrowest when several do (as the byte-board engine's
+// handleFor gives the build for N), or null when N is outside 1..20.
+const ToolHandle* handleFor(int n);
 // The build with this row width (8, 16 or 32), or null.
-const ToolHandle* handleWithWidth(int width);
+const ToolHandle* handleForWidth(int width);
 
 }  // namespace bitrow

@@ -4,13 +4,13 @@
 
 namespace bitrow {
 
-const ToolHandle* narrowestHandleFor(int n) {
+const ToolHandle* handleFor(int n) {
     for (const ToolHandle* e : {&handle8, &handle16, &handle32})
         if (n >= 1 && n <= e->rowLimit) return e;
     return nullptr;
 }
 
-const ToolHandle* handleWithWidth(int width) {
+const ToolHandle* handleForWidth(int width) {
     for (const ToolHandle* e : {&handle8, &handle16, &handle32})
         if (e->width == width) return e;
     return nullptr;

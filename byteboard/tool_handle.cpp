@@ -45,11 +45,12 @@ int cellAt(int row, int col) {
 
 extern const ToolHandle BYTEBOARD_NS::handle = {
     .size = N,
+    .lastDepth = lastdepth,
     .reset = resetEngine,
     .replay = replayMoves,
     .computemove = search,
     .observer = &toolObserver,
-    .maxdepth = &deepening.maxdepth,
+    .depthLimit = &deepening.maxdepth,
     .growfailed = &history.growfailed,
     .bestdir = &deepening.bestdir,
     .bestpos = &deepening.bestpos,

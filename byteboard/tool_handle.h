@@ -22,8 +22,11 @@ struct IterationReport {
 };
 using IterationObserver = void (*)(const IterationReport& it);
 
+// Its fields are named as the bit-row engine's handle names the same things (reset,
+// replay, observer, depthLimit, lastDepth, cell), so that a tool reads both alike.
 struct ToolHandle {
-    int size;  // N, fixed by the build
+    int size;       // N, fixed by the build
+    int lastDepth;  // the deepening's last depth
 
     // The empty board as the current record, no answer, no nodes counted, the last depth
     // lastdepth; installs the forwarding to *observer. False when hist cannot be allocated.
@@ -33,7 +36,7 @@ struct ToolHandle {
     std::int32_t (*replay)(const char* side, const int* number, int count);
     void (*computemove)(std::int32_t player);  // writes bestdir / bestpos
     IterationObserver* observer;               // called after every iteration (null by default)
-    std::int32_t* maxdepth;                    // depth of the last iteration
+    std::int32_t* depthLimit;                  // the deepening stops after this depth
     void (**growfailed)();                     // called when hist cannot grow; must not return
     const char* bestdir;                       // 0 until the first iteration completed
     const std::int32_t* bestpos;

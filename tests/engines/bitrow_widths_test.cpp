@@ -73,16 +73,16 @@ TEST(BitrowWidths, SameKeysScoresNodesAndMovesForEveryBoardUpToEight) {
 }
 
 TEST(BitrowWidths, EachSizeHasItsNarrowestBuild) {
-    EXPECT_EQ(bitrow::narrowestHandleFor(0), nullptr);
-    EXPECT_EQ(bitrow::narrowestHandleFor(1), &bitrow::handle8);
-    EXPECT_EQ(bitrow::narrowestHandleFor(8), &bitrow::handle8);
-    EXPECT_EQ(bitrow::narrowestHandleFor(9), &bitrow::handle16);
-    EXPECT_EQ(bitrow::narrowestHandleFor(16), &bitrow::handle16);
-    EXPECT_EQ(bitrow::narrowestHandleFor(17), &bitrow::handle32);
-    EXPECT_EQ(bitrow::narrowestHandleFor(20), &bitrow::handle32);
-    EXPECT_EQ(bitrow::narrowestHandleFor(21), nullptr);
-    EXPECT_EQ(bitrow::handleWithWidth(16), &bitrow::handle16);
-    EXPECT_EQ(bitrow::handleWithWidth(20), nullptr);
+    EXPECT_EQ(bitrow::handleFor(0), nullptr);
+    EXPECT_EQ(bitrow::handleFor(1), &bitrow::handle8);
+    EXPECT_EQ(bitrow::handleFor(8), &bitrow::handle8);
+    EXPECT_EQ(bitrow::handleFor(9), &bitrow::handle16);
+    EXPECT_EQ(bitrow::handleFor(16), &bitrow::handle16);
+    EXPECT_EQ(bitrow::handleFor(17), &bitrow::handle32);
+    EXPECT_EQ(bitrow::handleFor(20), &bitrow::handle32);
+    EXPECT_EQ(bitrow::handleFor(21), nullptr);
+    EXPECT_EQ(bitrow::handleForWidth(16), &bitrow::handle16);
+    EXPECT_EQ(bitrow::handleForWidth(20), nullptr);
 }
 
 }  // namespace

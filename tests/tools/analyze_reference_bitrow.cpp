@@ -24,7 +24,7 @@ void collect(int depth, std::int32_t score, bitrow::MoveIndex move, bool) {
 
 std::vector<RefIteration> bitrowIterations(int width, const std::string& record, int depth) {
     std::vector<RefIteration> out;
-    const bitrow::ToolHandle* e = bitrow::handleWithWidth(width);
+    const bitrow::ToolHandle* e = bitrow::handleForWidth(width);
     std::string text = record;
     std::FILE* in = fmemopen(text.data(), text.size(), "r");
     if (!e || !in) return out;
