@@ -23,6 +23,13 @@ size_t nameWidth(const std::vector<std::string>& names) {
     return w;
 }
 
+// "first move (X): +209 Elo [+180, +238]", X's fitted advantage; or that colours are left out.
+std::string firstMoveLine(const RatingList& list) {
+    if (!list.firstMoveFitted) return "first move not modelled: X and O count alike";
+    return "first move (X): " + formatElo(list.firstMove) + " Elo [" +
+           formatElo(list.firstMoveLow) + ", " + formatElo(list.firstMoveHigh) + "]";
+}
+
 }  // namespace
 
 std::vector<std::string> crossTableLines(const std::vector<RatedGame>& games,
@@ -118,6 +125,7 @@ std::vector<std::string> ratingListLines(const RatingList& list,
     snprintf(buf, sizeof buf, "draw parameter nu: %.3f (draws between equal players: %.1f%%)",
              list.nu, 100 * list.drawEqual);
     lines.push_back(buf);
+    lines.push_back(firstMoveLine(list));
     if (!list.converged)
         lines.push_back("warning: the fit did not converge; the ratings may be off");
     return lines;
