@@ -141,7 +141,7 @@ void declareOptions(CLI::App& app, Options& o) {
         "'referee tally FILE...' prints the table of record files, such as the shards of one "
         "run.");
     app.option_defaults()->always_capture_default();
-    app.set_version_flag("--version", std::string(common::toolVersion()));
+    app.set_version_flag("--version", std::string(common::versionLine("referee")));
     app.set_config("--config", "", "read options from this INI or TOML file");
     declarePlayerOptions(app, o.a, "a");
     declarePlayerOptions(app, o.b, "b");
