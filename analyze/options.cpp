@@ -177,7 +177,14 @@ std::string parseOptions(const std::vector<std::string>& args, Options& o) {
         "records; without it, standard input. A finished game (a side has more straights, "
         "or the last move repeats a position) is reported instead of searched.",
         "analyze");
-    app.set_version_flag("--version", common::toolVersion(), "Print the version and exit");
+    app.set_version_flag("--version", common::versionLine("analyze"),
+                         "Print the name, version number and commit, and exit");
+    app.footer(
+        "Exit status:\n"
+        "  0   an answer, a finished game's report, or the bench run\n"
+        "  1   the record, the suite or another file cannot be used (message on standard "
+        "error)\n"
+        "  2   a bad option");
     app.get_formatter()->column_width(30);
 
     std::string engine = "bitrow";

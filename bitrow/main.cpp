@@ -1,5 +1,6 @@
 // The bit-row player: one process answers one turn. It reads the board size and the game
-// so far on standard input and writes its move on standard output.
+// so far on standard input and writes its move on standard output. -h, --help or --version
+// as the only argument print what it is instead.
 #include <cstdint>
 #include <cstdio>
 
@@ -8,6 +9,7 @@
 #include "bitrow/notation.h"
 #include "bitrow/turn.h"
 #include "bitrow/types.h"
+#include "bitrow/usage.h"
 
 using namespace bitrow;
 using namespace bitrow::BITROW_NS;
@@ -30,7 +32,8 @@ const char* refusal(Replay replayed) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (const int status = answerInfoRequest(argc, argv); status >= 0) return status;
     const int n = readSize(stdin);
     if (n < 1) {
         std::fputs("N must be a positive number\n", stderr);

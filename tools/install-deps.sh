@@ -9,6 +9,8 @@ packages=(
     cmake make g++ libgtest-dev python3 git
     # the tools' command lines, and the data of the match report page
     libcli11-dev nlohmann-json3-dev
+    # the manual pages, made from the programs' --help at build time, and reading them
+    help2man man-db
     # CI: formatting, the clang sanitizer build and fuzzing
     clang clang-format libclang-rt-14-dev
     # measuring: instruction counts of the bench, peak memory

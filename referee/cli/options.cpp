@@ -138,7 +138,7 @@ void declareOptions(CLI::App& app, Options& o) {
         "Options may also come from a config file (--config FILE, INI or TOML, keys named like "
         "the long options: a-command = \"./shover8\").");
     app.option_defaults()->always_capture_default();
-    app.set_version_flag("--version", std::string(common::toolVersion()));
+    app.set_version_flag("--version", std::string(common::versionLine("referee")));
     app.set_config("--config", "", "read options from this INI or TOML file");
     declarePlayerOptions(app, o.a, "a");
     declarePlayerOptions(app, o.b, "b");

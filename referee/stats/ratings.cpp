@@ -52,32 +52,33 @@ std::vector<double> choleskySolve(const Matrix& l, std::vector<double> b) {
 
 // The log-likelihood of the games between players of one group, over the free
 // parameters: the strengths (natural log) of the players that are not their group's
-// reference, then log nu. A weak prior on nu counts as three games between two equal
-// players, one drawn and one won by each: it keeps nu finite and positive (the data alone
-// put it at 0 without draws, at infinity without decisive games, and let it run off to
-// infinity together with the ratings when in some pair one side drew but never won), and
-// it fades as games accumulate.
+// reference, log nu, and X's first-move advantage when it is fitted (X plays with its
+// strength times e^adv). A weak prior counts as three games between two equal players,
+// one won by X, one won by O and one drawn: it keeps nu finite and positive (the data
+// alone put it at 0 without draws, at infinity without decisive games, and let it run
+// off to infinity together with the ratings when in some pair one side drew but never
+// won), keeps the advantage finite (the data alone put it at infinity when X won every
+// game), and fades as games accumulate.
 struct Likelihood {
     const std::vector<RatedGame>* games;
-    std::vector<int> param;  // per player: index of its strength, -1 when fixed at 0
-    int drawParam = 0;       // index of log nu
+    std::vector<int> param;   // per player: index of its strength, -1 when fixed at 0
+    int drawParam = 0;        // index of log nu
+    int firstMoveParam = -1;  // index of the advantage; -1 when not fitted (fixed at 0)
     size_t size = 0;
 
     // Outcomes of a game: X wins, O wins, drawn; each a log-weight and a direction in the
-    // parameter space (at most three non-zero entries).
+    // parameter space (at most `terms` non-zero entries).
+    static constexpr int terms = 4;
     struct Outcome {
         double logit;
-        int index[3];
-        double coef[3];
+        int index[terms];
+        double coef[terms];
     };
-    static constexpr int outcomes = 3;
+    enum Played { XWins, OWins, Drawn, outcomes };
     using Outcomes = std::array<Outcome, outcomes>;
 
-    // A player's strength at p: 0 for its group's reference.
-    double strength(const std::vector<double>& p, int player) const {
-        int k = param[player];
-        return k < 0 ? 0.0 : p[k];
-    }
+    // Parameter k at p: 0 for a fixed one (k < 0).
+    static double value(const std::vector<double>& p, int k) { return k < 0 ? 0.0 : p[k]; }
 
     // Value, and when g is given, gradient and Hessian.
     double eval(const std::vector<double>& p, std::vector<double>* g, Matrix* h) const {
@@ -85,29 +86,23 @@ struct Likelihood {
             g->assign(size, 0.0);
             h->assign(size, std::vector<double>(size, 0.0));
         }
-        double f = prior(p, g, h);
-        for (const RatedGame& game : *games) f += gameTerm(p, game, g, h);
+        double f = 0;
+        // The prior's games, between two players fixed at strength 0.
+        for (Played played : {XWins, OWins, Drawn}) f += gameTerm(p, -1, -1, played, g, h);
+        for (const RatedGame& game : *games) {
+            Played played = game.result == 1 ? XWins : game.result == 0 ? OWins : Drawn;
+            f += gameTerm(p, param[game.x], param[game.o], played, g, h);
+        }
         return f;
     }
 
-    // The prior's term, log(nu / (2 + nu)) + 2 log(1 / (2 + nu)), with its derivatives
-    // added to g and h when given.
-    double prior(const std::vector<double>& p, std::vector<double>* g, Matrix* h) const {
-        double nu = std::exp(p[drawParam]);
-        if (g) {
-            (*g)[drawParam] += 1 - 3 * nu / (2 + nu);
-            (*h)[drawParam][drawParam] -= 6 * nu / ((2 + nu) * (2 + nu));
-        }
-        return p[drawParam] - 3 * std::log(2 + nu);
-    }
-
-    // One game's term: the played outcome's log-weight minus the log of the sum of all
-    // three weights, with its derivatives added to g and h when given.
-    double gameTerm(const std::vector<double>& p, const RatedGame& game, std::vector<double>* g,
-                    Matrix* h) const {
-        const Outcomes out = outcomesOf(p, game);
-        int played = game.result == 1 ? 0 : game.result == 0 ? 1 : 2;
-        double top = std::max({out[0].logit, out[1].logit, out[outcomes - 1].logit});
+    // One game's term, X's strength parameter x and O's o: the played outcome's log-weight
+    // minus the log of the sum of all three weights, with its derivatives added to g and h
+    // when given.
+    double gameTerm(const std::vector<double>& p, int x, int o, Played played,
+                    std::vector<double>* g, Matrix* h) const {
+        const Outcomes out = outcomesOf(p, x, o);
+        double top = std::max({out[XWins].logit, out[OWins].logit, out[Drawn].logit});
         double sum = 0;
         for (int k = 0; k < outcomes; ++k) sum += std::exp(out[k].logit - top);
         double logZ = top + std::log(sum);
@@ -116,13 +111,12 @@ struct Likelihood {
     }
 
     // The three outcomes of a game at the parameters p.
-    Outcomes outcomesOf(const std::vector<double>& p, const RatedGame& game) const {
-        double a = strength(p, game.x), b = strength(p, game.o);
-        return {{{a, {param[game.x], -1, -1}, {1, 0, 0}},
-                 {b, {param[game.o], -1, -1}, {1, 0, 0}},
-                 {(a + b) / 2 + p[drawParam],
-                  {param[game.x], param[game.o], drawParam},
-                  {0.5, 0.5, 1}}}};
+    Outcomes outcomesOf(const std::vector<double>& p, int x, int o) const {
+        const int adv = firstMoveParam;
+        double a = value(p, x) + value(p, adv), b = value(p, o);
+        return {{{a, {x, adv, -1, -1}, {1, 1, 0, 0}},
+                 {b, {o, -1, -1, -1}, {1, 0, 0, 0}},
+                 {(a + b) / 2 + p[drawParam], {x, o, drawParam, adv}, {0.5, 0.5, 1, 0.5}}}};
     }
 
     // Gradient: the played direction minus the expected direction; Hessian: minus the
@@ -132,7 +126,7 @@ struct Likelihood {
         std::vector<std::pair<int, double>> mean;
         for (int k = 0; k < outcomes; ++k) {
             double prob = std::exp(out[k].logit - logZ);
-            for (int e = 0; e < 3; ++e) {
+            for (int e = 0; e < terms; ++e) {
                 int i = out[k].index[e];
                 if (i < 0) continue;
                 double c = out[k].coef[e];
@@ -142,7 +136,7 @@ struct Likelihood {
                 for (auto& m : mean)
                     if (m.first == i) m.second += prob * c, found = true;
                 if (!found) mean.push_back({i, prob * c});
-                for (int e2 = 0; e2 < 3; ++e2) {
+                for (int e2 = 0; e2 < terms; ++e2) {
                     int j = out[k].index[e2];
                     if (j >= 0) h[i][j] -= prob * c * out[k].coef[e2];
                 }
@@ -301,7 +295,8 @@ std::vector<RatedGame> gamesInsideGroups(const std::vector<RatedGame>& games,
 
 // The likelihood of the games inside the groups. Each group's first player (the anchor in
 // the anchor's group) is its reference, fixed at 0; every other player has a free strength.
-Likelihood likelihoodOf(const std::vector<RatedGame>& inside, int anchor, const Groups& groups) {
+Likelihood likelihoodOf(const std::vector<RatedGame>& inside, int anchor, const Groups& groups,
+                        bool fitFirstMove) {
     const int players = static_cast<int>(groups.of.size());
     Likelihood lik;
     lik.param.assign(players, -1);
@@ -316,6 +311,7 @@ Likelihood likelihoodOf(const std::vector<RatedGame>& inside, int anchor, const 
     }
     lik.games = &inside;
     lik.drawParam = static_cast<int>(lik.size++);
+    if (fitFirstMove) lik.firstMoveParam = static_cast<int>(lik.size++);
     return lik;
 }
 
@@ -347,6 +343,20 @@ PlayerRating::Kind standing(int i, int anchor, const Links& links, const Groups&
     return Kind::Undecided;
 }
 
+// Parameter k of the fit p in Elo with its 95 % interval, from its variance.
+struct Estimate {
+    double elo = 0, low = 0, high = 0;
+};
+Estimate estimate(int k, const std::vector<double>& p, const std::vector<double>& variance) {
+    Estimate e;
+    e.elo = eloPerUnit * p[k];
+    double half = z95 * eloPerUnit * std::sqrt(variance[k]);
+    if (!std::isfinite(half)) half = inf;
+    e.low = e.elo - half;
+    e.high = e.elo + half;
+    return e;
+}
+
 // Sets a player's kind and rating: for a finite one, strength k of the fit p with its 95 %
 // interval (k < 0, the anchor, stays at 0 [0, 0]); infinite for one above or below.
 void place(PlayerRating& r, PlayerRating::Kind kind, int k, const std::vector<double>& p,
@@ -354,11 +364,10 @@ void place(PlayerRating& r, PlayerRating::Kind kind, int k, const std::vector<do
     using Kind = PlayerRating::Kind;
     r.kind = kind;
     if (kind == Kind::Finite && k >= 0) {
-        r.elo = eloPerUnit * p[k];
-        double half = z95 * eloPerUnit * std::sqrt(variance[k]);
-        if (!std::isfinite(half)) half = inf;
-        r.low = r.elo - half;
-        r.high = r.elo + half;
+        const Estimate e = estimate(k, p, variance);
+        r.elo = e.elo;
+        r.low = e.low;
+        r.high = e.high;
     } else if (kind == Kind::Below) {
         r.elo = r.low = r.high = -inf;
     } else if (kind == Kind::Above) {
@@ -369,7 +378,7 @@ void place(PlayerRating& r, PlayerRating::Kind kind, int k, const std::vector<do
 }  // namespace
 
 std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& games, int anchor,
-                                     RatingList& out) {
+                                     RatingList& out, bool fitFirstMove) {
     if (auto wrong = refusal(players, games, anchor)) return wrong;
     out = RatingList();
     out.anchor = anchor;
@@ -379,13 +388,20 @@ std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& 
     const Links links = linkPlayers(players, games);
     const Groups groups = groupPlayers(players, anchor, links.reach);
     const std::vector<RatedGame> inside = gamesInsideGroups(games, groups);
-    const Likelihood lik = likelihoodOf(inside, anchor, groups);  // refers to inside
+    const Likelihood lik = likelihoodOf(inside, anchor, groups, fitFirstMove);  // refers to inside
 
     std::vector<double> p(lik.size, 0.0);
     std::tie(out.iterations, out.converged) = maximise(lik, p);
     out.nu = std::exp(p[lik.drawParam]);
     out.drawEqual = out.nu / (2 + out.nu);
     const std::vector<double> variance = variances(lik, p);
+    if (fitFirstMove) {
+        const Estimate e = estimate(lik.firstMoveParam, p, variance);
+        out.firstMoveFitted = true;
+        out.firstMove = e.elo;
+        out.firstMoveLow = e.low;
+        out.firstMoveHigh = e.high;
+    }
 
     for (int i = 0; i < players; ++i)
         place(out.players[i], standing(i, anchor, links, groups), lik.param[i], p, variance);

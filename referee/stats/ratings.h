@@ -4,12 +4,14 @@
 //     i wins    with probability  s_i / D
 //     j wins    with probability  s_j / D
 //     drawn     with probability  nu * sqrt(s_i s_j) / D,   D = s_i + s_j + nu * sqrt(s_i s_j).
-// Wins over losses between two players is 10^(difference / 400), as with Elo; colours are
-// not modelled (every schedule plays both colours of each opening). Each rating comes with
-// a 95 % interval from the observed information (the curvature of the log-likelihood at
-// its maximum), relative to the anchor, whose rating is 0 by definition. nu is fitted
-// with the ratings, under a weak prior worth three games between equal players (one
-// drawn, one won by each) that keeps it finite and positive on any games.
+// Wins over losses between two players is 10^(difference / 400), as with Elo. The first
+// move is worth an advantage fitted with the ratings (unless turned off): X plays as if
+// `firstMove` Elo stronger, s_x becoming s_x 10^(firstMove / 400) in the three
+// probabilities. Each rating comes with a 95 % interval from the observed information
+// (the curvature of the log-likelihood at its maximum), relative to the anchor, whose
+// rating is 0 by definition. nu and the advantage are fitted with the ratings, under a
+// weak prior worth three games between equal players (one won by X, one won by O, one
+// drawn) that keeps nu finite and positive and the advantage finite on any games.
 //
 // Where the maximum is not finite the list says so instead of inventing numbers:
 // a group of players who scored nothing at all against another group is infinitely far
@@ -48,16 +50,21 @@ struct RatingList {
     std::vector<PlayerRating> players;  // in input order
     int anchor = 0;
     // The draw parameter nu (1, the prior's, when no game bears on it); drawEqual =
-    // nu / (2 + nu) is the chance of a draw between two equal players.
+    // nu / (2 + nu) is the chance of a draw between two equal players, the first move aside.
     double nu = 0, drawEqual = 0;
+    // X's first-move advantage in Elo with its 95 % interval (0 [0, 0] when not fitted; 0,
+    // the prior's, with a wide interval when no game bears on it).
+    bool firstMoveFitted = false;
+    double firstMove = 0, firstMoveLow = 0, firstMoveHigh = 0;
     int iterations = 0;      // Newton steps taken
     bool converged = false;  // the maximum was found (the gradient vanishes there)
 };
 
 // Refuses (with a message) a player index outside 0 .. players-1, a player against itself,
 // a result other than 1, 0.5 or 0, an anchor that is not a player, and more than
-// maxRatedPlayers players.
+// maxRatedPlayers players. fitFirstMove false leaves colours out of the model: X and O
+// count alike.
 std::optional<std::string> rateGames(int players, const std::vector<RatedGame>& games, int anchor,
-                                     RatingList& out);
+                                     RatingList& out, bool fitFirstMove = true);
 
 }  // namespace referee

@@ -34,11 +34,27 @@ struct Pentanomial {
 // regularised number of pairs.
 std::array<double, 5> pentanomialShares(const Pentanomial& p, double& total);
 
-// Normalised Elo: (mean pair score - 1/2) / (sqrt(2) * standard deviation of the pair
-// score), scaled by 800 / ln 10 so that small differences read like logistic Elo. The
-// 95 % margin is 1.96 standard errors of the mean. Not valid without pairs.
+// The likelihood of superiority from the pairs: with the pair score x in {0, 1/4, 1/2,
+// 3/4, 1}, its mean m and variance v over the regularised shares, Phi((m - 1/2) /
+// sqrt(v / pairs)). Unlike the decisive-games LOS it counts draws and the pairing. 1/2
+// without pairs.
+double pentanomialLos(const Pentanomial& p);
+
+// Normalised Elo with t = (m - 1/2) / sqrt(v), the pair score's mean over its standard
+// deviation (regularised shares): nElo = t / sqrt(2) * 800 / ln 10, so that small
+// differences read like logistic Elo. The 95 % interval is nElo +- margin by the delta
+// method on t: var(t) = (1 - t skew + t^2 (excess kurtosis + 2) / 4) / pairs.
+//
+// When every pair falls in one class other than the middle one the pair score has no
+// spread and the value is infinite (+inf for 3/2 or 2 points a pair, -inf for 1/2 or 0).
+// The finite bound is the nElo of the weakest distribution under which all of the pairs
+// land in that class with a chance of 2.5 %: the class's share q = 0.025^(1 / pairs),
+// the rest at 0 points (for the mirror image at 2). The margin is then infinite. Not
+// valid without pairs.
 struct NormalizedElo {
-    double elo = 0, margin = 0;
+    double elo = 0;
+    double margin = 0;         // half width of the interval; +inf when elo is infinite
+    double low = 0, high = 0;  // the 95 % interval
     bool valid = false;
 };
 NormalizedElo normalizedElo(const Pentanomial& p);

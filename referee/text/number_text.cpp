@@ -13,7 +13,10 @@ std::string shortNumber(double v, int digits) {
 std::string fixedNumber(double v, int decimals) {
     char buf[400];  // room for the largest double written in full
     std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
+    std::string text = buf;
+    // A small negative value rounds to zero: the sign would only confuse ("-0.00").
+    if (text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos) text.erase(0, 1);
+    return text;
 }
 
 }  // namespace referee

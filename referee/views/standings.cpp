@@ -65,6 +65,13 @@ std::vector<std::string> ratedLines(const RatingResults& ratings,
     return table.lines();
 }
 
+// "first move (X): +209 Elo [+180, +238]", X's fitted advantage; or that colours are left out.
+std::string firstMoveLine(const RatingList& list) {
+    if (!list.firstMoveFitted) return "first move not modelled: X and O count alike";
+    return "first move (X): " + formatElo(list.firstMove) + " Elo [" +
+           formatElo(list.firstMoveLow) + ", " + formatElo(list.firstMoveHigh) + "]";
+}
+
 }  // namespace
 
 std::vector<std::string> ratingListLines(const RatingResults& ratings,
@@ -89,6 +96,7 @@ std::vector<std::string> ratingListLines(const RatingResults& ratings,
     snprintf(buf, sizeof buf, "draw parameter nu: %.3f (draws between equal players: %.1f%%)",
              list.nu, 100 * list.drawEqual);
     lines.push_back(buf);
+    lines.push_back(firstMoveLine(list));
     if (!list.converged)
         lines.push_back("warning: the fit did not converge; the ratings may be off");
     return lines;

@@ -16,8 +16,8 @@ std::vector<std::string> crossTableLines(const std::vector<std::vector<CrossCell
                                          const std::vector<std::string>& names);
 
 // The players from strongest to weakest with rating, 95 % interval, games and score; then
-// the players without a rating and why, and the draw parameter. `names` must have one
-// name per rated player.
+// the players without a rating and why, the draw parameter and X's first-move advantage.
+// `names` must have one name per rated player.
 std::vector<std::string> ratingListLines(const RatingResults& ratings,
                                          const std::vector<std::string>& names);
 

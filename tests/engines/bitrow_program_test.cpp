@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,10 +23,10 @@ struct Turn {
     std::string out, err;
 };
 
-Turn run(const std::string& program, const std::string& input, const std::string& dir = "",
-         double deadline = 40) {
+Turn run(const std::vector<std::string>& argv, const std::string& input,
+         const std::string& dir = "", double deadline = 40) {
     referee::RunRequest req;
-    req.argv = {program};
+    req.argv = argv;
     req.dir = dir;
     req.input = input;
     req.deadline = deadline;
@@ -47,6 +48,11 @@ std::string decided(int n) {
     return s;
 }
 
+Turn run(const std::string& program, const std::string& input, const std::string& dir = "",
+         double deadline = 40) {
+    return run(std::vector<std::string>{program}, input, dir, deadline);
+}
+
 TEST(BitrowProgram, DecidedPositionsAreAnsweredAtOnceWhateverTheSizeLineForm) {
     for (const std::string& rec : std::vector<std::string>{
              decided(3), "   3 boards\n" + decided(3).substr(2), "+3\nL01\nL02\nL01\nL02\n",
@@ -57,6 +63,45 @@ TEST(BitrowProgram, DecidedPositionsAreAnsweredAtOnceWhateverTheSizeLineForm) {
         EXPECT_EQ(t.err, "");
     }
     for (int n = 1; n <= 8; n++) EXPECT_EQ(run(SHOVER8, decided(n)).out, "L1\n") << n;
+}
+
+// -h, --help and --version alone make each build say what it is, without reading its
+// input; any other arguments are ignored as before, and the record is answered.
+TEST(BitrowProgram, HelpAndVersionOnlyAsTheOnlyArgument) {
+    const std::string dir = fs::path(SHOVER8).parent_path();  // holds support/
+    const std::pair<std::string, std::string> builds[] = {
+        {SHOVER8, "shover8"}, {SHOVER16, "shover16"}, {SHOVER20, "shover20"}};
+    for (const auto& [path, name] : builds) {
+        for (const char* ask : {"-h", "--help"}) {
+            const Turn t = run({path, ask}, decided(3), dir, 5);
+            EXPECT_EQ(t.status, 0) << name;
+            EXPECT_EQ(t.out.rfind("Usage: " + name + " < RECORD\n", 0), 0u) << t.out;
+            for (const char* part : {"\nInput:\n", "\nTime limit:\n  29.5 seconds per turn",
+                                     "\nExit status:\n  0   the move was written\n"})
+                EXPECT_NE(t.out.find(part), std::string::npos) << name << ": " << part;
+            EXPECT_EQ(t.err, "");
+        }
+        const Turn v = run({path, "--version"}, decided(3), dir, 5);
+        EXPECT_EQ(v.status, 0);
+        EXPECT_TRUE(std::regex_match(
+            v.out, std::regex(name + " [0-9]+\\.[0-9]+\\.[0-9]+ \\(commit [^ ]+\\)\n")))
+            << v.out;
+        for (const std::vector<std::string>& args :
+             std::vector<std::vector<std::string>>{{"--help", "x"},
+                                                   {"-h", "-h"},
+                                                   {"--version", "1"},
+                                                   {"-help"},
+                                                   {"--HELP"},
+                                                   {"help"},
+                                                   {"--version=1"},
+                                                   {""}}) {
+            std::vector<std::string> argv = {path};
+            argv.insert(argv.end(), args.begin(), args.end());
+            const Turn t = run(argv, decided(3), dir, 5);
+            EXPECT_EQ(t.status, 0) << name << " " << args[0];
+            EXPECT_EQ(t.out, "L1\n") << name << " " << args[0];
+        }
+    }
 }
 
 TEST(BitrowProgram, UnreadableLinesEndTheRecordWhereTheyStand) {

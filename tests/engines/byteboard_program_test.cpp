@@ -13,12 +13,12 @@ struct Outcome {
     double seconds = 0;
 };
 
-Outcome run(std::vector<std::string> args, const std::string& input) {
+Outcome run(std::vector<std::string> args, const std::string& input, double deadline = 60) {
     referee::RunRequest req;
     req.argv = {PUSHER};
     req.argv.insert(req.argv.end(), args.begin(), args.end());
     req.input = input;
-    req.deadline = 60;
+    req.deadline = deadline;
     const referee::RunResult result = referee::runProcess(req);
     Outcome r;
     r.out = result.out;
@@ -115,6 +115,55 @@ BBTEST(Program, TheMoveCountDecidesTheSideToMove) {
     }
     EXPECT_EQ(checked[0], 2);
     EXPECT_EQ(checked[1], 2);
+}
+
+// -h, --help and --version alone make the program say what it is, at once and without
+// reading its input. Any other command line keeps the time limit's meaning exactly.
+BBTEST(Program, HelpAndVersionOnlyAsTheOnlyArgument) {
+    const std::string name = "pusher" + std::to_string(N);
+    for (const char* ask : {"-h", "--help"}) {
+        // Were the word read as a time limit (no digits: no alarm), the program would search
+        // the empty board without end and be killed at the deadline.
+        Outcome r = run({ask}, "", 5);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out.rfind("Usage: " + name + " [SECONDS] < MOVES\n", 0), 0u) << r.out;
+        for (const char* part : {"\nInput:\n", "28 without an argument", "depth 999",
+                                 "\nExit status:\n  0   the move was written\n"})
+            EXPECT_NE(r.out.find(part), std::string::npos) << part;
+        EXPECT_EQ(r.err, "");
+    }
+    Outcome v = run({"--version"}, "", 5);
+    EXPECT_EQ(v.status, 0);
+    EXPECT_TRUE(std::regex_match(
+        v.out, std::regex(name + " [0-9]+\\.[0-9]+\\.[0-9]+ \\(commit [^ ]+\\)\n")))
+        << v.out;
+
+    // X to move with N - 1 pieces in row 1: a win found in the first iteration. These
+    // arguments are time limits without digits (or with more words after them), so no
+    // alarm is armed, and the answer is the library's.
+    fresh();
+    std::string text;
+    for (int i = 0; i < N - 1; i++) {
+        domove('L', 0, 1);
+        domove('L', 1, 2);
+        text += "L1\nL2\n";
+    }
+    bool forced = false;
+    const std::string want = libraryanswer(1, 3, &forced);
+    ASSERT_TRUE(forced);
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--help", "5"},
+                                               {"-h", "-h"},
+                                               {"--version", "1"},
+                                               {"-hx"},
+                                               {"--HELP"},
+                                               {"help"},
+                                               {"--version=1"},
+                                               {""}}) {
+        Outcome r = run(args, text, 5);
+        EXPECT_EQ(r.status, 0) << args[0];
+        EXPECT_EQ(r.out, want) << args[0];
+    }
 }
 
 BBTEST(Program, PlaysAShortGame) {

@@ -2,6 +2,7 @@
 // formulas by hand or by an independent brute-force search.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -23,23 +24,112 @@ TEST(RefereeStats, DrawRatioAndLikelihoodOfSuperiority) {
     EXPECT_EQ(likelihoodOfSuperiority({0, 9, 0}), 0.5);
 }
 
-TEST(RefereeStats, NormalizedEloFromPairs) {
-    // {1, 3, 10, 5, 2} pairs: mean pair score (0.75 + 5 + 3.75 + 2) / 4 / 21 = 0.547619,
-    // variance 7.5 / 21 - 0.547619^2 = 0.057256; 0.047619 / sqrt(2 * 0.057256) = 0.140721,
-    // times 800 / ln 10 = 48.891.
-    NormalizedElo e = normalizedElo({{1, 3, 10, 5, 2}});
-    ASSERT_TRUE(e.valid);
-    EXPECT_NEAR(e.elo, 48.890965, 1e-5);
-    // 1.96 / sqrt(2 * 21) * 800 / ln 10: the margin of a normalised Elo needs only the pairs.
-    EXPECT_NEAR(e.margin, 105.074600, 1e-5);
-    NormalizedElo mirrored = normalizedElo({{2, 5, 10, 3, 1}});
-    EXPECT_NEAR(mirrored.elo, -48.890965, 1e-5);
-    // Seven pairs of one point each: no difference, and still a margin.
-    NormalizedElo even = normalizedElo({{0, 0, 7, 0, 0}});
-    ASSERT_TRUE(even.valid);
-    EXPECT_NEAR(even.elo, 0, 1e-9);
-    EXPECT_NEAR(even.margin, 181.994545, 1e-5);
+// Published examples of fastchess's unit tests, its counts in our order (0, 1/2, 1, 3/2, 2
+// points a pair; its WL and DD added): the normalised Elo and the pentanomial LOS to the
+// two decimals published. fastchess's margin is the fixed 1.96 / sqrt(2 pairs) x 800 / ln 10
+// (28.28, 10.96, 2.65); ours is the delta method's, worked out by a short Python script of
+// the formulas (moments of the regularised shares, t = (mean - 1/2) / sd, var(t) = 1 - t skew
+// + t^2 (excess kurtosis + 2) / 4), as are the values of the hand-sized cases below.
+TEST(RefereeStats, NormalizedEloAndPentanomialLosMatchPublishedAndWorkedOutValues) {
+    struct Case {
+        Pentanomial p;
+        double elo, margin, los;
+        bool published;  // elo and LOS (in %) to two decimals; else worked out to nine
+    };
+    const Case cases[] = {
+        {{{34, 54, 63, 64, 75}}, 57.94, 29.232878458, 1.0000, true},
+        {{{332, 433, 498, 333, 334}}, -9.17, 10.981292604, 0.0505, true},
+        {{{7895, 8757, 5685, 568, 9999}}, -19.01, 2.686383021, 0.0000, true},
+        {{{1, 3, 10, 5, 2}}, 48.890964985, 106.741569278, 0.819106863, false},
+        {{{2, 5, 10, 3, 1}}, -48.890964985, 106.741569278, 0.180893137, false},
+        {{{0, 1, 4, 9, 6}}, 293.505638549, 159.877091413, 0.999999954, false},
+        {{{0, 0, 1, 3, 16}}, 800.210845157, 505.647063201, 1.0, false},
+        // Seven pairs of one point each: no difference, and still a margin.
+        {{{0, 0, 7, 0, 0}}, 0, 181.942569079, 0.5, false},
+    };
+    for (const Case& c : cases) {
+        NormalizedElo e = normalizedElo(c.p);
+        ASSERT_TRUE(e.valid);
+        EXPECT_NEAR(e.elo, c.elo, c.published ? 0.005 : 1e-8) << c.p.n[0];
+        EXPECT_NEAR(e.margin, c.margin, 1e-6) << c.p.n[0];
+        EXPECT_NEAR(e.low, e.elo - e.margin, 1e-9);
+        EXPECT_NEAR(e.high, e.elo + e.margin, 1e-9);
+        EXPECT_NEAR(pentanomialLos(c.p), c.los, c.published ? 0.00005 : 1e-9) << c.p.n[0];
+    }
     EXPECT_FALSE(normalizedElo({}).valid);
+    EXPECT_EQ(pentanomialLos({}), 0.5);
+}
+
+// The delta method done numerically: t as a function of the five shares, its gradient by
+// central differences, and the multinomial covariance (diag(p) - p p^T) / pairs.
+double numericMargin(const Pentanomial& counts) {
+    double total = 0;
+    std::array<double, 5> p{};
+    for (int i = 0; i < 5; i++) total += p[i] = counts.n[i] > 0 ? counts.n[i] : 1e-3;
+    for (double& x : p) x /= total;
+    auto t = [](const std::array<double, 5>& q) {
+        double sum = 0, mean = 0, square = 0;
+        for (int i = 0; i < 5; i++) sum += q[i], mean += q[i] * i / 4, square += q[i] * i * i / 16;
+        mean /= sum;
+        return (mean - 0.5) / std::sqrt(square / sum - mean * mean);
+    };
+    std::array<double, 5> g{};
+    for (int i = 0; i < 5; i++) {
+        std::array<double, 5> up = p, down = p;
+        up[i] += 1e-6;
+        down[i] -= 1e-6;
+        g[i] = (t(up) - t(down)) / 2e-6;
+    }
+    double var = 0;
+    for (int i = 0; i < 5; i++)
+        for (int j = 0; j < 5; j++) var += g[i] * g[j] * ((i == j ? p[i] : 0) - p[i] * p[j]);
+    return 1.959963984540054 * std::sqrt(var / total) / std::sqrt(2.0) * 800 / std::log(10.0);
+}
+
+TEST(RefereeStats, NormalizedEloMarginIsTheDeltaMethod) {
+    for (const Pentanomial& p : {Pentanomial{{1, 3, 10, 5, 2}}, Pentanomial{{40, 10, 5, 10, 35}},
+                                 Pentanomial{{0, 2, 30, 1, 0}}, Pentanomial{{3, 0, 0, 0, 9}},
+                                 Pentanomial{{300, 1000, 1500, 1100, 350}}}) {
+        double want = numericMargin(p);
+        EXPECT_NEAR(normalizedElo(p).margin, want, 1e-5 * want) << p.n[0] << " " << p.n[4];
+    }
+    // It depends on the results, not on the number of pairs alone: the same 56 pairs.
+    EXPECT_GT(normalizedElo({{0, 4, 10, 30, 12}}).margin,
+              1.2 * normalizedElo({{12, 4, 24, 4, 12}}).margin);
+}
+
+TEST(RefereeStats, AllPairsInOneClassAreInfiniteWithOneFiniteBound) {
+    // The bound is the nElo of the distribution with the class's share q = 0.025^(1/pairs)
+    // and the rest at 0 points; a random search over all distributions with that share or
+    // more (Python, 200000 draws each) found none lower. Worked out: 10 won pairs give
+    // q = 0.691503, t = 0.414622, x 800 / ln 10 / sqrt 2 = 101.862.
+    struct Case {
+        Pentanomial p;
+        double bound;  // the finite side
+    };
+    const Case cases[] = {{{{0, 0, 0, 0, 10}}, 101.861974170},
+                          {{{0, 0, 0, 0, 5550}}, 4760.664148501},
+                          {{{0, 0, 0, 10, 0}}, 13.210594018},
+                          {{{0, 0, 0, 0, 1}}, -747.447335230}};
+    for (const Case& c : cases) {
+        NormalizedElo e = normalizedElo(c.p);
+        ASSERT_TRUE(e.valid);
+        EXPECT_EQ(e.elo, INFINITY);
+        EXPECT_EQ(e.high, INFINITY);
+        EXPECT_EQ(e.margin, INFINITY);
+        EXPECT_NEAR(e.low, c.bound, 1e-6);
+        Pentanomial mirrored{{c.p.n[4], c.p.n[3], c.p.n[2], c.p.n[1], c.p.n[0]}};
+        NormalizedElo m = normalizedElo(mirrored);
+        EXPECT_EQ(m.elo, -INFINITY);
+        EXPECT_EQ(m.low, -INFINITY);
+        EXPECT_NEAR(m.high, -c.bound, 1e-6);
+    }
+    // One pair lost among the won ones: finite again, however lopsided.
+    NormalizedElo almost = normalizedElo({{1, 0, 0, 0, 10}});
+    EXPECT_TRUE(std::isfinite(almost.elo));
+    EXPECT_TRUE(std::isfinite(almost.margin));
+    EXPECT_GT(almost.elo, 0);
+    EXPECT_NEAR(pentanomialLos({{0, 0, 0, 0, 10}}), 1, 1e-12);
 }
 
 TEST(RefereeStats, AllDrawnMatchesStillHaveAnInterval) {

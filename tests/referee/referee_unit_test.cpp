@@ -181,6 +181,13 @@ TEST(RefereeText, EscapingIsPrintableCutsAndReadsBack) {
     EXPECT_EQ(shortNumber(1.0 / 3, 9), "0.333333333");
     EXPECT_EQ(fixedNumber(12.3456, 3), "12.346");
     EXPECT_EQ(fixedNumber(-0.5, 1), "-0.5");
+    // A value that rounds to zero carries no sign ("LLR -0.00" for a tiny negative LLR).
+    EXPECT_EQ(fixedNumber(-0.004, 2), "0.00");
+    EXPECT_EQ(fixedNumber(-0.006, 2), "-0.01");
+    EXPECT_EQ(fixedNumber(-1e-9, 0), "0");
+    EXPECT_EQ(fixedNumber(-0.0, 3), "0.000");
+    EXPECT_EQ(fixedNumber(-10.001, 2), "-10.00");
+    EXPECT_EQ(fixedNumber(-INFINITY, 2), "-inf");
     EXPECT_GT(fixedNumber(1e300, 3).size(), 300u);  // written in full, not cut
 }
 

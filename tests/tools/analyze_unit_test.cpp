@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <random>
+#include <regex>
 #include <string>
 
 #include "analyze/options.h"
@@ -284,14 +285,16 @@ TEST(AnalyzeOptions, HelpNamesEveryOptionWithItsDefaultAndErrorsNameTheRange) {
     ASSERT_EQ(parseOptions({"--help"}, o), "");
     for (const char* text :
          {"--engine", "--width", "--depth", "--time", "--ply", "--game", "--board", "--quiet",
-          "--version", "bench", "3 to 36", "3 to 999", "29.5", "28", "default"})
+          "--version", "bench", "3 to 36", "3 to 999", "29.5", "28", "default", "Exit status:"})
         EXPECT_NE(o.infoText.find(text), std::string::npos) << text;
     ASSERT_EQ(parseOptions({"bench", "--help"}, o), "");
     EXPECT_NE(o.infoText.find("--short"), std::string::npos);
     EXPECT_NE(o.infoText.find("--suite"), std::string::npos);
     ASSERT_EQ(parseOptions({"--version"}, o), "");
-    EXPECT_FALSE(o.infoText.empty());
-    EXPECT_EQ(o.infoText.back(), '\n');
+    // The name, the version number, then the commit.
+    EXPECT_TRUE(std::regex_match(
+        o.infoText, std::regex("analyze [0-9]+\\.[0-9]+\\.[0-9]+ \\(commit [^ ]+\\)\n")))
+        << o.infoText;
     EXPECT_NE(optionError({"--depth", "2"}).find("3 to 999"), std::string::npos);
     EXPECT_NE(optionError({"--depth=37"}).find("3 to 36"), std::string::npos);
     EXPECT_NE(optionError({"--width=12"}).find("8, 16 or 32"), std::string::npos);
