@@ -375,9 +375,12 @@ TEST_F(ReportBrowser, LivePageReloadsOnTheGameAndPlyShown) {
     EXPECT_EQ(replayShown(b), json::parse(R"(["Game 0", "0", 5, "#game=0&ply=5"])"));
     const std::string reloaded = "performance.getEntriesByType('navigation')[0].type === 'reload'";
     const std::string rows = "document.querySelectorAll('#games tbody tr').length === ";
+    double at = b.eval("document.getElementById('replay').scrollIntoView(); scrollY").get<double>();
+    ASSERT_GT(at, 0);
     writeLive(page, 3, true);
     ASSERT_TRUE(waitFor(b, reloaded + " && " + rows + "3"));
     EXPECT_EQ(replayShown(b), json::parse(R"(["Game 0", "0", 5, "#game=0&ply=5"])"));
+    EXPECT_EQ(b.eval("scrollY").get<double>(), at);  // and where the page was
     writeLive(page, 4, false);
     ASSERT_TRUE(waitFor(b, rows + "4"));
     EXPECT_EQ(replayShown(b), json::parse(R"(["Game 0", "0", 5, "#game=0&ply=5"])"));

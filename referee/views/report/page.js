@@ -691,13 +691,33 @@
   }
 
   // ---- a live page: reloads itself while the run plays, on the game and ply shown ----
+  // The page keeps its place itself: the browser's own restoring comes before the page has
+  // drawn everything below the fold.
+  const scrollKey = "report-scroll";
+
   function liveReload() {
     if (!data.live) return;
+    history.scrollRestoration = "manual";
     const again = () => {
-      if (state.timer) setTimeout(again, 1000);  // not in the middle of an autoplay
-      else location.reload();
+      if (state.timer) return setTimeout(again, 1000);  // not in the middle of an autoplay
+      try {
+        sessionStorage.setItem(scrollKey, String(window.scrollY));
+      } catch (e) {
+        // No storage for this page: it reloads at the top.
+      }
+      location.reload();
     };
     setTimeout(again, reloadSeconds * 1000);
+  }
+
+  function restoreScroll() {
+    try {
+      const y = sessionStorage.getItem(scrollKey);
+      sessionStorage.removeItem(scrollKey);
+      if (y !== null) window.scrollTo(0, Number(y));
+    } catch (e) {
+      // No storage: nothing was kept.
+    }
   }
 
   header();
@@ -709,5 +729,6 @@
   redrawOnResize();
   if (games.length) readAddress();
   else $("replay").hidden = true;
+  restoreScroll();
   liveReload();
 })();
