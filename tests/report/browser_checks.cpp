@@ -31,8 +31,9 @@ std::string chromium() {
     return !path.empty() && access(path.c_str(), X_OK) == 0 ? path : "";
 }
 
-int runReferee(const std::vector<std::string>& args, std::string* err) {
+int runReferee(const std::vector<std::string>& args, std::string* err, const std::string& cwd) {
     referee::RunRequest req;
+    req.dir = cwd;
     req.argv = {REFEREE};
     req.argv.insert(req.argv.end(), args.begin(), args.end());
     req.deadline = 600;

@@ -18,8 +18,10 @@ namespace browsertest {
 std::string readFile(const std::string& path);
 // Chromium's path, or "" when it is not installed.
 std::string chromium();
-// Runs the referee with args; its exit status (-1 when it did not exit), stderr in *err.
-int runReferee(const std::vector<std::string>& args, std::string* err = nullptr);
+// Runs the referee with args (in the folder cwd, if given); its exit status (-1 when it did
+// not exit), stderr in *err.
+int runReferee(const std::vector<std::string>& args, std::string* err = nullptr,
+               const std::string& cwd = "");
 
 // A finished game of two plies (L1, L2) on a 6 x 6 board.
 referee::GameRecord handMade(int game, const std::string& x, const std::string& o,

@@ -307,6 +307,28 @@ json replayShown(HeadlessBrowser& b) {
         " Number(document.getElementById('board').dataset.ply), location.hash]");
 }
 
+// Two files that both hold games 0 and 1, and a plain move list without a game number: the
+// address adds the file where numbers are shared, and names the move list by its place.
+void expectSharedNumbers(HeadlessBrowser& b, const std::string& dir) {
+    std::string text;
+    for (const GameRecord& r : outOfOrder(1)) text += referee::formatRecord(r);
+    std::ofstream(dir + "/a.txt") << text;
+    std::ofstream(dir + "/b.txt") << text;
+    std::ofstream(dir + "/moves.txt") << "6\nL1\nL2\n";
+    std::string err, page = dir + "/files.html";
+    ASSERT_EQ(runReferee({"report", "a.txt", "b.txt", "moves.txt", "-o", page}, &err, dir), 0)
+        << err;
+    b.open("file://" + page + "#file=b.txt&game=0&ply=2");
+    EXPECT_EQ(replayShown(b), json::parse(R"(["Game 0", "0", 2, "#file=b.txt&game=0&ply=2"])"));
+    EXPECT_EQ(b.eval("document.getElementById('replay-title').textContent.endsWith('(b.txt)')"),
+              true);
+    EXPECT_EQ(b.eval("document.querySelector('#games tr.selected').dataset.index"), "3");
+    b.click("#games tbody tr[data-index=\"4\"]");
+    EXPECT_EQ(b.eval("location.hash"), "#entry=5&ply=0");
+    EXPECT_EQ(b.eval("document.getElementById('replay-title').textContent.split(':')[0]"),
+              "Entry 5");
+}
+
 TEST_F(ReportBrowser, AddressNamesTheRecordsGameAndIsFollowed) {
     std::string dir = tempDir("address");
     std::string page = dir + "/address.html";
@@ -342,6 +364,7 @@ TEST_F(ReportBrowser, AddressNamesTheRecordsGameAndIsFollowed) {
     EXPECT_TRUE(waitFor(b,
                         "document.getElementById('replay-title').textContent"
                         ".startsWith('Game 7')"));
+    expectSharedNumbers(b, dir);
 }
 
 // The page of the first `count` games (hand-made, stored in finishing order), live or not.
