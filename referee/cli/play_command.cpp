@@ -56,7 +56,8 @@ struct RunViews {
         const Results r = computeResults(event, figures ? p.finished : std::vector<GameRecord>{});
         if (!o.report.empty()) {
             const std::vector<std::string> files(p.finished.size(), c.output);
-            if (auto e = writeReport(o.report, title, r, {p.finished, files}))
+            if (auto e = writeReport(o.report, title, r, {p.finished, files},
+                                     p.left > 0 && !stopRequested()))
                 err << "referee: " << *e << "\n";
         }
         err << progressLine(r, p) << std::flush;

@@ -37,17 +37,19 @@ std::string eventTitle(const EventInfo& e) {
     return std::string(eventName(e.event)) + " of " + std::to_string(e.players.size()) + " players";
 }
 
-std::string reportPage(const std::string& title, const Results& r, const ListedGames& games) {
-    const std::string data = resultsJson(title, r, games, false);
+std::string reportPage(const std::string& title, const Results& r, const ListedGames& games,
+                       bool live) {
+    const std::string data = resultsJson(title, r, games, false, live);
     return fill(assets::page(), {{"/*@style@*/", assets::style()},
                                  {"@data@", data},
                                  {"/*@board@*/", assets::board()},
+                                 {"/*@plot@*/", assets::plot()},
                                  {"/*@script@*/", assets::script()}});
 }
 
 std::optional<std::string> writeReport(const std::string& path, const std::string& title,
-                                       const Results& r, const ListedGames& games) {
-    return writeFileAtomically(path, reportPage(title, r, games));
+                                       const Results& r, const ListedGames& games, bool live) {
+    return writeFileAtomically(path, reportPage(title, r, games, live));
 }
 
 }  // namespace referee

@@ -19,6 +19,13 @@ Json number(double v) {
     return v;
 }
 
+// Times are measured to the microsecond and summed in floating point (7.814729576000001):
+// they are written to the millisecond.
+Json seconds(double v) {
+    if (!std::isfinite(v)) return number(v);
+    return std::round(v * 1000) / 1000;
+}
+
 // A score with its Elo estimate, likelihood of superiority and draw ratio; null where the
 // games leave them undefined.
 Json standingJson(const Standing& s) {
@@ -42,23 +49,24 @@ Json playerJson(const PlayerResults& p) {
     for (Loss l : {Loss::Time, Loss::Crash, Loss::Illegal, Loss::Repetition, Loss::Straights})
         lost[lossName(l)] = p.lostBy[static_cast<int>(l)];
     const MoveTimes& m = p.moveTimes;
-    return {{"name", p.name},
-            {"time", p.time > 0 ? Json(p.time) : Json()},
-            {"all", standingJson(p.all)},
-            {"as_x", standingJson(p.asX)},
-            {"as_o", standingJson(p.asO)},
-            {"lost_by", lost},
-            {"move_times", m.moves ? Json{{"moves", m.moves},
-                                          {"mean", m.mean},
-                                          {"slowest", m.slowest},
-                                          {"least_left", p.time > 0 ? Json(m.leastLeft) : Json()}}
-                                   : Json()}};
+    return {
+        {"name", p.name},
+        {"time", p.time > 0 ? seconds(p.time) : Json()},
+        {"all", standingJson(p.all)},
+        {"as_x", standingJson(p.asX)},
+        {"as_o", standingJson(p.asO)},
+        {"lost_by", lost},
+        {"move_times", m.moves ? Json{{"moves", m.moves},
+                                      {"mean", seconds(m.mean)},
+                                      {"slowest", seconds(m.slowest)},
+                                      {"least_left", p.time > 0 ? seconds(m.leastLeft) : Json()}}
+                               : Json()}};
 }
 
 Json eventJson(const EventInfo& e) {
     Json players = Json::array();
     for (const EventInfo::Entrant& p : e.players)
-        players.push_back({{"name", p.name}, {"time", p.time > 0 ? Json(p.time) : Json()}});
+        players.push_back({{"name", p.name}, {"time", p.time > 0 ? seconds(p.time) : Json()}});
     Json sprt;
     if (e.sprt)
         sprt = {{"elo0", e.sprt->elo0},
@@ -100,6 +108,7 @@ void matchJson(const Results& r, Json& out) {
                       {"game", c.game},
                       {"played", c.played},
                       {"points", c.score},
+                      {"score", number(c.elo.score)},
                       {"elo", number(c.elo.elo)},
                       {"elo_low", number(c.elo.low)},
                       {"elo_high", number(c.elo.high)}};
@@ -138,15 +147,22 @@ Json ratingsJson(const Results& r) {
     }
     Json out = {{"error", t.error.empty() ? Json() : Json(t.error)}, {"cross", cross}};
     if (!t.list) return out;
+    std::vector<Json> rank(t.list->players.size());
+    for (size_t pos = 0; pos < t.order.size() && pos < t.rank.size(); pos++)
+        if (static_cast<size_t>(t.order[pos]) < rank.size()) rank[t.order[pos]] = t.rank[pos];
     Json list = Json::array();
-    for (const PlayerRating& p : t.list->players)
+    for (size_t i = 0; i < t.list->players.size(); i++) {
+        const PlayerRating& p = t.list->players[i];
         list.push_back({{"kind", kindName(p.kind)},
                         {"elo", number(p.elo)},
                         {"low", number(p.low)},
                         {"high", number(p.high)},
                         {"games", p.games},
-                        {"points", p.points}});
+                        {"points", p.points},
+                        {"rank", rank[i]}});
+    }
     out["players"] = list;
+    out["order"] = t.order;
     out["draw_nu"] = number(t.list->nu);
     out["draw_equal"] = number(t.list->drawEqual);
     out["converged"] = t.list->converged;
@@ -171,7 +187,7 @@ Json gameJson(const GameRecord& r, const std::string& file) {
     Json moves = Json::array();
     for (const model::Move& m : r.moves) moves.push_back(model::moveName(m));
     Json times = Json::array();
-    for (const auto& t : plyTimes(r)) times.push_back(t ? Json(*t) : Json());
+    for (const auto& t : plyTimes(r)) times.push_back(t ? seconds(*t) : Json());
     Json notes = Json::array();
     for (const GameNote& n : gameNotes(r))
         notes.push_back({{"kind", n.kind},
@@ -193,8 +209,8 @@ Json gameJson(const GameRecord& r, const std::string& file) {
             {"reason", r.reason},
             {"plies", r.moves.size()},
             {"opening_plies", r.openingPlies},
-            {"time_x", r.timeX},
-            {"time_o", r.timeO},
+            {"time_x", seconds(r.timeX)},
+            {"time_o", seconds(r.timeO)},
             {"moves", moves},
             {"move_times", times},
             {"notes", notes}};
@@ -229,14 +245,16 @@ std::string scriptSafe(const std::string& text) {
 }  // namespace
 
 std::string resultsJson(const std::string& title, const Results& r, const ListedGames& games,
-                        bool pretty) {
+                        bool pretty, bool live) {
     Json settings = Json::object();
     for (const auto& [name, values] : settingValues(games.records)) settings[name] = values;
     Json list = Json::array();
     for (size_t i = 0; i < games.records.size(); i++)
         list.push_back(gameJson(games.records[i], i < games.files.size() ? games.files[i] : ""));
-    Json doc = {{"title", title},       {"generated", utcNow()},     {"event", eventJson(r.event)},
-                {"settings", settings}, {"results", resultsPart(r)}, {"games", list}};
+    Json doc = {{"title", title},       {"generated", utcNow()},
+                {"live", live},         {"event", eventJson(r.event)},
+                {"settings", settings}, {"results", resultsPart(r)},
+                {"games", list}};
     // Names, reasons and notes may hold any bytes: invalid UTF-8 becomes U+FFFD.
     if (pretty) return doc.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
     return scriptSafe(doc.dump(-1, ' ', false, Json::error_handler_t::replace));

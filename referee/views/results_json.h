@@ -18,9 +18,10 @@ struct ListedGames {
 };
 
 // The document. `pretty` indents it for a file; otherwise it is one line in which '<', '>'
-// and '&' are escaped, safe inside a <script> element.
+// and '&' are escaped, safe inside a <script> element. `live`: the run is still playing and
+// the document will be written again (the page then reloads itself).
 std::string resultsJson(const std::string& title, const Results& r, const ListedGames& games,
-                        bool pretty);
+                        bool pretty, bool live = false);
 
 // Writes the pretty document to `file` (replaced whole, through a temporary file beside it).
 // The error text or nothing.

@@ -86,4 +86,29 @@ TEST(ReportProgram, PageFollowsTheMatchAndSparesTheRecords) {
     if (!HasFailure()) std::filesystem::remove_all(dir);
 }
 
+// While the run plays, the page says so (and reloads itself); the last one it writes does
+// not. A player that copies the page at every turn catches one written during the run.
+TEST(ReportProgram, PageIsLiveUntilTheLastGame) {
+    std::string dir = testing::TempDir() + "report_live_" + std::to_string(getpid()) + "/";
+    mkdir(dir.c_str(), 0755);
+    std::string page = dir + "live.html", snapshot = dir + "snapshot.html",
+                player = dir + "copying_player.sh";
+    std::ofstream(player) << "#!/bin/sh\ncp '" << page << "' '" << snapshot
+                          << "' 2>/dev/null\nexec '" << MODEL_PLAYER << "'\n";
+    chmod(player.c_str(), 0755);
+    std::vector<std::string> args = match(dir + "live.txt", page);
+    args[1] = player;
+    referee::RunResult run = referee(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string during = slurp(snapshot), last = slurp(page);
+    EXPECT_NE(during.find("\"live\":true"), std::string::npos);
+    EXPECT_NE(last.find("\"live\":false"), std::string::npos);
+    EXPECT_EQ(last.find("\"live\":true"), std::string::npos);
+    // The report of the records is never live.
+    run = referee({"report", dir + "live.txt", "-o", dir + "again.html"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(slurp(dir + "again.html").find("\"live\":false"), std::string::npos);
+    if (!HasFailure()) std::filesystem::remove_all(dir);
+}
+
 }  // namespace

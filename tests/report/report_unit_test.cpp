@@ -296,6 +296,61 @@ TEST(ReportFigures, RatingsOfMoreThanTwoPlayers) {
     EXPECT_EQ(f.ratings->list->players[2].kind, PlayerRating::Kind::Above);
 }
 
+TEST(ReportJson, LiveTimesToTheMillisecondScoreSharesAndRanks) {
+    std::vector<GameRecord> g = sampleMatch();
+    g[0].timeX = 7.814729576000001;  // a sum of measured times
+    g[0].timeO = 0.0004;
+    for (GameRecord& r : g) r.moveTimes = {0.1234567, 0.2000001, 1.23456};
+    nlohmann::json d = nlohmann::json::parse(dataOf(g));
+    EXPECT_EQ(d["live"], false);
+    EXPECT_EQ(d["games"][0]["time_x"], 7.815);
+    EXPECT_EQ(d["games"][0]["time_o"], 0);
+    EXPECT_EQ(d["games"][0]["move_times"], nlohmann::json::parse("[0.123, 0.2, 1.235]"));
+    for (const auto& p : d["results"]["players"])
+        for (const char* k : {"mean", "slowest"}) {
+            double v = p["move_times"][k].get<double>() * 1000;
+            EXPECT_NEAR(v, std::round(v), 1e-9) << p["name"] << " " << k;
+        }
+    const std::vector<std::string> files(g.size(), "m.txt");
+    nlohmann::json live =
+        nlohmann::json::parse(resultsJson("t", matchFigures(g), {g, files}, false, true));
+    EXPECT_EQ(live["live"], true);
+    // A's share of the points after each finished game: 1/1, 1.5/2, 1.5/3, 2.5/4.
+    std::vector<double> shares;
+    for (const auto& c : d["results"]["course"]) shares.push_back(c["score"]);
+    EXPECT_EQ(shares, (std::vector<double>{1, 0.75, 0.5, 0.625}));
+
+    // Four players, each taking a win and a draw from every one below it: A, B, C, D.
+    std::vector<GameRecord> t;
+    const char* names[] = {"D", "B", "A", "C"};  // any order of first appearance
+    auto strength = [](const std::string& n) { return 'D' - n[0]; };
+    for (int i = 0; i < 4; i++)
+        for (int j = i + 1; j < 4; j++) {
+            std::string a = names[i], b = names[j];
+            if (strength(a) < strength(b)) std::swap(a, b);  // a is the stronger
+            t.push_back(game(static_cast<int>(t.size()), a, b, Winner::X, Loss::Straights));
+            t.push_back(game(static_cast<int>(t.size()), b, a, Winner::None, Loss::None));
+        }
+    nlohmann::json r = nlohmann::json::parse(dataOf(t))["results"];
+    std::vector<std::string> byOrder;
+    for (const auto& i : r["ratings"]["order"])
+        byOrder.push_back(r["players"][i.get<int>()]["name"]);
+    EXPECT_EQ(byOrder, (std::vector<std::string>{"A", "B", "C", "D"}));
+    for (size_t i = 0; i < r["players"].size(); i++)
+        EXPECT_EQ(r["ratings"]["players"][i]["rank"],
+                  1 + strength("A") - strength(r["players"][i]["name"]));
+    // Equal ratings share a rank and keep the players' order.
+    std::vector<GameRecord> even;
+    int n = 0;
+    for (auto [a, b] : {std::pair{"A", "B"}, {"B", "C"}, {"C", "A"}}) {
+        even.push_back(game(n++, a, b, Winner::X, Loss::Straights));
+        even.push_back(game(n++, b, a, Winner::X, Loss::Straights));
+    }
+    nlohmann::json e = nlohmann::json::parse(dataOf(even))["results"]["ratings"];
+    EXPECT_EQ(e["order"], nlohmann::json::parse("[0, 1, 2]"));
+    for (const auto& p : e["players"]) EXPECT_EQ(p["rank"], 1);
+}
+
 TEST(ReportPage, DataStaysInertAndRoundTrips) {
     std::vector<GameRecord> g = sampleMatch();
     g[0].x = "</script><script>alert(1)</script>";
@@ -333,9 +388,10 @@ TEST(ReportPage, DataStaysInertAndRoundTrips) {
     EXPECT_EQ(count("JSON.parse(document.getElementById(\"match-data\")"), 1u);
     EXPECT_EQ(count("--straight-x: "), 1u);
     EXPECT_EQ(count("\"x\":\"@data@\""), 1u);
-    EXPECT_EQ(count("<script"), 3u);
+    EXPECT_EQ(count("<script"), 4u);
+    EXPECT_EQ(count("const ReportPlot"), 1u);
     EXPECT_EQ(count("src="), 0u);
-    EXPECT_EQ(count("href="), 0u);
+    EXPECT_EQ(count("href="), count("href=\"#\""));  // links within the page only
 }
 
 TEST(ReportPage, CommandAndWriting) {
