@@ -56,6 +56,9 @@ void declareTournamentOptions(CLI::App& app, Options& o) {
         ->check(CLI::IsMember({"round-robin", "gauntlet"}))
         ->group(tour);
     app.add_option("--anchor", o.anchor, "the player rated 0 (default: the first)")->group(tour);
+    app.add_flag("--no-first-move", o.noFirstMove,
+                 "rate without fitting X's first-move advantage (X and O count alike)")
+        ->group(tour);
 }
 
 // How one game is played.

@@ -33,6 +33,7 @@ struct Options {
     std::vector<std::string> players;  // --player entries: "name=N cmd='...' proto=P ..."
     std::string tournament;            // round-robin or gauntlet; empty: a match
     std::string anchor;                // the player rated 0 (default the first)
+    bool noFirstMove = false;          // rate X and O alike
     std::string shard;                 // "K/M"
     std::string json;                  // results as JSON, written at the end
 };

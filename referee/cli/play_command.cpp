@@ -36,7 +36,11 @@ struct RunViews {
     const MatchConfig& c;
     std::ostream& out;
     std::ostream& err;
-    const EventInfo event = eventOf(c);
+    const EventInfo event = [&] {
+        EventInfo e = eventOf(c);
+        e.fitFirstMove = !o.noFirstMove;
+        return e;
+    }();
     const std::string title = eventTitle(event);
     bool jsonFailed = false;
 
@@ -65,6 +69,12 @@ struct RunViews {
 
     void done(const std::vector<GameRecord>& games) {
         const Results r = computeResults(event, games);
+        if (!o.report.empty()) {
+            // The last page: done, or stopped with games in progress; it reloads no more.
+            const std::vector<std::string> files(games.size(), c.output);
+            if (auto e = writeReport(o.report, title, r, {games, files}, false))
+                err << "referee: " << *e << "\n";
+        }
         if (!o.json.empty()) {
             const std::vector<std::string> files(games.size(), c.output);
             if (auto e = writeResultsJson(o.json, title, r, {games, files})) {

@@ -15,6 +15,8 @@ void declareReport(CLI::App& sub, ReportArgs& a) {
     sub.add_option("files", a.files, "record files (of one or several runs)")->required();
     sub.add_option("-o,--output", a.output, "the page to write; - writes it to standard output")
         ->required();
+    sub.add_flag("--no-first-move", a.noFirstMove,
+                 "rate a tournament without fitting X's first-move advantage");
     sub.add_option("--title", a.title,
                    "the page's title (default: 'A vs B', or the tournament's kind and size)");
 }
@@ -58,7 +60,9 @@ int runReport(const ReportArgs& a, std::ostream& out, std::ostream& err) {
     std::vector<GameRecord> games;
     std::vector<std::string> from;
     if (!readGames(a.files, games, from, err)) return 1;
-    const Results results = computeResults(eventOfRecords(games), games);
+    EventInfo event = eventOfRecords(games);
+    event.fitFirstMove = !a.noFirstMove;
+    const Results results = computeResults(event, games);
     const std::string title = a.title.empty() ? eventTitle(results.event) : a.title;
     const ListedGames listed{games, from};
     if (a.output == "-") {

@@ -11,6 +11,7 @@ namespace referee {
 struct ReportArgs {
     std::vector<std::string> files;
     std::string output, title;
+    bool noFirstMove = false;
 };
 
 // Declares the subcommand's arguments on `sub`, bound to `a`.

@@ -16,6 +16,8 @@ void declareTally(CLI::App& sub, TallyArgs& a) {
     sub.option_defaults()->always_capture_default(false);
     sub.add_option("files", a.files, "record files of one match or tournament")->required();
     sub.add_option("--json", a.json, "also write the results as JSON to FILE");
+    sub.add_flag("--no-first-move", a.noFirstMove,
+                 "rate a tournament without fitting X's first-move advantage");
     sub.add_option("--anchor", a.anchor,
                    "rate a tournament relative to this player (default: the recorded anchor)");
 }
@@ -71,7 +73,9 @@ int runTally(const TallyArgs& a, std::ostream& out, std::ostream& err) {
     if (static_cast<int>(t.games.size()) < t.match.games)
         err << "referee tally: " << t.games.size() << " of " << t.match.games
             << " games of the match are in the files\n";
-    const Results results = computeResults(eventOf(t.match), t.games);
+    EventInfo event = eventOf(t.match);
+    event.fitFirstMove = !a.noFirstMove;
+    const Results results = computeResults(event, t.games);
     out << summaryText(results) << std::flush;
     if (!a.json.empty()) {
         const std::vector<std::string> none;

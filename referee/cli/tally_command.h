@@ -11,6 +11,7 @@ namespace referee {
 struct TallyArgs {
     std::vector<std::string> files;
     std::string json, anchor;
+    bool noFirstMove = false;
 };
 
 // Declares the subcommand's arguments on `sub`, bound to `a`.

@@ -261,9 +261,16 @@ void MatchRun::playAll() {
 
 int MatchRun::finish() {
     if (hooks.done) hooks.done(finished, verdict);
-    if (decided)
-        progress << "referee: " << (verdict == SprtVerdict::AcceptH1 ? "H1" : "H0")
-                 << " accepted after " << finished.size() << " games\n";
+    if (decided) {
+        // Games already started when the test decided are finished and recorded, but the
+        // decision came after decidedAfter() of them.
+        const int after = test->decidedAfter(), more = static_cast<int>(finished.size()) - after;
+        progress << "referee: " << sprtVerdictText(verdict) << " after " << after << " games";
+        if (more > 0)
+            progress << " (" << more << " more already started " << (more == 1 ? "was" : "were")
+                     << " finished)";
+        progress << "\n";
+    }
     if (failed) return 1;
     if (stopRequested()) {
         progress << "referee: stopped; " << finished.size() << " of " << planned

@@ -130,7 +130,8 @@ RatingResults ratingResults(const EventInfo& e, const std::vector<GameRecord>& f
     const std::vector<RatedGame> rated = ratedGames(finished, names);
     RatingResults out;
     RatingList list;
-    if (auto wrong = rateGames(static_cast<int>(names.size()), rated, e.anchor, list))
+    if (auto wrong =
+            rateGames(static_cast<int>(names.size()), rated, e.anchor, list, e.fitFirstMove))
         out.error = *wrong;
     else
         out = rankedRatings(list);
@@ -204,6 +205,7 @@ std::vector<PairResults> pairMatches(const EventInfo& e, const std::vector<GameR
             if (met[i][j].empty()) continue;
             EventInfo pair;
             pair.size = e.size;
+            pair.fitFirstMove = e.fitFirstMove;
             pair.players = {e.players[i], e.players[j]};
             std::vector<GameRecord> theirs;
             for (int k : met[i][j]) theirs.push_back(games[k]);
@@ -238,6 +240,7 @@ Results computeResults(const EventInfo& e, const std::vector<GameRecord>& games)
     const std::string& first = e.players[0].name;
     out.pairs = pairCounts(finished, first);
     out.normalized = normalizedElo(*out.pairs);
+    out.pairLos = pentanomialLos(*out.pairs);
     if (e.sprt) {
         SprtState s;
         s.settings = *e.sprt;

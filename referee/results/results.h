@@ -31,6 +31,8 @@ struct EventInfo {
     int anchor = 0;                // the player rated 0
     std::optional<SprtSettings> sprt;
     int planned = 0;  // the games of the run; 0 when unknown
+    // The rating list fits X's first-move advantage (else X and O count alike).
+    bool fitFirstMove = true;
 };
 
 // The run's own description.
@@ -116,6 +118,7 @@ struct Results {
     // A match of two: the pairs, normalised Elo, the test and the course.
     std::optional<Pentanomial> pairs;
     std::optional<NormalizedElo> normalized;
+    std::optional<double> pairLos;  // the likelihood of superiority from the pairs
     std::optional<SprtState> sprt;
     std::vector<CoursePoint> course;
     // A tournament: the ratings and cross table, and every pair that met as a match.

@@ -94,7 +94,10 @@ void matchJson(const Results& r, Json& out) {
     out["pairs"] = {{"counts", r.pairs->n},
                     {"pairs", r.pairs->pairs()},
                     {"normalized_elo", ne.valid ? number(ne.elo) : Json()},
-                    {"normalized_elo_margin", ne.valid ? number(ne.margin) : Json()}};
+                    {"normalized_elo_margin", ne.valid ? number(ne.margin) : Json()},
+                    {"normalized_elo_low", ne.valid ? number(ne.low) : Json()},
+                    {"normalized_elo_high", ne.valid ? number(ne.high) : Json()},
+                    {"los", r.pairs->pairs() ? number(*r.pairLos) : Json()}};
     if (r.sprt) {
         const SprtState& t = *r.sprt;
         out["sprt"] = {{"llr", number(t.llr)},
@@ -165,6 +168,10 @@ Json ratingsJson(const Results& r) {
     out["order"] = t.order;
     out["draw_nu"] = number(t.list->nu);
     out["draw_equal"] = number(t.list->drawEqual);
+    const bool fitted = t.list->firstMoveFitted;
+    out["x_advantage"] = fitted ? number(t.list->firstMove) : Json();
+    out["x_advantage_low"] = fitted ? number(t.list->firstMoveLow) : Json();
+    out["x_advantage_high"] = fitted ? number(t.list->firstMoveHigh) : Json();
     out["converged"] = t.list->converged;
     return out;
 }

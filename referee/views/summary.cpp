@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "referee/text/escape.h"
+#include "referee/text/number_text.h"
 #include "referee/text/table.h"
 #include "referee/views/standings.h"
 
@@ -35,9 +36,16 @@ std::vector<std::string> standingCells(const std::string& label, const Standing&
 }
 
 std::string llrText(const SprtState& t) {
-    char buf[128];
-    snprintf(buf, sizeof buf, "LLR %.2f [%.2f, %.2f]", t.llr, t.lower, t.upper);
-    return buf;
+    return "LLR " + fixedNumber(t.llr, 2) + " [" + fixedNumber(t.lower, 2) + ", " +
+           fixedNumber(t.upper, 2) + "]";
+}
+
+// "+208 +- 148", or the interval itself where it is not symmetric ("+inf [+102, +inf]").
+std::string normalizedText(const NormalizedElo& ne) {
+    if (!ne.valid) return "-";
+    if (std::isfinite(ne.margin))
+        return formatElo(ne.elo) + " +- " + formatElo(ne.margin).substr(1);
+    return formatElo(ne.elo) + " [" + formatElo(ne.low) + ", " + formatElo(ne.high) + "]";
 }
 
 std::string lossCount(const PlayerResults& p, Loss l) {
@@ -104,13 +112,11 @@ std::string matchFooter(const Results& r) {
     char buf[512];
     const Pentanomial& pc = *r.pairs;
     const NormalizedElo& ne = *r.normalized;
-    snprintf(
-        buf, sizeof buf,
-        "pairs: %d; %s's points per pair 0: %d, 1/2: %d, 1: %d, 3/2: %d, 2: %d; "
-        "normalised Elo %s\n",
-        pc.pairs(), escape(r.players[0].name, 40).c_str(), pc.n[0], pc.n[1], pc.n[2], pc.n[3],
-        pc.n[4],
-        ne.valid ? (formatElo(ne.elo) + " +- " + formatElo(ne.margin).substr(1)).c_str() : "-");
+    snprintf(buf, sizeof buf,
+             "pairs: %d; %s's points per pair 0: %d, 1/2: %d, 1: %d, 3/2: %d, 2: %d; "
+             "normalised Elo %s; LOS of the pairs %s\n",
+             pc.pairs(), escape(r.players[0].name, 40).c_str(), pc.n[0], pc.n[1], pc.n[2], pc.n[3],
+             pc.n[4], normalizedText(ne).c_str(), pc.pairs() ? percent(*r.pairLos).c_str() : "-");
     text += buf;
     if (r.sprt) {
         const SprtSettings& s = r.sprt->settings;

@@ -648,6 +648,12 @@ TEST(RefereeProgram, ShardsPlayTheirOwnGamesAndTheTallyIsTheWholeRun) {
     EXPECT_NE(anchored.out.find("ratings relative to left (0)"), std::string::npos) << anchored.out;
     EXPECT_NE(one.out.find("ratings relative to model (0)"), std::string::npos) << one.out;
     EXPECT_EQ(referee({"tally", "--anchor", "nobody", files[0]}).status, 2);
+    // X's advantage is fitted unless asked not to, and then named as left out.
+    EXPECT_NE(one.out.find("first move (X): "), std::string::npos) << one.out;
+    ProgramRun alike = referee({"tally", "--no-first-move", files[0]});
+    ASSERT_EQ(alike.status, 0) << alike.err;
+    EXPECT_NE(alike.out.find("first move not modelled"), std::string::npos) << alike.out;
+    EXPECT_EQ(alike.out.substr(0, alike.out.find("rank")), one.out.substr(0, one.out.find("rank")));
     ProgramRun twice = referee({"tally", files[1], files[0]});
     EXPECT_EQ(twice.status, 1);
     EXPECT_NE(twice.err.find("appears twice"), std::string::npos) << twice.err;

@@ -369,7 +369,17 @@ TEST(ReportPage, DataStaysInertAndRoundTrips) {
     // Every game won: the estimate and its upper bound are infinite, written as strings.
     std::vector<GameRecord> sweep = {game(0, "A", "B", Winner::X, Loss::Straights),
                                      game(1, "B", "A", Winner::O, Loss::Straights)};
-    nlohmann::json e = nlohmann::json::parse(dataOf(sweep))["results"]["players"][0]["all"];
+    const nlohmann::json swept = nlohmann::json::parse(dataOf(sweep))["results"];
+    // The one pair won twice: the normalised Elo is infinite too, its interval one-sided,
+    // and the pairs' LOS is there beside the decisive games' one.
+    const nlohmann::json& pairs = swept["pairs"];
+    EXPECT_EQ(pairs["normalized_elo"], "inf");
+    EXPECT_EQ(pairs["normalized_elo_margin"], "inf");
+    EXPECT_EQ(pairs["normalized_elo_high"], "inf");
+    EXPECT_TRUE(pairs["normalized_elo_low"].is_number());  // one pair bounds it only loosely
+    ASSERT_TRUE(pairs["los"].is_number());
+    EXPECT_GT(pairs["los"].get<double>(), 0.5);
+    nlohmann::json e = swept["players"][0]["all"];
     EXPECT_EQ(e["elo"], "inf");
     EXPECT_EQ(e["elo_high"], "inf");
     EXPECT_TRUE(e["elo_low"].is_number());

@@ -180,9 +180,10 @@
       "value"]]);
     const p = r.pairs;
     figure(dl, "h-nelo", "Normalised Elo", given(p.normalized_elo) ?
-      [[fmtElo(p.normalized_elo), "value"], [given(p.normalized_elo_low) ?
-        ` ${fmtInterval(p.normalized_elo_low, p.normalized_elo_high)}` :
-        ` \u00b1 ${fmtMargin(p.normalized_elo_margin)}`, "ci"]] : [["-", "value"]]);
+      [[fmtElo(p.normalized_elo), "value"], [isFinite(num(p.normalized_elo_margin)) ?
+        ` \u00b1 ${fmtMargin(p.normalized_elo_margin)}` :
+        ` ${fmtInterval(p.normalized_elo_low, p.normalized_elo_high)}`, "ci"]] :
+      [["-", "value"]]);
     figure(dl, "h-draws", "Draws", [[fmtPct(s.draw_ratio), "value"]]);
   }
 
@@ -204,7 +205,7 @@
     figure(dl, "h-anchor", "Rated 0", [[data.event.anchor || "-", "value"]]);
     figure(dl, "h-score", `Score of ${name}`, [[fmtPct(r.players[top].all.score), "value"]]);
     if (given(t.x_advantage)) figure(dl, "h-xadv", "X's advantage", [[fmtElo(t.x_advantage),
-      "value"]]);
+      "value"], [` ${fmtInterval(t.x_advantage_low, t.x_advantage_high)}`, "ci"]]);
   }
 
   // The test as a bar from its lower to its upper bound, the ratio marked on it, coloured by
