@@ -18,6 +18,10 @@ const char* const kCommands =
     "  referee tally FILE...      the table of record files, such as the shards of one run\n"
     "'referee COMMAND --help' shows a command's options.";
 
+const char* const kExitStatus =
+    "Exit status: 0 when every game was played (or the test decided), 1 when a player failed "
+    "the check or a file could not be read or written, 2 for options that cannot work, 130 "
+    "when stopped (SIGINT or SIGTERM; --resume continues).";
 const char* const kReportText =
     "Writes one self-contained HTML page with every game of the record files: the settings, "
     "the results, plots of the score, the Elo and the test, and a replay of each game.";
@@ -38,6 +42,7 @@ int runReferee(const std::vector<std::string>& args, std::ostream& out, std::ost
     Options play;
     declareOptions(app, play);
     app.require_subcommand(0, 1);
+    app.footer(kExitStatus);
     CLI::App* playCommand = app.add_subcommand("play", "play a match or a tournament (default)");
     // Its options, --help included, are the referee's own.
     playCommand->fallthrough();
