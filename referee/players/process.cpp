@@ -7,13 +7,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <mutex>
 
-#include "common/write_all.h"
+#include "referee/players/descendants.h"
+#include "referee/players/keeper.h"
 
 namespace referee {
 
@@ -21,17 +23,29 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How long a keeper may take to clean up after its turn before it is killed itself.
+constexpr double kKeeperGraceSeconds = 2;
+
 volatile sig_atomic_t stopFlag = 0;
+// The stop pipe: nobody reads it, so once a byte is in, it stays readable for every poll.
+int stopPipe[2] = {-1, -1};
+volatile sig_atomic_t stopWriteEnd = -1;
+
+// The keepers running now. Any other child of the referee is something that a keeper
+// which was killed left behind: the referee is a subreaper, so it inherits those.
+std::mutex keepersLock;
+std::vector<pid_t> keepers;
 
 // Writing to a player that has already exited must give EPIPE, not end the referee. And
-// processes that a player leaves behind become the referee's children, so that they are
-// reaped here rather than left as zombies.
+// the referee is a subreaper, so that what a killed keeper leaves comes to it.
 void prepareOnce() {
     static std::once_flag once;
     std::call_once(once, [] {
         signal(SIGPIPE, SIG_IGN);
-        signal(SIGCHLD, SIG_DFL);  // an inherited SIG_IGN would reap players behind our back
+        signal(SIGCHLD, SIG_DFL);  // an inherited SIG_IGN would reap keepers behind our back
         prctl(PR_SET_CHILD_SUBREAPER, 1);
+        if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) == 0) stopWriteEnd = stopPipe[1];
+        if (stopFlag) requestStop();
     });
 }
 
@@ -78,103 +92,103 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The pipes of one run: the player's standard input, output and error, and the report
-// pipe through which a child that could not start tells why.
+// The pipes of one run: the player's standard input, output and error; the control pipe,
+// which the referee closes when the turn is over; and the keeper's status messages.
 struct Pipes {
-    Pipe in, out, err, report;
-    bool open() { return in.open() && out.open() && err.open() && report.open(); }
+    Pipe in, out, err, control, status;
+    bool open() { return in.open() && out.open() && err.open() && control.open() && status.open(); }
 };
 
-// In the child, between fork and exec: its own process group, default signal handling,
-// the pipes as standard input, output and error, the working directory. Only
-// async-signal-safe calls, since the referee may have other threads. On failure the
-// reason goes to the report pipe as {tag, errno} (tag 1: the folder).
-[[noreturn]] void execChild(const Pipes& p, char* const* argv, const char* dir) {
-    setpgid(0, 0);
-    struct sigaction dfl {};
-    dfl.sa_handler = SIG_DFL;
-    sigemptyset(&dfl.sa_mask);
-    for (int s : {SIGPIPE, SIGINT, SIGTERM, SIGALRM, SIGCHLD}) sigaction(s, &dfl, nullptr);
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    int code = 0, tag = 0;
-    if (dir && chdir(dir) != 0) code = errno, tag = 1;
-    if (!code && (dup2(p.in.fd[0], 0) < 0 || dup2(p.out.fd[1], 1) < 0 || dup2(p.err.fd[1], 2) < 0))
-        code = errno;
-    if (!code) {
-        execv(argv[0], argv);
-        code = errno;
-    }
-    // Tell the parent why; the report pipe closes on a successful exec instead.
-    const int msg[2] = {tag, code};
-    posixkit::writeAll(p.report.fd[1], reinterpret_cast<const char*>(msg), sizeof msg);
-    _exit(127);
-}
-
-// Forks, retrying while the machine is short of processes for a moment (not the player's
-// fault). The child does not return. -1 when the fork failed.
-pid_t startChild(const Pipes& pipes, char* const* argv, const char* dir, Clock::time_point& start) {
-    pid_t pid = -1;
-    for (int attempt = 0; attempt < 5; attempt++) {
-        start = Clock::now();
-        pid = fork();
-        if (pid >= 0 || errno != EAGAIN) break;
+// Forks the keeper, retrying while the machine is short of processes for a moment (not
+// the player's fault). The keeper is on the list before any sweep can see it. -1 when the
+// fork failed.
+pid_t startKeeper(const KeeperPlan& plan, Clock::time_point& start) {
+    for (int attempt = 0;; attempt++) {
+        {
+            std::lock_guard<std::mutex> hold(keepersLock);
+            start = Clock::now();
+            const pid_t pid = fork();
+            if (pid == 0) runKeeper(plan);
+            if (pid > 0) {
+                keepers.push_back(pid);
+                return pid;
+            }
+        }
+        if (errno != EAGAIN || attempt == 4) return -1;
         usleep(200000);
     }
-    if (pid == 0) execChild(pipes, argv, dir);
-    return pid;
 }
 
-// Waits for the child's exec: an error text when it reported a failure (the child is
-// reaped then), empty when the program runs.
-std::string startFailure(const RunRequest& request, int reportFd, pid_t pid) {
-    int msg[2] = {0, 0};
+enum class Read { Message, Closed, NotYet };
+
+// Reads one status message (each is written in one piece): Closed at end of file (the
+// keeper is gone), NotYet when none is there (non-blocking).
+Read readMessage(int fd, KeeperMessage& m) {
     ssize_t got;
-    do got = read(reportFd, msg, sizeof msg);
-    while (got < 0 && errno == EINTR);
-    if (got != static_cast<ssize_t>(sizeof msg)) return "";
-    int status;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while ((got = read(fd, &m, sizeof m)) < 0 && errno == EINTR) {
     }
-    return (msg[0] ? "cannot enter " + request.dir : "cannot run " + request.argv[0]) + ": " +
-           std::strerror(msg[1]);
+    if (got == static_cast<ssize_t>(sizeof m)) return Read::Message;
+    return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? Read::NotYet : Read::Closed;
 }
+
+// Why the player could not start, from the keeper's message.
+std::string startFailure(const RunRequest& request, const KeeperMessage& m) {
+    const std::string why = std::strerror(m.error);
+    if (m.value == FolderFailed) return "cannot enter " + request.dir + ": " + why;
+    if (m.value == UserFailed) return "cannot become the sandbox's user: " + why;
+    return "cannot run " + request.argv[0] + ": " + why;
+}
+
+// Takes a keeper off the list once it has been reaped. When it did not end by itself after
+// its turn, what it leaves is swept at once: its orphans have come to the referee.
+void forgetKeeper(pid_t keeper, bool lost) {
+    std::lock_guard<std::mutex> hold(keepersLock);
+    keepers.erase(std::find(keepers.begin(), keepers.end(), keeper));
+    if (lost) sweepChildren(keepers.data(), static_cast<int>(keepers.size()), nullptr, nullptr);
+}
+
+}  // namespace
+
+namespace {
 
 // The running turn, seen from the referee: input fed, output and error collected, until
-// the output is closed and the process has ended, the deadline passes, the answer is too
-// long or a stop is requested.
+// the player has ended (the keeper says so at once), the deadline passes, the answer is too
+// long or a stop is requested. Then the keeper ends the turn's processes.
 class Exchange {
   public:
-    Exchange(const RunRequest& request, Pipes& pipes, pid_t pid, Clock::time_point start,
+    Exchange(const RunRequest& request, Pipes& pipes, pid_t keeper, Clock::time_point start,
              RunResult& result)
-        : request(request), p(pipes), pid(pid), start(start), result(result) {}
+        : request(request), p(pipes), keeper(keeper), start(start), result(result) {}
 
     void run();
-    // Kills the group, reaps it and sets how the process ended.
+    // Ends the turn: the keeper kills every process of it, and is reaped; sets how the
+    // player ended.
     void finish();
 
   private:
     bool feedInput();  // one write of what is left; false once the input is closed
     void takeOutput();
+    void takeStatus();
+    void markAnswered();
     int pollWait(Clock::time_point deadline) const;
+    // Waits for the keeper to end after the turn; false when it had to be killed.
+    bool keeperEnds();
+    void setEnd();
 
     const RunRequest& request;
     Pipes& p;
-    const pid_t pid;
+    const pid_t keeper;
     const Clock::time_point start;
     RunResult& result;
     size_t written = 0;
-    bool exited = false, interrupted = false;
+    bool ended = false, keeperLost = false, interrupted = false;
+    int waitStatus = 0;
 };
 
 int Exchange::pollWait(Clock::time_point deadline) const {
-    long wait =
+    const long long wait =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count() + 1;
-    if (wait < 0) wait = 0;      // the deadline passed since it was checked
-    if (wait > 100) wait = 100;  // keeps an eye on stop requests
-    if (p.out.fd[0] < 0 && wait > 5) wait = 5;
-    return static_cast<int>(wait);
+    return static_cast<int>(std::clamp<long long>(wait, 0, INT_MAX));
 }
 
 bool Exchange::feedInput() {
@@ -187,97 +201,143 @@ bool Exchange::feedInput() {
     return p.in.fd[1] >= 0;
 }
 
+void Exchange::markAnswered() {
+    if (result.answered) return;
+    result.answered = true;
+    result.answerSeconds = secondsSince(start);
+}
+
 void Exchange::takeOutput() {
     bool more = readSome(p.out.fd[0], result.out, request.keep, result.outCut);
-    if (!result.answered &&
-        (!more || result.out.find('\n') != std::string::npos || result.outCut)) {
-        result.answered = true;
-        result.answerSeconds = secondsSince(start);
-    }
+    if (!more || result.out.find('\n') != std::string::npos || result.outCut) markAnswered();
     if (!more) p.out.close(0);
 }
 
+void Exchange::takeStatus() {
+    KeeperMessage m;
+    const Read got = readMessage(p.status.fd[0], m);
+    if (got == Read::NotYet) return;
+    if (got == Read::Closed)
+        keeperLost = true;  // end of file before the player ended: the keeper was killed
+    else if (m.kind == KeeperMessage::StartFailed)
+        result.error = startFailure(request, m);
+    else
+        waitStatus = m.value;
+    ended = true;
+    // What the player wrote before it ended is in the pipes; what its leftovers may still
+    // write is not its answer.
+    if (p.out.fd[0] >= 0) takeOutput();
+    if (p.err.fd[0] >= 0) readSome(p.err.fd[0], result.err, request.keep, result.errCut);
+    markAnswered();
+}
+
 void Exchange::run() {
-    setNonBlocking(p.in.fd[1]);
-    setNonBlocking(p.out.fd[0]);
-    setNonBlocking(p.err.fd[0]);
+    for (int fd : {p.in.fd[1], p.out.fd[0], p.err.fd[0], p.status.fd[0]}) setNonBlocking(fd);
     const Clock::time_point deadline = start + std::chrono::duration_cast<Clock::duration>(
                                                    std::chrono::duration<double>(request.deadline));
     if (request.input.empty()) p.in.close(1);
-    for (;;) {
-        if (p.out.fd[0] < 0 && !exited) {
-            // Standard output is closed: find out, without reaping (the process id and so
-            // the group id stay ours until then), whether the process has ended.
-            siginfo_t info{};
-            if (waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid)
-                exited = true;
-        }
-        if (p.out.fd[0] < 0 && exited) return;
+    while (!ended && !result.outCut) {
         if (stopRequested()) {
             interrupted = true;
             return;
         }
         if (Clock::now() >= deadline) return;
-        pollfd fds[3];
+        pollfd fds[5];
         int n = 0, iIn = -1, iOut = -1, iErr = -1;
         if (p.in.fd[1] >= 0) fds[iIn = n++] = {p.in.fd[1], POLLOUT, 0};
         if (p.out.fd[0] >= 0) fds[iOut = n++] = {p.out.fd[0], POLLIN, 0};
         if (p.err.fd[0] >= 0) fds[iErr = n++] = {p.err.fd[0], POLLIN, 0};
-        int ready = poll(fds, n, pollWait(deadline));
-        if (ready < 0 && errno != EINTR) return;
-        if (ready <= 0) continue;
+        const int iStatus = n;
+        fds[n++] = {p.status.fd[0], POLLIN, 0};
+        if (stopPipe[0] >= 0) fds[n++] = {stopPipe[0], POLLIN, 0};
+        if (poll(fds, n, pollWait(deadline)) <= 0) continue;  // timeout, EINTR: look again
         if (iIn >= 0 && fds[iIn].revents) feedInput();
-        if (iOut >= 0 && fds[iOut].revents) {
-            takeOutput();
-            if (result.outCut) return;  // more than any answer: no need to wait for the rest
-        }
-        if (iErr >= 0 && fds[iErr].revents) {
-            if (!readSome(p.err.fd[0], result.err, request.keep, result.errCut)) p.err.close(0);
+        if (iOut >= 0 && fds[iOut].revents) takeOutput();
+        if (iErr >= 0 && fds[iErr].revents &&
+            !readSome(p.err.fd[0], result.err, request.keep, result.errCut))
+            p.err.close(0);
+        if (fds[iStatus].revents) takeStatus();
+    }
+}
+
+bool Exchange::keeperEnds() {
+    // The keeper's status pipe closes when it exits: nothing else holds it.
+    const Clock::time_point give =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double>(kKeeperGraceSeconds));
+    setNonBlocking(p.status.fd[0]);
+    for (;;) {
+        pollfd status{p.status.fd[0], POLLIN, 0};
+        const int ready = poll(&status, 1, pollWait(give));
+        if (ready > 0) {
+            KeeperMessage m;
+            Read got;
+            while ((got = readMessage(p.status.fd[0], m)) == Read::Message) {
+            }
+            if (got == Read::Closed) return true;
+        } else if (ready == 0 || Clock::now() >= give) {
+            kill(keeper, SIGKILL);  // stopped, or stuck: its orphans come to the referee
+            return false;
         }
     }
 }
 
-void Exchange::finish() {
-    // Whatever the state, nothing of the player's group outlives its turn. The process is
-    // not reaped yet, so its id cannot have been handed to another group.
-    kill(-pid, SIGKILL);
-    kill(pid, SIGKILL);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    // The rest of the group: its members were killed with the leader, and whichever lost
-    // its parent has become ours by now (a process's children are handed on before its
-    // own exit can be reaped).
-    for (;;) {
-        int ignored;
-        if (waitpid(-pid, &ignored, 0) > 0 || errno == EINTR) continue;
-        break;
-    }
-    if (p.out.fd[0] >= 0) readSome(p.out.fd[0], result.out, request.keep, result.outCut);
-    if (p.err.fd[0] >= 0) readSome(p.err.fd[0], result.err, request.keep, result.errCut);
-    if (!result.answered) result.answerSeconds = secondsSince(start);
-
-    if (interrupted) {
+void Exchange::setEnd() {
+    if (!result.error.empty()) {
+        result.end = RunResult::End::StartFailed;
+    } else if (interrupted) {
         result.end = RunResult::End::Interrupted;
-    } else if (!exited) {
+    } else if (keeperLost) {
+        result.end = RunResult::End::KeeperLost;
+    } else if (!ended) {
         result.end = RunResult::End::Killed;
         result.status = SIGKILL;
-    } else if (WIFEXITED(status)) {
-        result.end = RunResult::End::Exited;
-        result.status = WEXITSTATUS(status);
+    } else if (WIFEXITED(waitStatus)) {
+        const int code = WEXITSTATUS(waitStatus);
+        const bool signalled = request.sandboxed && code > 128 && code < 128 + NSIG;
+        result.end = signalled ? RunResult::End::Signalled : RunResult::End::Exited;
+        result.status = signalled ? code - 128 : code;
     } else {
         result.end = RunResult::End::Signalled;
-        result.status = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+        result.status = WIFSIGNALED(waitStatus) ? WTERMSIG(waitStatus) : 0;
     }
+}
+
+void Exchange::finish() {
+    p.control.close(1);  // the turn is over: the keeper kills what is left of it
+    const bool clean = keeperEnds();
+    int status = 0;
+    while (waitpid(keeper, &status, __WALL) < 0 && errno == EINTR) {
+    }
+    forgetKeeper(keeper, keeperLost || !clean || !WIFEXITED(status));
+    if (!ended) {
+        // Killed in the middle: what it wrote up to then.
+        if (p.out.fd[0] >= 0) readSome(p.out.fd[0], result.out, request.keep, result.outCut);
+        if (p.err.fd[0] >= 0) readSome(p.err.fd[0], result.err, request.keep, result.errCut);
+    }
+    if (!result.answered) result.answerSeconds = secondsSince(start);
+    setEnd();
 }
 
 }  // namespace
 
 void requestStop() {
+    const int saved = errno;  // called from signal handlers
     stopFlag = 1;
+    if (stopWriteEnd >= 0) {
+        const ssize_t ignored = write(stopWriteEnd, "s", 1);
+        (void)ignored;
+    }
+    errno = saved;
 }
+
 bool stopRequested() {
     return stopFlag != 0;
+}
+
+int stopDescriptor() {
+    prepareOnce();
+    return stopPipe[0];
 }
 
 RunResult runProcess(const RunRequest& request) {
@@ -287,34 +347,37 @@ RunResult runProcess(const RunRequest& request) {
         result.error = "empty command";
         return result;
     }
-    // Everything the child needs is prepared before the fork.
+    // Everything the keeper needs is prepared before the fork.
     std::vector<char*> argv;
     for (const std::string& a : request.argv) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    const char* dir = request.dir.empty() ? nullptr : request.dir.c_str();
-
-    // Start: pipes, fork, exec.
     Pipes pipes;
     if (!pipes.open()) {
         result.error = std::string("pipe: ") + std::strerror(errno);
         return result;
     }
+    KeeperPlan plan;
+    plan.in = pipes.in.fd[0];
+    plan.out = pipes.out.fd[1];
+    plan.err = pipes.err.fd[1];
+    plan.control = pipes.control.fd[0];
+    plan.status = pipes.status.fd[1];
+    plan.argv = argv.data();
+    plan.dir = request.dir.empty() ? nullptr : request.dir.c_str();
+    plan.dropUser = request.dropUser;
+    plan.uid = request.uid;
+    plan.gid = request.gid;
+    plan.referee = getpid();
+
     Clock::time_point start;
-    const pid_t pid = startChild(pipes, argv.data(), dir, start);
-    if (pid < 0) {
+    const pid_t keeper = startKeeper(plan, start);
+    if (keeper < 0) {
         result.error = std::string("fork: ") + std::strerror(errno);
         return result;
     }
-    setpgid(pid, pid);  // also in the parent, so that the group exists before we kill it
-    pipes.in.close(0);
-    pipes.out.close(1);
-    pipes.err.close(1);
-    pipes.report.close(1);
-    result.error = startFailure(request, pipes.report.fd[0], pid);
-    if (!result.error.empty()) return result;
-
-    // The turn itself, then the end of the group.
-    Exchange exchange(request, pipes, pid, start, result);
+    for (Pipe* own : {&pipes.in, &pipes.control}) own->close(0);
+    for (Pipe* theirs : {&pipes.out, &pipes.err, &pipes.status}) theirs->close(1);
+    Exchange exchange(request, pipes, keeper, start, result);
     exchange.run();
     exchange.finish();
     return result;
