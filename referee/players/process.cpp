@@ -266,6 +266,13 @@ bool Exchange::keeperEnds() {
         Clock::now() + std::chrono::duration_cast<Clock::duration>(
                            std::chrono::duration<double>(kKeeperGraceSeconds));
     setNonBlocking(p.status.fd[0]);
+    siginfo_t stopped{};
+    if (waitid(P_PID, static_cast<id_t>(keeper), &stopped, WSTOPPED | WNOHANG | WNOWAIT | __WALL) ==
+            0 &&
+        stopped.si_pid == keeper) {
+        kill(keeper, SIGKILL);  // stopped (by the player): it cannot clean up
+        return false;
+    }
     for (;;) {
         pollfd status{p.status.fd[0], POLLIN, 0};
         const int ready = poll(&status, 1, pollWait(give));
