@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <climits>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 #include "referee/players/descendants.h"
 #include "referee/players/keeper.h"
@@ -92,40 +94,105 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The pipes of one run: the player's standard input, output and error; the control pipe,
-// which the referee closes when the turn is over; and the keeper's status messages.
+// The player's standard input, output and error for one turn.
 struct Pipes {
-    Pipe in, out, err, control, status;
-    bool open() { return in.open() && out.open() && err.open() && control.open() && status.open(); }
+    Pipe in, out, err;
+    bool open() { return in.open() && out.open() && err.open(); }
 };
 
-// Forks the keeper, retrying while the machine is short of processes for a moment (not
-// the player's fault). The keeper is on the list before any sweep can see it. -1 when the
-// fork failed.
-pid_t startKeeper(const KeeperPlan& plan, Clock::time_point& start) {
-    for (int attempt = 0;; attempt++) {
-        {
-            std::lock_guard<std::mutex> hold(keepersLock);
-            start = Clock::now();
-            const pid_t pid = fork();
-            if (pid == 0) runKeeper(plan);
-            if (pid > 0) {
-                keepers.push_back(pid);
-                return pid;
-            }
-        }
-        if (errno != EAGAIN || attempt == 4) return -1;
-        usleep(200000);
+// The keeper of the calling thread: started with its first turn (and again after one was
+// lost), ended and reaped with the thread.
+class KeeperLink {
+  public:
+    ~KeeperLink() { retire(); }
+    // Starts the keeper if there is none; false when it cannot be started.
+    bool ready();
+    int socket() const { return sock; }
+    pid_t pid() const { return keeper; }
+    // Sends a turn with the player's three pipe ends; false when the keeper is gone.
+    bool send(const std::string& request, const int fds[3]);
+    // Ends the turn in progress early; the keeper answers when nothing of it is left.
+    void endTurn() const { ::send(sock, &kEndTurn, 1, MSG_NOSIGNAL | MSG_DONTWAIT); }
+    // The keeper was killed, or is stuck: it is killed and reaped, and what it left (which
+    // came to the referee, a subreaper) is swept.
+    void lose() { end(true); }
+    // No more turns: the keeper ends with nothing running, and is reaped.
+    void retire() { end(false); }
+
+  private:
+    void end(bool sweep);
+    pid_t keeper = -1;
+    int sock = -1;
+};
+
+thread_local KeeperLink link;
+
+bool KeeperLink::ready() {
+    if (keeper > 0) return true;
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) return false;
+    const pid_t referee = getpid();
+    // On the list before any sweep can see it. Tried again while the machine is short of
+    // processes for a moment (not the player's fault).
+    for (int attempt = 0; keeper < 0 && attempt < 5; attempt++) {
+        if (attempt > 0) usleep(200000);
+        std::lock_guard<std::mutex> hold(keepersLock);
+        keeper = fork();
+        if (keeper == 0) runKeeper(pair[1], referee);
+        if (keeper > 0) keepers.push_back(keeper);
+        if (keeper < 0 && errno != EAGAIN) break;
     }
+    close(pair[1]);
+    if (keeper < 0) {
+        const int error = errno;
+        close(pair[0]);
+        errno = error;
+        return false;
+    }
+    sock = pair[0];
+    return true;
+}
+
+bool KeeperLink::send(const std::string& request, const int fds[3]) {
+    iovec iov{const_cast<char*>(request.data()), request.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(3 * sizeof(int))] = {};
+    msghdr msg{};
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    cmsghdr* c = CMSG_FIRSTHDR(&msg);
+    c->cmsg_level = SOL_SOCKET;
+    c->cmsg_type = SCM_RIGHTS;
+    c->cmsg_len = CMSG_LEN(3 * sizeof(int));
+    std::memcpy(CMSG_DATA(c), fds, 3 * sizeof(int));
+    ssize_t put;
+    while ((put = sendmsg(sock, &msg, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
+    }
+    return put == static_cast<ssize_t>(request.size());
+}
+
+void KeeperLink::end(bool sweep) {
+    if (keeper < 0) return;
+    close(sock);  // a keeper with no turn running exits at the end of its socket
+    if (sweep) kill(keeper, SIGKILL);
+    int status;
+    while (waitpid(keeper, &status, __WALL) < 0 && errno == EINTR) {
+    }
+    std::lock_guard<std::mutex> hold(keepersLock);
+    keepers.erase(std::find(keepers.begin(), keepers.end(), keeper));
+    if (sweep) sweepChildren(keepers.data(), static_cast<int>(keepers.size()), nullptr, nullptr);
+    keeper = -1;
+    sock = -1;
 }
 
 enum class Read { Message, Closed, NotYet };
 
-// Reads one status message (each is written in one piece): Closed at end of file (the
-// keeper is gone), NotYet when none is there (non-blocking).
+// Reads one message of the keeper (each is sent in one piece): Closed when the keeper is
+// gone, NotYet when none is there.
 Read readMessage(int fd, KeeperMessage& m) {
     ssize_t got;
-    while ((got = read(fd, &m, sizeof m)) < 0 && errno == EINTR) {
+    while ((got = recv(fd, &m, sizeof m, MSG_DONTWAIT)) < 0 && errno == EINTR) {
     }
     if (got == static_cast<ssize_t>(sizeof m)) return Read::Message;
     return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? Read::NotYet : Read::Closed;
@@ -139,45 +206,35 @@ std::string startFailure(const RunRequest& request, const KeeperMessage& m) {
     return "cannot run " + request.argv[0] + ": " + why;
 }
 
-// Takes a keeper off the list once it has been reaped. When it did not end by itself after
-// its turn, what it leaves is swept at once: its orphans have come to the referee.
-void forgetKeeper(pid_t keeper, bool lost) {
-    std::lock_guard<std::mutex> hold(keepersLock);
-    keepers.erase(std::find(keepers.begin(), keepers.end(), keeper));
-    if (lost) sweepChildren(keepers.data(), static_cast<int>(keepers.size()), nullptr, nullptr);
-}
-
 }  // namespace
 
 namespace {
 
 // The running turn, seen from the referee: input fed, output and error collected, until
-// the player has ended (the keeper says so at once), the deadline passes, the answer is too
-// long or a stop is requested. Then the keeper ends the turn's processes.
+// the keeper says the player has ended (it has then cleared the turn), the deadline passes,
+// the answer is too long or a stop is requested; then the keeper clears the turn.
 class Exchange {
   public:
-    Exchange(const RunRequest& request, Pipes& pipes, pid_t keeper, Clock::time_point start,
-             RunResult& result)
-        : request(request), p(pipes), keeper(keeper), start(start), result(result) {}
+    Exchange(const RunRequest& request, Pipes& pipes, Clock::time_point start, RunResult& result)
+        : request(request), p(pipes), start(start), result(result) {}
 
     void run();
-    // Ends the turn: the keeper kills every process of it, and is reaped; sets how the
-    // player ended.
+    // Ends the turn: nothing of it is left afterwards; sets how the player ended.
     void finish();
 
   private:
     bool feedInput();  // one write of what is left; false once the input is closed
     void takeOutput();
-    void takeStatus();
+    void takeMessage();
     void markAnswered();
     int pollWait(Clock::time_point deadline) const;
-    // Waits for the keeper to end after the turn; false when it had to be killed.
-    bool keeperEnds();
+    // Ends the turn early and waits for the keeper to have cleared it; false when the
+    // keeper had to be given up (stopped, or stuck).
+    bool endEarly();
     void setEnd();
 
     const RunRequest& request;
     Pipes& p;
-    const pid_t keeper;
     const Clock::time_point start;
     RunResult& result;
     size_t written = 0;
@@ -213,26 +270,26 @@ void Exchange::takeOutput() {
     if (!more) p.out.close(0);
 }
 
-void Exchange::takeStatus() {
+void Exchange::takeMessage() {
     KeeperMessage m;
-    const Read got = readMessage(p.status.fd[0], m);
+    const Read got = readMessage(link.socket(), m);
     if (got == Read::NotYet) return;
     if (got == Read::Closed)
-        keeperLost = true;  // end of file before the player ended: the keeper was killed
+        keeperLost = true;  // the keeper was killed (by the player, say)
     else if (m.kind == KeeperMessage::StartFailed)
         result.error = startFailure(request, m);
     else
         waitStatus = m.value;
     ended = true;
     // What the player wrote before it ended is in the pipes; what its leftovers may still
-    // write is not its answer.
+    // have written is not its answer.
     if (p.out.fd[0] >= 0) takeOutput();
     if (p.err.fd[0] >= 0) readSome(p.err.fd[0], result.err, request.keep, result.errCut);
     markAnswered();
 }
 
 void Exchange::run() {
-    for (int fd : {p.in.fd[1], p.out.fd[0], p.err.fd[0], p.status.fd[0]}) setNonBlocking(fd);
+    for (int fd : {p.in.fd[1], p.out.fd[0], p.err.fd[0]}) setNonBlocking(fd);
     const Clock::time_point deadline = start + std::chrono::duration_cast<Clock::duration>(
                                                    std::chrono::duration<double>(request.deadline));
     if (request.input.empty()) p.in.close(1);
@@ -247,8 +304,8 @@ void Exchange::run() {
         if (p.in.fd[1] >= 0) fds[iIn = n++] = {p.in.fd[1], POLLOUT, 0};
         if (p.out.fd[0] >= 0) fds[iOut = n++] = {p.out.fd[0], POLLIN, 0};
         if (p.err.fd[0] >= 0) fds[iErr = n++] = {p.err.fd[0], POLLIN, 0};
-        const int iStatus = n;
-        fds[n++] = {p.status.fd[0], POLLIN, 0};
+        const int iKeeper = n;
+        fds[n++] = {link.socket(), POLLIN, 0};
         if (stopPipe[0] >= 0) fds[n++] = {stopPipe[0], POLLIN, 0};
         if (poll(fds, n, pollWait(deadline)) <= 0) continue;  // timeout, EINTR: look again
         if (iIn >= 0 && fds[iIn].revents) feedInput();
@@ -256,36 +313,26 @@ void Exchange::run() {
         if (iErr >= 0 && fds[iErr].revents &&
             !readSome(p.err.fd[0], result.err, request.keep, result.errCut))
             p.err.close(0);
-        if (fds[iStatus].revents) takeStatus();
+        if (fds[iKeeper].revents) takeMessage();
     }
 }
 
-bool Exchange::keeperEnds() {
-    // The keeper's status pipe closes when it exits: nothing else holds it.
+bool Exchange::endEarly() {
+    link.endTurn();
+    siginfo_t stopped{};
+    if (waitid(P_PID, static_cast<id_t>(link.pid()), &stopped,
+               WSTOPPED | WNOHANG | WNOWAIT | __WALL) == 0 &&
+        stopped.si_pid == link.pid())
+        return false;  // stopped (by the player): it cannot clear the turn
     const Clock::time_point give =
         Clock::now() + std::chrono::duration_cast<Clock::duration>(
                            std::chrono::duration<double>(kKeeperGraceSeconds));
-    setNonBlocking(p.status.fd[0]);
-    siginfo_t stopped{};
-    if (waitid(P_PID, static_cast<id_t>(keeper), &stopped, WSTOPPED | WNOHANG | WNOWAIT | __WALL) ==
-            0 &&
-        stopped.si_pid == keeper) {
-        kill(keeper, SIGKILL);  // stopped (by the player): it cannot clean up
-        return false;
-    }
     for (;;) {
-        pollfd status{p.status.fd[0], POLLIN, 0};
-        const int ready = poll(&status, 1, pollWait(give));
-        if (ready > 0) {
-            KeeperMessage m;
-            Read got;
-            while ((got = readMessage(p.status.fd[0], m)) == Read::Message) {
-            }
-            if (got == Read::Closed) return true;
-        } else if (ready == 0 || Clock::now() >= give) {
-            kill(keeper, SIGKILL);  // stopped, or stuck: its orphans come to the referee
-            return false;
-        }
+        pollfd keeper{link.socket(), POLLIN, 0};
+        if (poll(&keeper, 1, pollWait(give)) == 0 || Clock::now() >= give) return false;
+        KeeperMessage m;
+        const Read got = readMessage(link.socket(), m);
+        if (got != Read::NotYet) return got == Read::Message;
     }
 }
 
@@ -311,12 +358,7 @@ void Exchange::setEnd() {
 }
 
 void Exchange::finish() {
-    p.control.close(1);  // the turn is over: the keeper kills what is left of it
-    const bool clean = keeperEnds();
-    int status = 0;
-    while (waitpid(keeper, &status, __WALL) < 0 && errno == EINTR) {
-    }
-    forgetKeeper(keeper, keeperLost || !clean || !WIFEXITED(status));
+    if (keeperLost || (!ended && !endEarly())) link.lose();
     if (!ended) {
         // Killed in the middle: what it wrote up to then.
         if (p.out.fd[0] >= 0) readSome(p.out.fd[0], result.out, request.keep, result.outCut);
@@ -347,44 +389,54 @@ int stopDescriptor() {
     return stopPipe[0];
 }
 
+void endKeeper() {
+    link.retire();
+}
+
+namespace {
+
+// Sends the turn to this thread's keeper, starting one if there is none (or the one there
+// was is gone). The error text, or empty.
+std::string sendTurn(const RunRequest& request, const std::string& turn, Pipes& pipes,
+                     Clock::time_point& start) {
+    const int fds[3] = {pipes.in.fd[0], pipes.out.fd[1], pipes.err.fd[1]};
+    for (int attempt = 0; attempt < 2; attempt++) {
+        if (!link.ready()) return std::string("fork: ") + std::strerror(errno);
+        start = Clock::now();
+        if (link.send(turn, fds)) return "";
+        link.lose();  // killed between turns
+    }
+    return "cannot run " + request.argv[0] + ": its keeper process is gone";
+}
+
+}  // namespace
+
 RunResult runProcess(const RunRequest& request) {
     prepareOnce();
     RunResult result;
-    if (request.argv.empty()) {
-        result.error = "empty command";
+    KeeperRequest header;
+    header.dropUser = request.dropUser;
+    header.uid = request.uid;
+    header.gid = request.gid;
+    const std::optional<std::string> turn = keeperRequest(request.argv, request.dir, header);
+    if (!turn) {
+        result.error = request.argv.empty() ? "empty command"
+                                            : "the command line holds a NUL byte, or is longer "
+                                              "than 64 KiB or 4096 words";
         return result;
     }
-    // Everything the keeper needs is prepared before the fork.
-    std::vector<char*> argv;
-    for (const std::string& a : request.argv) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
     Pipes pipes;
     if (!pipes.open()) {
         result.error = std::string("pipe: ") + std::strerror(errno);
         return result;
     }
-    KeeperPlan plan;
-    plan.in = pipes.in.fd[0];
-    plan.out = pipes.out.fd[1];
-    plan.err = pipes.err.fd[1];
-    plan.control = pipes.control.fd[0];
-    plan.status = pipes.status.fd[1];
-    plan.argv = argv.data();
-    plan.dir = request.dir.empty() ? nullptr : request.dir.c_str();
-    plan.dropUser = request.dropUser;
-    plan.uid = request.uid;
-    plan.gid = request.gid;
-    plan.referee = getpid();
-
     Clock::time_point start;
-    const pid_t keeper = startKeeper(plan, start);
-    if (keeper < 0) {
-        result.error = std::string("fork: ") + std::strerror(errno);
-        return result;
-    }
-    for (Pipe* own : {&pipes.in, &pipes.control}) own->close(0);
-    for (Pipe* theirs : {&pipes.out, &pipes.err, &pipes.status}) theirs->close(1);
-    Exchange exchange(request, pipes, keeper, start, result);
+    result.error = sendTurn(request, *turn, pipes, start);
+    if (!result.error.empty()) return result;
+    pipes.in.close(0);
+    pipes.out.close(1);
+    pipes.err.close(1);
+    Exchange exchange(request, pipes, start, result);
     exchange.run();
     exchange.finish();
     return result;

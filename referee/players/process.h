@@ -1,7 +1,7 @@
-// Runs one player process for one turn, through a keeper process (players/keeper.h): the
-// whole input on its standard input, its output collected under a deadline, the turn over
-// as soon as the player has ended, and then every process the turn started killed and
-// reaped, whatever it did.
+// Runs one player process for one turn, through the calling thread's keeper process
+// (players/keeper.h): the whole input on its standard input, its output collected under a
+// deadline, the turn over as soon as the player has ended; when it returns, every process
+// the turn started has been killed and reaped, whatever it did.
 #pragma once
 
 #include <sys/types.h>
@@ -53,5 +53,11 @@ void requestStop();
 bool stopRequested();
 // A descriptor that is readable once a stop has been requested, for poll().
 int stopDescriptor();
+
+// Ends the calling thread's keeper process (players/keeper.h); the thread's next turn
+// starts another. Threads end theirs by themselves; a test that counts processes calls it
+// first. Players get the environment their keeper started with: the referee's at the
+// thread's first turn.
+void endKeeper();
 
 }  // namespace referee

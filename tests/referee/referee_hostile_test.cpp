@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include <fstream>
 #include <thread>
 
+#include "referee/players/descendants.h"
 #include "referee/players/player.h"
 #include "referee/players/probe.h"
 #include "referee/players/process.h"
@@ -82,6 +84,45 @@ int waitStatus(pid_t pid) {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// A child of this process that leaves a grandchild in a session of its own; the child
+// ends at once when `orphan`, so that the grandchild comes to this process (a subreaper).
+pid_t familyOf(bool orphan) {
+    const pid_t child = fork();
+    if (child != 0) return child;
+    alarm(20);
+    if (fork() == 0) {
+        alarm(20);
+        setsid();
+        pause();
+    }
+    if (orphan) _exit(0);
+    pause();
+    _exit(0);
+}
+
+void countReaped(pid_t, int, void* count) {
+    ++*static_cast<int*>(count);
+}
+
+TEST(RefereeDescendants, TheSweepKillsEveryChildRoundAfterRoundButTheSpared) {
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    const pid_t spared = familyOf(false);
+    for (bool orphan : {false, false, true}) familyOf(orphan);
+    // Once the orphan's parent has ended (a zombie), its child has come here.
+    const Clock::time_point start = Clock::now();
+    while (childrenLeft() < 5 && since(start) < 5) usleep(10000);
+    int listed = 0;
+    ASSERT_TRUE(forEachChild([](pid_t, void* n) { ++*static_cast<int*>(n); }, &listed));
+    EXPECT_EQ(listed, 5);  // the spared one, two with their child, a zombie, an orphan
+    int reaped = 0;
+    EXPECT_EQ(sweepChildren(&spared, 1, countReaped, &reaped), 6);  // and two grandchildren
+    EXPECT_EQ(reaped, 6);
+    EXPECT_EQ(childrenLeft(), 1);
+    EXPECT_FALSE(gone(spared));
+    EXPECT_EQ(sweepChildren(nullptr, 0, nullptr, nullptr), 2);  // it, and its child
+    EXPECT_EQ(childrenLeft(), 0);
 }
 
 TEST(RefereeHostile, ChildrenThatLeaveTheTurnsGroupEndWithIt) {
@@ -176,9 +217,7 @@ TEST(RefereeHostile, AKilledRefereeLeavesNoPlayerRunning) {
     kill(ref, SIGKILL);
     waitStatus(ref);
     EXPECT_TRUE(allGone(readPids(pids), 1.0));
-    // This test process is a subreaper too: the dead referee's keeper came to it.
-    while (waitpid(-1, nullptr, WNOHANG) > 0) {
-    }
+    reapOrphans();  // the dead referee's keeper came to this process, a subreaper too
     EXPECT_EQ(childrenLeft(), 0);
 }
 
@@ -246,8 +285,8 @@ TEST(RefereeHostile, FilesAreReadOnlyWhenRegularAndWithinTheirLimit) {
         {with({"-o", "/dev/stdout"}), 2, "/dev/stdout is not a regular file (-o - writes"},
         {with({"-o", "/dev/full"}), 2, "/dev/full is not a regular file"},
         {with({"-o", fifo}), 2, fifo + " is not a regular file"},
-        {with({"--json", "/dev/null"}), 2, "--json: /dev/null is not a regular file"},
-        {with({"--report", "/dev/null"}), 2, "--report: /dev/null is not a regular file"},
+        {with({"--json", fifo}), 2, "--json: " + fifo + " is not a regular file"},
+        {with({"--report", fifo}), 2, "--report: " + fifo + " is not a regular file"},
         {with({"--openings", "/dev/zero"}), 2, "/dev/zero is not a regular file"},
         {with({"--openings", fifo}), 2, fifo + " is not a regular file"},
         {with({"--openings", openings}), 2, openings + " is larger than 64 MiB"},
@@ -301,6 +340,7 @@ TEST(RefereeHostile, AStopEndsTheRefereeWithinASecondWhateverItDoes) {
     EXPECT_EQ(waitStatus(ref), 130);
     EXPECT_LT(since(stop), 1.5);
     close(out[0]);
+    reapOrphans();  // a referee that was ended at once left its keeper to this process
 
     // Stopped in the middle of a match into a file, it resumes and finishes.
     const std::string file = freshPath("stopped.txt");

@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -51,8 +52,10 @@ inline std::map<pid_t, ProcessState> processes() {
     return all;
 }
 
-// Children of this process that are still there, zombies included.
+// Children of this process that are still there, zombies included, once this thread's
+// keeper (the referee's process between it and the players) has been ended.
 inline int childrenLeft() {
+    referee::endKeeper();
     int count = 0;
     for (const auto& [pid, s] : processes()) count += s.parent == getpid();
     return count;
@@ -83,6 +86,17 @@ inline std::vector<pid_t> readPids(const std::string& path) {
     std::vector<pid_t> pids;
     for (pid_t pid; in >> pid;) pids.push_back(pid);
     return pids;
+}
+
+// Reaps the orphans that came to this process (a subreaper) from a referee that was killed
+// or ended at once: its keepers, which end when their referee does.
+inline void reapOrphans() {
+    const Clock::time_point start = Clock::now();
+    while (childrenLeft() > 0 && since(start) < 2) {
+        while (waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
+        usleep(10000);
+    }
 }
 
 // Waits up to `seconds` for every process of the list to be gone; true when they are.

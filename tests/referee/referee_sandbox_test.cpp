@@ -191,12 +191,15 @@ TEST(RefereeSandbox, RealPlayersPlayInside) {
     }
 }
 
-// Runs the referee with PATH set to `path` for the run.
+// Runs the referee with PATH set to `path` for the run (a keeper started afresh passes the
+// changed environment on).
 ProgramRun withPath(const std::string& path, const std::vector<std::string>& argv) {
     const std::string saved = getenv("PATH") ? getenv("PATH") : "";
     setenv("PATH", path.c_str(), 1);
+    endKeeper();
     ProgramRun run = runProgram(argv);
     setenv("PATH", saved.c_str(), 1);
+    endKeeper();
     return run;
 }
 
