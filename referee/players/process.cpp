@@ -116,7 +116,7 @@ class KeeperLink {
     // The keeper was killed, or is stuck: it is killed and reaped, and what it left (which
     // came to the referee, a subreaper) is swept.
     void lose() { end(true); }
-    // No more turns: the keeper ends with nothing running, and is reaped.
+    // No more turns: the keeper, with no turn running, is ended and reaped.
     void retire() { end(false); }
 
   private:
@@ -174,8 +174,8 @@ bool KeeperLink::send(const std::string& request, const int fds[3]) {
 
 void KeeperLink::end(bool sweep) {
     if (keeper < 0) return;
-    close(sock);  // a keeper with no turn running exits at the end of its socket
-    if (sweep) kill(keeper, SIGKILL);
+    close(sock);
+    kill(keeper, SIGKILL);  // with no turn running it has nothing to clean up
     int status;
     while (waitpid(keeper, &status, __WALL) < 0 && errno == EINTR) {
     }

@@ -55,7 +55,9 @@ std::vector<std::string> sandboxCommand(const SandboxLimits& s,
                                         const std::vector<std::string>& argv,
                                         const std::string& dir,
                                         const std::vector<std::string>& hidden) {
-    static const std::string bwrap = findProgram("bwrap"), prlimit = findProgram("prlimit");
+    // Absolute: bubblewrap is started in the player's folder, prlimit inside the sandbox.
+    static const std::string bwrap = absolutePath(findProgram("bwrap")),
+                             prlimit = absolutePath(findProgram("prlimit"));
     std::vector<std::string> cmd = {bwrap,
                                     "--unshare-all",
                                     "--unshare-user",
