@@ -166,6 +166,31 @@ TEST(RefereeHostile, AKilledOrStoppedKeeperLeavesNothingBehind) {
     EXPECT_EQ(childrenLeft(), 0);
 }
 
+TEST(RefereeHostile, AKeeperKilledInOneGameLeavesTheGamesBesideItAlone) {
+    // Games two at a time: what the killed keepers leave comes to the referee, which kills it
+    // without touching the other game's keeper or player.
+    const std::string pids = freshPath("jobs.pids"), out = freshPath("jobs.txt");
+    ProgramRun run =
+        runProgram({kReferee, "--player", "name=model cmd=" + kModel, "--player",
+                    "name=left cmd='" + kStandin + " say L1'", "--player",
+                    "name=killer cmd='" + kHostile + " kill-keeper " + pids + "'", "--no-check",
+                    "-n", "5", "--random-openings", "2", "--games", "4", "-j", "2", "-o", out});
+    ASSERT_EQ(run.status, 0) << run.err;
+    RecordFile f = parseRecords(slurp(out));
+    ASSERT_EQ(f.records.size(), 12u);
+    for (const GameRecord& r : f.records) {
+        const bool killer = r.x == "killer" || r.o == "killer";
+        EXPECT_EQ(r.loss == Loss::Crash, killer) << r.reason;
+        if (killer) {
+            EXPECT_NE(r.reason.find("killer) was cut off: its keeper"), std::string::npos)
+                << r.reason;
+        }
+    }
+    EXPECT_EQ(readPids(pids).size(), 8u);  // one child per turn of the killer: one a game
+    EXPECT_TRUE(allGone(readPids(pids), 0));
+    EXPECT_EQ(childrenLeft(), 0);
+}
+
 TEST(RefereeHostile, PlayersStartWithOnlyTheStandardDescriptors) {
     const int extra = open("/dev/null", O_RDONLY);  // not close-on-exec
     ASSERT_GE(extra, 3);
