@@ -1,10 +1,13 @@
 #include "analyze/analysis.h"
 
+#include <unistd.h>
+
 #include "analyze/record.h"
 #include "analyze/report.h"
 #include "analyze/verdict.h"
 #include "bitrow/types.h"
 #include "byteboard/types.h"
+#include "referee/records/files.h"
 
 namespace analyze {
 
@@ -13,34 +16,17 @@ namespace {
 // The players' own budgets, shown in the progress line when no --time is given.
 constexpr double bitRowBudget = bitrow::turnBudgetMicros / 1e6;
 constexpr double byteBoardBudget = byteboard::budgetseconds;
-// A file of records larger than this is refused rather than read into memory.
-constexpr size_t largestRecordFile = 64u << 20;
-
-// Reads the whole stream; false when it holds more than largestRecordFile bytes.
-bool readAll(std::FILE* in, std::string& text) {
-    char buf[65536];
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;) {
-        if (text.size() + n > largestRecordFile) return false;
-        text.append(buf, n);
-    }
-    return true;
-}
-
-// Reads the record the options name from in: the first one, or with --game the one marked
-// with that game number. An error message, or empty.
-std::string readChosenRecord(const Options& o, std::FILE* in, Record& record) {
+// Reads the record the options name from the input's text: the first one, or with --game
+// the one marked with that game number. An error message, or empty.
+std::string readChosenRecord(const Options& o, const std::string& text, Record& record) {
     RecordStatus status;
     if (o.game < 0) {
-        status = readRecord(in, record);
+        status = readRecordText(text, record);
     } else {
-        std::string text, chosen;
-        if (!readAll(in, text)) return "the record file is larger than 64 MiB";
+        std::string chosen;
         if (!findGame(text, o.game, chosen))
             return "no record with '# game: " + std::to_string(o.game) + "' in the input";
-        std::FILE* one = fmemopen(chosen.data(), chosen.size(), "r");
-        if (!one) return "cannot read the record";
-        status = readRecord(one, record);
-        std::fclose(one);
+        status = readRecordText(chosen, record);
     }
     if (status == RecordStatus::BadSize)
         return "the size line must give N from 1 to " + std::to_string(largestSize);
@@ -66,16 +52,15 @@ const Move* lastMove(const Record& record) {
 
 namespace {
 
-// The record to analyse, from the file or standard input; an error message, or empty.
+// The record to analyse, from the file or standard input, each read whole up to the size
+// of a record file; an error message, or empty.
 std::string readInput(const Options& o, Record& record) {
-    std::FILE* in = stdin;
-    if (!o.file.empty() && o.file != "-") {
-        in = std::fopen(o.file.c_str(), "r");
-        if (!in) return "cannot open " + o.file;
-    }
-    std::string error = readChosenRecord(o, in, record);
-    if (in != stdin) std::fclose(in);
-    return error;
+    const referee::FileRead input =
+        o.file.empty() || o.file == "-"
+            ? referee::readWholeStream(STDIN_FILENO, "standard input", referee::kRecordFileLimit)
+            : referee::readWholeFile(o.file, referee::kRecordFileLimit);
+    if (!input.error.empty()) return input.error;
+    return readChosenRecord(o, input.text, record);
 }
 
 // A finished game is reported, not searched: with --board the decided position, or the one

@@ -1,13 +1,13 @@
 #include "analyze/bench.h"
 
 #include <chrono>
-#include <fstream>
 #include <sstream>
 
 #include "analyze/record.h"
 #include "analyze/report.h"
 #include "analyze/where.h"
 #include "bitrow/types.h"
+#include "referee/records/files.h"
 
 namespace analyze {
 
@@ -33,8 +33,9 @@ std::string defaultSuite() {
 
 std::string readSuite(const std::string& path, std::vector<BenchEntry>& entries) {
     entries.clear();
-    std::ifstream in(path);
-    if (!in) return "cannot open the suite " + path;
+    const referee::FileRead suite = referee::readWholeFile(path, referee::kSmallFileLimit);
+    if (!suite.error.empty()) return "the suite: " + suite.error;
+    std::istringstream in(suite.text);
     std::string line;
     for (int lineNo = 1; std::getline(in, line); lineNo++) {
         const size_t hash = line.find('#');
@@ -72,11 +73,10 @@ std::string readSuite(const std::string& path, std::vector<BenchEntry>& entries)
 }
 
 std::string runEntry(const BenchEntry& entry, BenchResult& result) {
-    std::FILE* in = std::fopen(entry.record.c_str(), "r");
-    if (!in) return "cannot open " + entry.record;
+    const referee::FileRead file = referee::readWholeFile(entry.record, referee::kRecordFileLimit);
+    if (!file.error.empty()) return file.error;
     Record record;
-    const RecordStatus status = readRecord(in, record);
-    std::fclose(in);
+    const RecordStatus status = readRecordText(file.text, record);
     if (status != RecordStatus::Ok) return entry.record + ": not a usable record";
     std::string error;
     std::unique_ptr<Searcher> s = makeSearcher(entry.engine, 0, record.size, error);

@@ -24,6 +24,17 @@ RecordStatus readRecord(std::FILE* in, Record& record) {
     return RecordStatus::Ok;
 }
 
+RecordStatus readRecordText(const std::string& text, Record& record) {
+    record = Record{};
+    if (text.empty()) return RecordStatus::BadSize;  // no size line
+    std::string copy = text;                         // fmemopen wants a writable buffer
+    std::FILE* in = fmemopen(copy.data(), copy.size(), "r");
+    if (!in) return RecordStatus::BadSize;
+    const RecordStatus status = readRecord(in, record);
+    std::fclose(in);
+    return status;
+}
+
 bool findGame(const std::string& text, int game, std::string& record) {
     const std::string key = "# game: " + std::to_string(game);
     size_t start = 0;  // of the current record

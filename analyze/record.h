@@ -34,6 +34,8 @@ constexpr int recordMoveLimit = 100000;
 // the record ends at the end of input, at the first other line, or at a number outside
 // 1..N. More than recordMoveLimit moves give TooLong.
 RecordStatus readRecord(std::FILE* in, Record& record);
+// The same from a text held in memory.
+RecordStatus readRecordText(const std::string& text, Record& record);
 
 // The record as the players' input: "N\n" and one "L3\n" line per move.
 std::string recordText(const Record& record);

@@ -181,6 +181,10 @@ def configs():
     write(t, "sprt_words", "elo0=-3 elo1=3 alpha=0.1 beta=0.2")
     write(t, "array", 'sprt = ["elo0=1", "elo1=2"]\nopenings = [1, 2]\n')
     write(t, "unknown", "frobnicate = 1\n[section]\nsize = 5\n")
+    write(t, "sandbox", "sandbox = true\nmemory = 512\nprocesses = 8\na-memory = 100\n"
+          "b-sandbox = true\nb-memory = 4096\n")
+    write(t, "sandbox_out_of_range", "memory = 1\nprocesses = 0\na-memory = 99999999\n"
+          "a-sandbox = maybe\n")
 
 
 if __name__ == "__main__":

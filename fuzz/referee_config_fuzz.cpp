@@ -1,6 +1,7 @@
-// Fuzz target: the referee's config files (INI or TOML, read by CLI11) and the words of
-// --sprt. Checked: a file is either refused with a parse error or gives values inside
-// every option's range; --sprt words are either refused or give a test that can run.
+// Fuzz target: the referee's config files (INI or TOML, read by CLI11), the sandbox's
+// settings among them, and the words of --sprt. Checked: a file is either refused with a
+// parse error or gives values inside every option's range; --sprt words are either refused
+// or give a test that can run.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "fuzz/check.h"
 #include "referee/cli/options.h"
+#include "referee/players/sandbox.h"
 #include "referee/stats/sprt.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -30,10 +32,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(o.margin >= 0 && o.margin <= referee::kMaxMarginSeconds);
         FUZZ_CHECK(o.maxPlies >= 1 && o.maxPlies <= referee::kMaxPlies);
         FUZZ_CHECK(!o.games || (*o.games >= 1 && *o.games <= referee::kMaxGames));
+        auto memory = [](const std::optional<int>& m) {
+            return !m ||
+                   (*m >= referee::kMinSandboxMemoryMiB && *m <= referee::kMaxSandboxMemoryMiB);
+        };
+        FUZZ_CHECK(memory(o.memory));
+        FUZZ_CHECK(!o.processes || (*o.processes >= referee::kMinSandboxProcesses &&
+                                    *o.processes <= referee::kMaxSandboxProcesses));
         for (const auto* side : {&o.a, &o.b}) {
             FUZZ_CHECK(side->proto == "bitrow" || side->proto == "byteboard");
             FUZZ_CHECK(!side->time || (*side->time >= referee::kMinMoveSeconds &&
                                        *side->time <= referee::kMaxMoveSeconds));
+            FUZZ_CHECK(memory(side->memory));
         }
     }
     // The text's words as --sprt values.

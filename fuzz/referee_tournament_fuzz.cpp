@@ -1,8 +1,9 @@
 // Fuzz target: a tournament's options from a config file (INI or TOML, read by CLI11) with
-// its --player entries and --shard, built into the event. Each line of the input is also
-// tried as one --player entry and as a --shard value. Checked: what is accepted is inside
-// its ranges, and a built event has distinct player names, an anchor among them, as many
-// games as its pairs times the games per pair, and a schedule that stays among its players.
+// its --player entries (their sandbox and memory keys too) and --shard, built into the
+// event. Each line of the input is also tried as one --player entry and as a --shard value.
+// Checked: what is accepted is inside its ranges, and a built event has distinct player
+// names, an anchor among them, as many games as its pairs times the games per pair, a
+// schedule that stays among its players, and sandbox limits inside their ranges.
 #include <cstddef>
 #include <cstdint>
 #include <set>
@@ -12,6 +13,7 @@
 #include "fuzz/check.h"
 #include "referee/cli/options.h"
 #include "referee/play/schedule.h"
+#include "referee/players/sandbox.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
@@ -21,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!referee::parsePlayerEntry(line, side)) {
             FUZZ_CHECK(referee::parseProtocol(side.proto).has_value());
             FUZZ_CHECK(!side.time || (*side.time >= 0.001 && *side.time <= 86400));
+            FUZZ_CHECK(!side.memory || (*side.memory >= referee::kMinSandboxMemoryMiB &&
+                                        *side.memory <= referee::kMaxSandboxMemoryMiB));
         }
         int k = -1, m = -1;
         if (!referee::parseShard(line, k, m)) FUZZ_CHECK(m >= 1 && k >= 0 && k < m);
@@ -56,6 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(names.insert(p->name).second);
         FUZZ_CHECK(p->time >= 0.001 && p->time <= 86400);
         FUZZ_CHECK(!p->argv.empty());
+        const referee::SandboxLimits& box = p->sandbox;
+        FUZZ_CHECK(box.memoryMiB >= referee::kMinSandboxMemoryMiB &&
+                   box.memoryMiB <= referee::kMaxSandboxMemoryMiB);
+        FUZZ_CHECK(box.processes >= referee::kMinSandboxProcesses &&
+                   box.processes <= referee::kMaxSandboxProcesses);
+        FUZZ_CHECK(box.on || p->hidden.empty());
     }
     FUZZ_CHECK(c.shards >= 1 && c.shard >= 0 && c.shard < c.shards);
     if (c.event == referee::Event::Match) {

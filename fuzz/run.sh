@@ -27,7 +27,7 @@ if [ $# -gt 1 ]; then
 fi
 
 if [ ! -x build-fuzz/fuzz/${targets[-1]} ]; then
-    CXX=clang++ cmake -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFUZZ=ON -DBUILD_TESTING=OFF
+    CC=clang CXX=clang++ cmake -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFUZZ=ON -DBUILD_TESTING=OFF
 fi
 cmake --build build-fuzz -j2 --target "${targets[@]}"
 

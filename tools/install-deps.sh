@@ -19,6 +19,8 @@ packages=(
     parallel slurm-wlm munge
     # testing the match report page in a real browser
     chromium
+    # the referee's sandbox for untrusted players (--sandbox) and its tests
+    bubblewrap
 )
 
 missing=()

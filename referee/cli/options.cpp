@@ -1,15 +1,21 @@
 #include "referee/cli/options.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <set>
+#include <sstream>
 
 #include "common/version.h"
 #include "referee/play/schedule.h"
 #include "referee/players/command_line.h"
+#include "referee/players/program_path.h"
+#include "referee/players/sandbox.h"
 #include "referee/records/files.h"
 #include "referee/stats/ratings.h"
 #include "referee/text/escape.h"
@@ -39,6 +45,59 @@ void declarePlayerOptions(CLI::App& app, Options::Side& s, const std::string& x)
     app.add_option("--" + x + "-time", s.time, "seconds per move for this player (default --time)")
         ->check(CLI::Range(kMinMoveSeconds, kMaxMoveSeconds))
         ->group(g);
+    app.add_flag("--" + x + "-sandbox", s.sandbox, "run this player in the sandbox (see --sandbox)")
+        ->group(g);
+    app.add_option("--" + x + "-memory", s.memory,
+                   "memory of this player in the sandbox, MiB (default --memory)")
+        ->check(CLI::Range(kMinSandboxMemoryMiB, kMaxSandboxMemoryMiB))
+        ->group(g);
+}
+
+// The sandbox for every player.
+void declareSandboxOptions(CLI::App& app, Options& o) {
+    const std::string box = "Sandbox";
+    app.add_flag("--sandbox", o.sandbox,
+                 "run every player in a sandbox (bubblewrap): its own namespaces, no network, "
+                 "only the system's folders and its own read-only, a private temporary folder, "
+                 "limits on memory and processes (docs/limits.md)")
+        ->group(box);
+    app.add_option("--memory", o.memory,
+                   "memory of a sandboxed player, MiB: the address space of each of its "
+                   "processes, and the size of its temporary folder (default " +
+                       std::to_string(kDefaultSandboxMemoryMiB) + ")")
+        ->check(CLI::Range(kMinSandboxMemoryMiB, kMaxSandboxMemoryMiB))
+        ->group(box);
+    app.add_option("--processes", o.processes,
+                   "processes a sandboxed player may have at once, the sandbox's own init "
+                   "process counted (default " +
+                       std::to_string(kDefaultSandboxProcesses) + ")")
+        ->check(CLI::Range(kMinSandboxProcesses, kMaxSandboxProcesses))
+        ->group(box);
+}
+
+// Config files as CLI11 reads them (INI or TOML), read at most kSmallFileLimit bytes of.
+class BoundedConfig : public CLI::ConfigTOML {
+  public:
+    std::vector<CLI::ConfigItem> from_config(std::istream& in) const override {
+        std::string text(kSmallFileLimit + 1, '\0');
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<size_t>(in.gcount()));
+        if (text.size() > kSmallFileLimit)
+            throw CLI::FileError("the config file is larger than " + sizeText(kSmallFileLimit));
+        std::istringstream copy(text);
+        return CLI::ConfigTOML::from_config(copy);
+    }
+};
+
+// A config file must be a regular file of at most kSmallFileLimit bytes: checked as soon
+// as --config is read, before the file is opened to be parsed.
+std::string checkConfigFile(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return "";  // CLI11 says it is missing
+    if (!S_ISREG(st.st_mode)) return path + " is not a regular file";
+    if (static_cast<unsigned long long>(st.st_size) > kSmallFileLimit)
+        return path + " is larger than " + sizeText(kSmallFileLimit);
+    return "";
 }
 
 // The players of a tournament.
@@ -101,7 +160,8 @@ void declareMatchOptions(CLI::App& app, Options& o) {
         ->check(CLI::Range(1, kMaxJobs))
         ->group(match);
     app.add_option("-o,--output", o.output,
-                   "append the game records to FILE (default: standard output)")
+                   "append the game records to FILE, a regular file (default, and -o -: "
+                   "standard output)")
         ->group(match);
     app.add_option("--report", o.report,
                    "rewrite the match report page FILE after every game (see 'referee report')")
@@ -142,17 +202,69 @@ void declareOptions(CLI::App& app, Options& o) {
         "the long options: a-command = \"./shover8\").");
     app.option_defaults()->always_capture_default();
     app.set_version_flag("--version", std::string(common::versionLine("referee")));
-    app.set_config("--config", "", "read options from this INI or TOML file");
+    app.config_formatter(std::make_shared<BoundedConfig>());
+    app.set_config("--config", "", "read options from this INI or TOML file")
+        ->check(CLI::Validator(checkConfigFile, "FILE"))
+        ->trigger_on_parse();
     declarePlayerOptions(app, o.a, "a");
     declarePlayerOptions(app, o.b, "b");
     declareTournamentOptions(app, o);
     declareGameOptions(app, o);
     declareMatchOptions(app, o);
+    declareSandboxOptions(app, o);
 }
 
 void finishOptions(const CLI::App& app, Options& o) {
     if (app.count("--sprt") > 0 && !o.sprt) o.sprt.emplace();
 }
+
+namespace {
+
+const char* const kPlayerKeys = "keys: name, cmd, proto, dir, time, sandbox, memory";
+
+// A number of the whole value, within [low, high].
+template <typename T>
+bool wholeNumber(const std::string& value, T low, T high, T& out) {
+    auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), out);
+    return ec == std::errc() && end == value.data() + value.size() && out >= low && out <= high;
+}
+
+// One key=value of a --player entry (the key known to be followed by a value).
+std::optional<std::string> setPlayerKey(const std::string& key, const std::string& value,
+                                        Options::Side& out) {
+    if (key == "name") {
+        out.name = value;
+    } else if (key == "cmd") {
+        out.command = value;
+    } else if (key == "proto") {
+        if (!parseProtocol(value))
+            return "--player: proto is bitrow or byteboard, not '" + escape(value, 40) + "'";
+        out.proto = value;
+    } else if (key == "dir") {
+        out.dir = value;
+    } else if (key == "time") {
+        double t = 0;
+        if (!wholeNumber(value, kMinMoveSeconds, kMaxMoveSeconds, t))
+            return "--player: time is seconds per move from " + shortNumber(kMinMoveSeconds) +
+                   " to " + shortNumber(kMaxMoveSeconds) + ", not '" + escape(value, 40) + "'";
+        out.time = t;
+    } else if (key == "sandbox") {
+        if (value != "yes" && value != "no")
+            return "--player: sandbox is yes or no, not '" + escape(value, 40) + "'";
+        out.sandbox = value == "yes";
+    } else if (key == "memory") {
+        int mib = 0;
+        if (!wholeNumber(value, kMinSandboxMemoryMiB, kMaxSandboxMemoryMiB, mib))
+            return "--player: memory is MiB from " + std::to_string(kMinSandboxMemoryMiB) + " to " +
+                   std::to_string(kMaxSandboxMemoryMiB) + ", not '" + escape(value, 40) + "'";
+        out.memory = mib;
+    } else {
+        return "--player: unknown key '" + escape(key, 40) + "' (" + kPlayerKeys + ")";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
 
 std::optional<std::string> parsePlayerEntry(const std::string& text, Options::Side& out) {
     auto words = splitCommand(text);
@@ -160,34 +272,12 @@ std::optional<std::string> parsePlayerEntry(const std::string& text, Options::Si
     bool haveCommand = false;
     for (const std::string& w : *words) {
         size_t eq = w.find('=');
-        std::string key = eq == std::string::npos ? w : w.substr(0, eq);
         if (eq == std::string::npos || eq + 1 == w.size())
             return "--player '" + escape(text, 80) + "': '" + escape(w, 40) +
-                   "' is not key=value (keys: name, cmd, proto, dir, time)";
-        std::string value = w.substr(eq + 1);
-        if (key == "name") {
-            out.name = value;
-        } else if (key == "cmd") {
-            out.command = value;
-            haveCommand = true;
-        } else if (key == "proto") {
-            if (!parseProtocol(value))
-                return "--player: proto is bitrow or byteboard, not '" + escape(value, 40) + "'";
-            out.proto = value;
-        } else if (key == "dir") {
-            out.dir = value;
-        } else if (key == "time") {
-            double t = 0;
-            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), t);
-            if (ec != std::errc() || end != value.data() + value.size() ||
-                !(t >= kMinMoveSeconds) || !(t <= kMaxMoveSeconds))
-                return "--player: time is seconds per move from " + shortNumber(kMinMoveSeconds) +
-                       " to " + shortNumber(kMaxMoveSeconds) + ", not '" + escape(value, 40) + "'";
-            out.time = t;
-        } else {
-            return "--player: unknown key '" + escape(key, 40) +
-                   "' (keys: name, cmd, proto, dir, time)";
-        }
+                   "' is not key=value (" + kPlayerKeys + ")";
+        const std::string key = w.substr(0, eq);
+        if (auto err = setPlayerKey(key, w.substr(eq + 1), out)) return err;
+        haveCommand = haveCommand || key == "cmd";
     }
     if (!haveCommand) return "--player '" + escape(text, 80) + "' has no cmd=";
     return std::nullopt;
@@ -208,12 +298,31 @@ std::optional<std::string> parseShard(const std::string& text, int& k, int& m) {
 
 namespace {
 
+// The player's sandbox: --sandbox or its own, with its memory or everyone's; a memory
+// limit given without a sandbox to apply it to is refused. memoryOption names it.
+std::optional<std::string> setSandbox(const Options& o, const Options::Side& side,
+                                      const std::string& who, const std::string& memoryOption,
+                                      SandboxLimits& box) {
+    box.on = o.sandbox || side.sandbox;
+    if (side.memory && !box.on)
+        return who + ": " + memoryOption +
+               " limits the sandbox, and the player has none: add --sandbox (or its own)";
+    box.memoryMiB = side.memory.value_or(o.memory.value_or(kDefaultSandboxMemoryMiB));
+    box.processes = o.processes.value_or(kDefaultSandboxProcesses);
+    return std::nullopt;
+}
+
 // Builds one player from its options; `who` names it in messages ("player a").
-std::optional<std::string> makeEntrant(const Options::Side& side, double time,
-                                       const std::string& who, const std::string& timeOption,
+std::optional<std::string> makeEntrant(const Options& o, const Options::Side& side,
+                                       const std::string& who, const std::string& option,
                                        PlayerSetup& player) {
+    const bool tournament = option.empty();
+    const std::string timeOption = tournament ? "time= in its --player" : "--" + option + "-time";
+    if (auto err = setSandbox(o, side, who, tournament ? "memory=" : "--" + option + "-memory",
+                              player.sandbox))
+        return err;
     player.name = side.name;
-    player.time = side.time.value_or(time);
+    player.time = side.time.value_or(o.time);
     Protocol proto = parseProtocol(side.proto).value_or(Protocol::BitRow);
     if (auto err = makePlayer(side.command, proto, side.dir, player)) return who + ": " + *err;
     if (proto == Protocol::ByteBoard &&
@@ -236,7 +345,8 @@ std::optional<std::string> checkCombinations(const Options& o) {
     if (!o.openings.empty() && o.randomPlies)
         return "--openings and --random-openings exclude each other";
     if (o.openingPlies && o.openings.empty()) return "--opening-plies needs --openings";
-    if (o.resume && o.output.empty()) return "--resume needs --output";
+    if (o.resume && (o.output.empty() || o.output == "-"))
+        return "--resume needs --output with a file";
     for (const std::string* kept : {&o.output, &o.openings})
         if (!o.report.empty() && !kept->empty() && sameFile(o.report, *kept))
             return "--report would overwrite the records in " + *kept;
@@ -263,8 +373,7 @@ std::optional<std::string> buildField(const Options& o, MatchConfig& c) {
                "not a tournament";
     c.field.resize(sides.size());
     for (size_t i = 0; i < sides.size(); i++)
-        if (auto err = makeEntrant(sides[i], o.time, "player " + std::to_string(i + 1),
-                                   "time= in its --player", c.field[i]))
+        if (auto err = makeEntrant(o, sides[i], "player " + std::to_string(i + 1), "", c.field[i]))
             return err;
     // Records and tables tell players apart by name: equal names get their number.
     std::map<std::string, int> count;
@@ -296,8 +405,8 @@ std::optional<std::string> buildEntrants(const Options& o, MatchConfig& c) {
                                    : *parseEvent(o.tournament);
     if (c.event == Event::Match) {
         if (!o.anchor.empty()) return "--anchor is for tournaments (--player, --tournament)";
-        if (auto err = makeEntrant(o.a, o.time, "player a", "--a-time", c.a)) return err;
-        if (auto err = makeEntrant(o.b, o.time, "player b", "--b-time", c.b)) return err;
+        if (auto err = makeEntrant(o, o.a, "player a", "a", c.a)) return err;
+        if (auto err = makeEntrant(o, o.b, "player b", "b", c.b)) return err;
         if (c.a.name == c.b.name) {
             c.a.name += "-a";
             c.b.name += "-b";
@@ -311,11 +420,48 @@ std::optional<std::string> buildEntrants(const Options& o, MatchConfig& c) {
 std::optional<std::string> checkOutputs(const Options& o, MatchConfig& c) {
     if (!o.shard.empty()) {
         if (auto err = parseShard(o.shard, c.shard, c.shards)) return err;
-        if (o.output.empty()) return "--shard needs its own --output file";
+        if (o.output.empty() || o.output == "-") return "--shard needs its own --output file";
     }
     for (const std::string* kept : {&o.output, &o.openings, &o.report})
         if (!o.json.empty() && !kept->empty() && sameFile(o.json, *kept))
             return "--json would overwrite " + *kept;
+    // Written files are regular files: a device or a pipe would block, fill up or be
+    // replaced by a rename.
+    const std::pair<const char*, const std::string*> written[] = {
+        {"--output", &o.output}, {"--report", &o.report}, {"--json", &o.json}};
+    for (const auto& [option, path] : written)
+        if (!path->empty() && *path != "-")
+            if (auto wrong = notWritableAsFile(*path))
+                return std::string(option) + ": " + *wrong +
+                       (path == &o.output ? " (-o - writes the records to standard output)" : "");
+    return std::nullopt;
+}
+
+// The absolute path of a file that may not exist yet.
+std::string absoluteFile(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return absolutePath(folderOf(path)) + "/" + name;
+}
+
+// The sandbox, when a player has one: it must work here, and the match's records are
+// hidden from the players in it. Limits given with no sandboxed player are refused.
+std::optional<std::string> prepareSandboxes(const Options& o, MatchConfig& c) {
+    std::vector<PlayerSetup*> boxed;
+    for (PlayerSetup* p : {&c.a, &c.b}) boxed.push_back(p);
+    for (PlayerSetup& p : c.field) boxed.push_back(&p);
+    std::erase_if(boxed, [](const PlayerSetup* p) { return !p->sandbox.on; });
+    if (boxed.empty()) {
+        if (o.memory || o.processes)
+            return "--memory and --processes limit the sandbox, and no player has one: add "
+                   "--sandbox";
+        return std::nullopt;
+    }
+    if (auto problem = sandboxProblem()) return problem;
+    std::vector<std::string> hidden;
+    for (const std::string& file : {c.output, o.report, o.json})
+        if (!file.empty()) hidden.push_back(absoluteFile(file));
+    for (PlayerSetup* p : boxed) p->hidden = hidden;
     return std::nullopt;
 }
 
@@ -367,7 +513,7 @@ std::optional<std::string> buildMatch(const Options& o, MatchConfig& c) {
     c.maxPlies = o.maxPlies;
     c.show = o.show;
     c.jobs = o.jobs;
-    c.output = o.output;
+    c.output = o.output == "-" ? "" : o.output;
     c.resume = o.resume;
     c.check = !o.noCheck;
     c.allowRepeats = o.allowRepeats;
@@ -379,6 +525,7 @@ std::optional<std::string> buildMatch(const Options& o, MatchConfig& c) {
     }
     if (auto wrong = buildEntrants(o, c)) return wrong;
     if (auto wrong = checkOutputs(o, c)) return wrong;
+    if (auto wrong = prepareSandboxes(o, c)) return wrong;
     if (auto wrong = buildOpenings(o, c)) return wrong;
     if (auto wrong = countGames(o, c)) return wrong;
     c.version = common::toolVersion();

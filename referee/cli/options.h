@@ -16,7 +16,11 @@ struct Options {
     struct Side {
         std::string command, proto = "bitrow", dir, name;
         std::optional<double> time;
+        bool sandbox = false;       // this player in the sandbox
+        std::optional<int> memory;  // its memory limit there, MiB
     } a, b;
+    bool sandbox = false;                  // every player in the sandbox
+    std::optional<int> memory, processes;  // the sandbox's limits for every player
     int size = 6;
     double time = 30, margin = 1;
     int maxPlies = 400;
@@ -39,7 +43,8 @@ struct Options {
 };
 
 // Reads one --player entry: blank-separated key=value words (values quoted like a command
-// line) with keys name, cmd (required), proto, dir and time. The error text or nothing.
+// line) with keys name, cmd (required), proto, dir, time, sandbox (yes or no) and memory.
+// The error text or nothing.
 std::optional<std::string> parsePlayerEntry(const std::string& text, Options::Side& out);
 
 // Reads "K/M" with 0 <= K < M. The error text or nothing.

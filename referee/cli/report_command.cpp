@@ -28,12 +28,12 @@ namespace {
 bool readGames(const std::vector<std::string>& files, std::vector<GameRecord>& games,
                std::vector<std::string>& from, std::ostream& err) {
     for (const std::string& f : files) {
-        const std::optional<std::string> text = readWholeFile(f);
-        if (!text) {
-            err << "referee report: cannot read " << escape(f, 200) << "\n";
+        const FileRead read = readWholeFile(f, kRecordFileLimit);
+        if (!read.error.empty()) {
+            err << "referee report: " << escape(read.error, 300) << "\n";
             return false;
         }
-        RecordFile parsed = parseRecords(*text);
+        RecordFile parsed = parseRecords(read.text);
         size_t shown = 0;
         for (const std::string& p : parsed.problems)
             if (shown++ < 10) err << "referee report: " << escape(f, 200) << ": " << p << "\n";

@@ -33,12 +33,12 @@ std::optional<int> readFiles(const TallyArgs& a,
             err << "referee tally: --json would overwrite " << escape(n, 200) << "\n";
             return 2;
         }
-        std::optional<std::string> text = readWholeFile(n);
-        if (!text) {
-            err << "referee tally: cannot read " << escape(n, 200) << "\n";
+        FileRead read = readWholeFile(n, kRecordFileLimit);
+        if (!read.error.empty()) {
+            err << "referee tally: " << escape(read.error, 300) << "\n";
             return 1;
         }
-        files.push_back({n, std::move(*text)});
+        files.push_back({n, std::move(read.text)});
     }
     return std::nullopt;
 }

@@ -123,7 +123,11 @@ TurnPlayer::Next TurnPlayer::play() {
     RunResult raw;
     Turn turn = playTurn(p, s.size, r.moves, s.margin, &raw);
     if (raw.end == RunResult::End::Interrupted) return Next::Interrupted;
-    (xMoves ? r.timeX : r.timeO) += turn.seconds;
+    // The times as the record keeps them, so that the tables of this run and of its records
+    // read back agree.
+    const double seconds = recordedSeconds(turn.seconds);
+    double& used = xMoves ? r.timeX : r.timeO;
+    used = recordedSeconds(used + seconds);
     std::string tag =
         "ply " + std::to_string(r.moves.size() + 1) + " " + (xMoves ? "x" : "o") + ": ";
     keepStderr(raw, tag);
@@ -137,7 +141,7 @@ TurnPlayer::Next TurnPlayer::play() {
     }
     model::Outcome outcome = game.play(*turn.move);
     r.moves.push_back(*turn.move);
-    r.moveTimes.push_back(turn.seconds);
+    r.moveTimes.push_back(seconds);
     show(GameEvent::Kind::Move, static_cast<int>(r.moves.size()), xMoves, p, turn);
     if (outcome == model::Outcome::Open) return Next::Go;
     judge(r, outcome, xMoves, who);

@@ -17,6 +17,7 @@
 #include "common/write_all.h"
 #include "referee/play/schedule.h"
 #include "referee/play/settings.h"
+#include "referee/play/stop_guard.h"
 #include "referee/players/probe.h"
 #include "referee/players/process.h"
 #include "referee/records/counts.h"
@@ -52,6 +53,8 @@ class MatchRun {
     void playAll();
     // Step 5: the closing table and the exit status.
     int finish();
+    // Held while a record is stored.
+    std::timed_mutex& writing() { return lock; }
 
   private:
     GameSetup setupOf(int game, const Pairing& p) const;
@@ -72,7 +75,7 @@ class MatchRun {
     std::set<int> done;     // game numbers read back from the output
     std::vector<int> todo;  // game numbers to play, in order
     std::atomic<size_t> next{0};
-    std::mutex lock;  // guards everything below, the output and `finished`
+    std::timed_mutex lock;  // guards everything below, the output and `finished`
     bool failed = false;
     SprtVerdict verdict = SprtVerdict::Continue;
     std::optional<SprtCourse> test;  // followed in the order the games were stored
@@ -86,7 +89,12 @@ class MatchRun {
 
 bool MatchRun::openOutput() {
     if (c.output.empty()) return true;
-    const std::string text = readWholeFile(c.output).value_or("");
+    const FileRead read = readWholeFile(c.output, kRecordFileLimit);
+    if (!read.error.empty() && !read.missing) {
+        progress << "referee: " << read.error << "\n";
+        return false;
+    }
+    const std::string& text = read.text;
     if (!text.empty() && !c.resume) {
         progress << "referee: " << c.output << " already holds games; --resume continues it\n";
         return false;
@@ -110,9 +118,11 @@ bool MatchRun::openOutput() {
         }
         finished.push_back(r);
     }
-    fd = open(c.output.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        progress << "referee: cannot write " << c.output << ": " << std::strerror(errno) << "\n";
+    fd = open(c.output.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0644);
+    struct stat st {};
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        progress << "referee: cannot write " << c.output << ": "
+                 << (fd < 0 ? std::strerror(errno) : "not a regular file") << "\n";
         return false;
     }
     if (file.goodBytes < text.size()) {
@@ -226,18 +236,18 @@ void MatchRun::worker() {
         const int g = todo[i];
         GameSetup s = setupOf(g, pairing(c, g));
         if (hooks.started) {
-            std::lock_guard<std::mutex> hold(lock);
+            std::lock_guard<std::timed_mutex> hold(lock);
             hooks.started(s);
         }
         if (c.show && hooks.show) {
             s.show = [this](const GameEvent& e) {
-                std::lock_guard<std::mutex> hold(lock);
+                std::lock_guard<std::timed_mutex> hold(lock);
                 hooks.show(e);
             };
         }
         std::optional<GameRecord> r = playGame(s);
         if (!r) return;
-        std::lock_guard<std::mutex> hold(lock);
+        std::lock_guard<std::timed_mutex> hold(lock);
         if (!store(*r)) {
             failed = true;
             requestStop();
@@ -287,6 +297,7 @@ int runMatch(const MatchConfig& c, const RunHooks& hooks, std::ostream& out,
     MatchRun run(c, hooks, out, progress);
     if (!run.openOutput()) return 1;
     run.planGames();
+    StopGuard guard(run.writing());
     if (!run.checkPlayers()) return 1;
     run.playAll();
     return run.finish();

@@ -18,10 +18,9 @@ std::optional<size_t> decidingPly(int n, const Opening& opening) {
 
 std::optional<std::string> loadOpenings(const std::string& path, int n, int plies,
                                         std::vector<Opening>& out) {
-    const std::optional<std::string> text = readWholeFile(path);
-    if (!text) return "cannot read " + escape(path);
-    if (text->size() > (64u << 20)) return escape(path) + ": too large for an opening file";
-    return openingsFromText(*text, path, n, plies, out);
+    const FileRead read = readWholeFile(path, kOpeningFileLimit);
+    if (!read.error.empty()) return escape(read.error);
+    return openingsFromText(read.text, path, n, plies, out);
 }
 
 std::optional<std::string> openingsFromText(const std::string& text, const std::string& name, int n,

@@ -47,6 +47,8 @@ Settings matchSettings(const MatchConfig& c) {
         s.push_back({prefix + std::string("dir"), p->dir});
         s.push_back({prefix + std::string("name"), p->name});
         s.push_back({prefix + std::string("time"), number(p->time)});
+        // Only when it has one, so that the records of matches without are as before.
+        if (p->sandbox.on) s.push_back({prefix + std::string("sandbox"), limitsText(p->sandbox)});
     }
     s.push_back({"size", std::to_string(c.size)});
     s.push_back({"margin", number(c.margin)});

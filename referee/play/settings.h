@@ -17,10 +17,10 @@ using Settings = std::vector<std::pair<std::string, std::string>>;
 const std::string* findSetting(const Settings& s, const std::string& name);
 
 // The match's settings in a fixed order: for each player (prefix a- and b-) command,
-// protocol, dir, name and time; then size, margin, max-plies, games, openings, seed, sprt,
-// version and date. A tournament starts with its kind ("tournament") and "players", names
-// its players' settings p1- ... pN-, and adds games-per-pair and anchor; a shard of a run
-// split in several adds "shard" (K/M).
+// protocol, dir, name and time, and its sandbox's limits when it has one; then size, margin,
+// max-plies, games, openings, seed, sprt, version and date. A tournament starts with its kind
+// ("tournament") and "players", names its players' settings p1- ... pN-, and adds games-per-pair
+// and anchor; a shard of a run split in several adds "shard" (K/M).
 Settings matchSettings(const MatchConfig& c);
 
 // The first setting that decides how games are played and differs between a recorded

@@ -42,8 +42,18 @@ Turn playTurn(const PlayerSetup& player, int n, const std::vector<model::Move>& 
     request.dir = player.dir;
     request.input = playerInput(player.protocol, n, moves);
     request.deadline = player.time + margin;
+    if (player.sandbox.on) {
+        request.argv = sandboxCommand(player.sandbox, request.argv, player.dir, player.hidden);
+        request.sandboxed = true;
+        const SandboxUser user = sandboxUser();
+        request.dropUser = user.drop;
+        request.uid = user.uid;
+        request.gid = user.gid;
+    }
     RunResult run = runProcess(request);
     Turn turn = judgeRun(run, n, player.time + margin);
+    if (player.sandbox.on && turn.loss == Loss::Crash)
+        turn.why += " (in the sandbox, with at most " + limitsText(player.sandbox) + ")";
     if (raw) *raw = std::move(run);
     return turn;
 }

@@ -9,6 +9,7 @@
 #include "model/cell_model.h"
 #include "referee/players/process.h"
 #include "referee/players/protocol.h"
+#include "referee/players/sandbox.h"
 #include "referee/players/verdict.h"
 
 namespace referee {
@@ -20,6 +21,9 @@ struct PlayerSetup {
     Protocol protocol = Protocol::BitRow;
     std::string dir;   // working directory
     double time = 30;  // seconds per move
+    SandboxLimits sandbox;
+    // Files a sandboxed player must not read (the match's records), absolute paths.
+    std::vector<std::string> hidden;
 };
 
 // Builds a player from its command line: the program is looked up (relative to the
@@ -29,7 +33,8 @@ struct PlayerSetup {
 std::optional<std::string> makePlayer(const std::string& command, Protocol protocol,
                                       const std::string& dir, PlayerSetup& out);
 
-// Runs the player for one turn of a game of size n (margin: seconds of grace).
+// Runs the player for one turn of a game of size n (margin: seconds of grace), in the
+// sandbox when it has one; a sandboxed player that loses as a crash has its limits named.
 Turn playTurn(const PlayerSetup& player, int n, const std::vector<model::Move>& moves,
               double margin, RunResult* raw = nullptr);
 

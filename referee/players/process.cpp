@@ -4,16 +4,20 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
-#include "common/write_all.h"
+#include "referee/players/descendants.h"
+#include "referee/players/keeper.h"
 
 namespace referee {
 
@@ -21,17 +25,29 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How long a keeper may take to clean up after its turn before it is killed itself.
+constexpr double kKeeperGraceSeconds = 2;
+
 volatile sig_atomic_t stopFlag = 0;
+// The stop pipe: nobody reads it, so once a byte is in, it stays readable for every poll.
+int stopPipe[2] = {-1, -1};
+volatile sig_atomic_t stopWriteEnd = -1;
+
+// The keepers running now. Any other child of the referee is something that a keeper
+// which was killed left behind: the referee is a subreaper, so it inherits those.
+std::mutex keepersLock;
+std::vector<pid_t> keepers;
 
 // Writing to a player that has already exited must give EPIPE, not end the referee. And
-// processes that a player leaves behind become the referee's children, so that they are
-// reaped here rather than left as zombies.
+// the referee is a subreaper, so that what a killed keeper leaves comes to it.
 void prepareOnce() {
     static std::once_flag once;
     std::call_once(once, [] {
         signal(SIGPIPE, SIG_IGN);
-        signal(SIGCHLD, SIG_DFL);  // an inherited SIG_IGN would reap players behind our back
+        signal(SIGCHLD, SIG_DFL);  // an inherited SIG_IGN would reap keepers behind our back
         prctl(PR_SET_CHILD_SUBREAPER, 1);
+        if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) == 0) stopWriteEnd = stopPipe[1];
+        if (stopFlag) requestStop();
     });
 }
 
@@ -78,103 +94,158 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The pipes of one run: the player's standard input, output and error, and the report
-// pipe through which a child that could not start tells why.
+// The player's standard input, output and error for one turn.
 struct Pipes {
-    Pipe in, out, err, report;
-    bool open() { return in.open() && out.open() && err.open() && report.open(); }
+    Pipe in, out, err;
+    bool open() { return in.open() && out.open() && err.open(); }
 };
 
-// In the child, between fork and exec: its own process group, default signal handling,
-// the pipes as standard input, output and error, the working directory. Only
-// async-signal-safe calls, since the referee may have other threads. On failure the
-// reason goes to the report pipe as {tag, errno} (tag 1: the folder).
-[[noreturn]] void execChild(const Pipes& p, char* const* argv, const char* dir) {
-    setpgid(0, 0);
-    struct sigaction dfl {};
-    dfl.sa_handler = SIG_DFL;
-    sigemptyset(&dfl.sa_mask);
-    for (int s : {SIGPIPE, SIGINT, SIGTERM, SIGALRM, SIGCHLD}) sigaction(s, &dfl, nullptr);
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    int code = 0, tag = 0;
-    if (dir && chdir(dir) != 0) code = errno, tag = 1;
-    if (!code && (dup2(p.in.fd[0], 0) < 0 || dup2(p.out.fd[1], 1) < 0 || dup2(p.err.fd[1], 2) < 0))
-        code = errno;
-    if (!code) {
-        execv(argv[0], argv);
-        code = errno;
+// The keeper of the calling thread: started with its first turn (and again after one was
+// lost), ended and reaped with the thread.
+class KeeperLink {
+  public:
+    ~KeeperLink() { retire(); }
+    // Starts the keeper if there is none; false when it cannot be started.
+    bool ready();
+    int socket() const { return sock; }
+    pid_t pid() const { return keeper; }
+    // Sends a turn with the player's three pipe ends; false when the keeper is gone.
+    bool send(const std::string& request, const int fds[3]);
+    // Ends the turn in progress early; the keeper answers when nothing of it is left.
+    void endTurn() const { ::send(sock, &kEndTurn, 1, MSG_NOSIGNAL | MSG_DONTWAIT); }
+    // The keeper was killed, or is stuck: it is killed and reaped, and what it left (which
+    // came to the referee, a subreaper) is swept.
+    void lose() { end(true); }
+    // No more turns: the keeper, with no turn running, is ended and reaped.
+    void retire() { end(false); }
+
+  private:
+    void end(bool sweep);
+    pid_t keeper = -1;
+    int sock = -1;
+};
+
+thread_local KeeperLink link;
+
+bool KeeperLink::ready() {
+    if (keeper > 0) return true;
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) return false;
+    const pid_t referee = getpid();
+    // On the list before any sweep can see it. Tried again while the machine is short of
+    // processes for a moment (not the player's fault).
+    for (int attempt = 0; keeper < 0 && attempt < 5; attempt++) {
+        if (attempt > 0) usleep(200000);
+        std::lock_guard<std::mutex> hold(keepersLock);
+        keeper = fork();
+        if (keeper == 0) runKeeper(pair[1], referee);
+        if (keeper > 0) keepers.push_back(keeper);
+        if (keeper < 0 && errno != EAGAIN) break;
     }
-    // Tell the parent why; the report pipe closes on a successful exec instead.
-    const int msg[2] = {tag, code};
-    posixkit::writeAll(p.report.fd[1], reinterpret_cast<const char*>(msg), sizeof msg);
-    _exit(127);
+    close(pair[1]);
+    if (keeper < 0) {
+        const int error = errno;
+        close(pair[0]);
+        errno = error;
+        return false;
+    }
+    sock = pair[0];
+    return true;
 }
 
-// Forks, retrying while the machine is short of processes for a moment (not the player's
-// fault). The child does not return. -1 when the fork failed.
-pid_t startChild(const Pipes& pipes, char* const* argv, const char* dir, Clock::time_point& start) {
-    pid_t pid = -1;
-    for (int attempt = 0; attempt < 5; attempt++) {
-        start = Clock::now();
-        pid = fork();
-        if (pid >= 0 || errno != EAGAIN) break;
-        usleep(200000);
+bool KeeperLink::send(const std::string& request, const int fds[3]) {
+    iovec iov{const_cast<char*>(request.data()), request.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(3 * sizeof(int))] = {};
+    msghdr msg{};
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    cmsghdr* c = CMSG_FIRSTHDR(&msg);
+    c->cmsg_level = SOL_SOCKET;
+    c->cmsg_type = SCM_RIGHTS;
+    c->cmsg_len = CMSG_LEN(3 * sizeof(int));
+    std::memcpy(CMSG_DATA(c), fds, 3 * sizeof(int));
+    ssize_t put;
+    while ((put = sendmsg(sock, &msg, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
     }
-    if (pid == 0) execChild(pipes, argv, dir);
-    return pid;
+    return put == static_cast<ssize_t>(request.size());
 }
 
-// Waits for the child's exec: an error text when it reported a failure (the child is
-// reaped then), empty when the program runs.
-std::string startFailure(const RunRequest& request, int reportFd, pid_t pid) {
-    int msg[2] = {0, 0};
-    ssize_t got;
-    do got = read(reportFd, msg, sizeof msg);
-    while (got < 0 && errno == EINTR);
-    if (got != static_cast<ssize_t>(sizeof msg)) return "";
+void KeeperLink::end(bool sweep) {
+    if (keeper < 0) return;
+    close(sock);
+    kill(keeper, SIGKILL);  // with no turn running it has nothing to clean up
     int status;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(keeper, &status, __WALL) < 0 && errno == EINTR) {
     }
-    return (msg[0] ? "cannot enter " + request.dir : "cannot run " + request.argv[0]) + ": " +
-           std::strerror(msg[1]);
+    std::lock_guard<std::mutex> hold(keepersLock);
+    keepers.erase(std::find(keepers.begin(), keepers.end(), keeper));
+    if (sweep) sweepChildren(keepers.data(), static_cast<int>(keepers.size()), nullptr, nullptr);
+    keeper = -1;
+    sock = -1;
 }
+
+enum class Read { Message, Closed, NotYet };
+
+// Reads one message of the keeper (each is sent in one piece): Closed when the keeper is
+// gone, NotYet when none is there.
+Read readMessage(int fd, KeeperMessage& m) {
+    ssize_t got;
+    while ((got = recv(fd, &m, sizeof m, MSG_DONTWAIT)) < 0 && errno == EINTR) {
+    }
+    if (got == static_cast<ssize_t>(sizeof m)) return Read::Message;
+    return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? Read::NotYet : Read::Closed;
+}
+
+// Why the player could not start, from the keeper's message.
+std::string startFailure(const RunRequest& request, const KeeperMessage& m) {
+    const std::string why = std::strerror(m.error);
+    if (m.value == FolderFailed) return "cannot enter " + request.dir + ": " + why;
+    if (m.value == UserFailed) return "cannot become the sandbox's user: " + why;
+    return "cannot run " + request.argv[0] + ": " + why;
+}
+
+}  // namespace
+
+namespace {
 
 // The running turn, seen from the referee: input fed, output and error collected, until
-// the output is closed and the process has ended, the deadline passes, the answer is too
-// long or a stop is requested.
+// the keeper says the player has ended (it has then cleared the turn), the deadline passes,
+// the answer is too long or a stop is requested; then the keeper clears the turn.
 class Exchange {
   public:
-    Exchange(const RunRequest& request, Pipes& pipes, pid_t pid, Clock::time_point start,
-             RunResult& result)
-        : request(request), p(pipes), pid(pid), start(start), result(result) {}
+    Exchange(const RunRequest& request, Pipes& pipes, Clock::time_point start, RunResult& result)
+        : request(request), p(pipes), start(start), result(result) {}
 
     void run();
-    // Kills the group, reaps it and sets how the process ended.
+    // Ends the turn: nothing of it is left afterwards; sets how the player ended.
     void finish();
 
   private:
     bool feedInput();  // one write of what is left; false once the input is closed
     void takeOutput();
+    void takeMessage();
+    void markAnswered();
     int pollWait(Clock::time_point deadline) const;
+    // Ends the turn early and waits for the keeper to have cleared it; false when the
+    // keeper had to be given up (stopped, or stuck).
+    bool endEarly();
+    void setEnd();
 
     const RunRequest& request;
     Pipes& p;
-    const pid_t pid;
     const Clock::time_point start;
     RunResult& result;
     size_t written = 0;
-    bool exited = false, interrupted = false;
+    bool ended = false, keeperLost = false, interrupted = false;
+    int waitStatus = 0;
 };
 
 int Exchange::pollWait(Clock::time_point deadline) const {
-    long wait =
+    const long long wait =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count() + 1;
-    if (wait < 0) wait = 0;      // the deadline passed since it was checked
-    if (wait > 100) wait = 100;  // keeps an eye on stop requests
-    if (p.out.fd[0] < 0 && wait > 5) wait = 5;
-    return static_cast<int>(wait);
+    return static_cast<int>(std::clamp<long long>(wait, 0, INT_MAX));
 }
 
 bool Exchange::feedInput() {
@@ -187,134 +258,185 @@ bool Exchange::feedInput() {
     return p.in.fd[1] >= 0;
 }
 
+void Exchange::markAnswered() {
+    if (result.answered) return;
+    result.answered = true;
+    result.answerSeconds = secondsSince(start);
+}
+
 void Exchange::takeOutput() {
     bool more = readSome(p.out.fd[0], result.out, request.keep, result.outCut);
-    if (!result.answered &&
-        (!more || result.out.find('\n') != std::string::npos || result.outCut)) {
-        result.answered = true;
-        result.answerSeconds = secondsSince(start);
-    }
+    if (!more || result.out.find('\n') != std::string::npos || result.outCut) markAnswered();
     if (!more) p.out.close(0);
 }
 
+void Exchange::takeMessage() {
+    KeeperMessage m;
+    const Read got = readMessage(link.socket(), m);
+    if (got == Read::NotYet) return;
+    if (got == Read::Closed)
+        keeperLost = true;  // the keeper was killed (by the player, say)
+    else if (m.kind == KeeperMessage::StartFailed)
+        result.error = startFailure(request, m);
+    else
+        waitStatus = m.value;
+    ended = true;
+    // What the player wrote before it ended is in the pipes; what its leftovers may still
+    // have written is not its answer.
+    if (p.out.fd[0] >= 0) takeOutput();
+    if (p.err.fd[0] >= 0) readSome(p.err.fd[0], result.err, request.keep, result.errCut);
+    markAnswered();
+}
+
 void Exchange::run() {
-    setNonBlocking(p.in.fd[1]);
-    setNonBlocking(p.out.fd[0]);
-    setNonBlocking(p.err.fd[0]);
+    for (int fd : {p.in.fd[1], p.out.fd[0], p.err.fd[0]}) setNonBlocking(fd);
     const Clock::time_point deadline = start + std::chrono::duration_cast<Clock::duration>(
                                                    std::chrono::duration<double>(request.deadline));
     if (request.input.empty()) p.in.close(1);
-    for (;;) {
-        if (p.out.fd[0] < 0 && !exited) {
-            // Standard output is closed: find out, without reaping (the process id and so
-            // the group id stay ours until then), whether the process has ended.
-            siginfo_t info{};
-            if (waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid)
-                exited = true;
-        }
-        if (p.out.fd[0] < 0 && exited) return;
+    while (!ended && !result.outCut) {
         if (stopRequested()) {
             interrupted = true;
             return;
         }
         if (Clock::now() >= deadline) return;
-        pollfd fds[3];
+        pollfd fds[5];
         int n = 0, iIn = -1, iOut = -1, iErr = -1;
         if (p.in.fd[1] >= 0) fds[iIn = n++] = {p.in.fd[1], POLLOUT, 0};
         if (p.out.fd[0] >= 0) fds[iOut = n++] = {p.out.fd[0], POLLIN, 0};
         if (p.err.fd[0] >= 0) fds[iErr = n++] = {p.err.fd[0], POLLIN, 0};
-        int ready = poll(fds, n, pollWait(deadline));
-        if (ready < 0 && errno != EINTR) return;
-        if (ready <= 0) continue;
+        const int iKeeper = n;
+        fds[n++] = {link.socket(), POLLIN, 0};
+        if (stopPipe[0] >= 0) fds[n++] = {stopPipe[0], POLLIN, 0};
+        if (poll(fds, n, pollWait(deadline)) <= 0) continue;  // timeout, EINTR: look again
         if (iIn >= 0 && fds[iIn].revents) feedInput();
-        if (iOut >= 0 && fds[iOut].revents) {
-            takeOutput();
-            if (result.outCut) return;  // more than any answer: no need to wait for the rest
-        }
-        if (iErr >= 0 && fds[iErr].revents) {
-            if (!readSome(p.err.fd[0], result.err, request.keep, result.errCut)) p.err.close(0);
-        }
+        if (iOut >= 0 && fds[iOut].revents) takeOutput();
+        if (iErr >= 0 && fds[iErr].revents &&
+            !readSome(p.err.fd[0], result.err, request.keep, result.errCut))
+            p.err.close(0);
+        if (fds[iKeeper].revents) takeMessage();
+    }
+}
+
+bool Exchange::endEarly() {
+    link.endTurn();
+    siginfo_t stopped{};
+    if (waitid(P_PID, static_cast<id_t>(link.pid()), &stopped,
+               WSTOPPED | WNOHANG | WNOWAIT | __WALL) == 0 &&
+        stopped.si_pid == link.pid())
+        return false;  // stopped (by the player): it cannot clear the turn
+    const Clock::time_point give =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double>(kKeeperGraceSeconds));
+    for (;;) {
+        pollfd keeper{link.socket(), POLLIN, 0};
+        if (poll(&keeper, 1, pollWait(give)) == 0 || Clock::now() >= give) return false;
+        KeeperMessage m;
+        const Read got = readMessage(link.socket(), m);
+        if (got != Read::NotYet) return got == Read::Message;
+    }
+}
+
+void Exchange::setEnd() {
+    if (!result.error.empty()) {
+        result.end = RunResult::End::StartFailed;
+    } else if (interrupted) {
+        result.end = RunResult::End::Interrupted;
+    } else if (keeperLost) {
+        result.end = RunResult::End::KeeperLost;
+    } else if (!ended) {
+        result.end = RunResult::End::Killed;
+        result.status = SIGKILL;
+    } else if (WIFEXITED(waitStatus)) {
+        const int code = WEXITSTATUS(waitStatus);
+        const bool signalled = request.sandboxed && code > 128 && code < 128 + NSIG;
+        result.end = signalled ? RunResult::End::Signalled : RunResult::End::Exited;
+        result.status = signalled ? code - 128 : code;
+    } else {
+        result.end = RunResult::End::Signalled;
+        result.status = WIFSIGNALED(waitStatus) ? WTERMSIG(waitStatus) : 0;
     }
 }
 
 void Exchange::finish() {
-    // Whatever the state, nothing of the player's group outlives its turn. The process is
-    // not reaped yet, so its id cannot have been handed to another group.
-    kill(-pid, SIGKILL);
-    kill(pid, SIGKILL);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    if (keeperLost || (!ended && !endEarly())) link.lose();
+    if (!ended) {
+        // Killed in the middle: what it wrote up to then.
+        if (p.out.fd[0] >= 0) readSome(p.out.fd[0], result.out, request.keep, result.outCut);
+        if (p.err.fd[0] >= 0) readSome(p.err.fd[0], result.err, request.keep, result.errCut);
     }
-    // The rest of the group: its members were killed with the leader, and whichever lost
-    // its parent has become ours by now (a process's children are handed on before its
-    // own exit can be reaped).
-    for (;;) {
-        int ignored;
-        if (waitpid(-pid, &ignored, 0) > 0 || errno == EINTR) continue;
-        break;
-    }
-    if (p.out.fd[0] >= 0) readSome(p.out.fd[0], result.out, request.keep, result.outCut);
-    if (p.err.fd[0] >= 0) readSome(p.err.fd[0], result.err, request.keep, result.errCut);
     if (!result.answered) result.answerSeconds = secondsSince(start);
-
-    if (interrupted) {
-        result.end = RunResult::End::Interrupted;
-    } else if (!exited) {
-        result.end = RunResult::End::Killed;
-        result.status = SIGKILL;
-    } else if (WIFEXITED(status)) {
-        result.end = RunResult::End::Exited;
-        result.status = WEXITSTATUS(status);
-    } else {
-        result.end = RunResult::End::Signalled;
-        result.status = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    }
+    setEnd();
 }
 
 }  // namespace
 
 void requestStop() {
+    const int saved = errno;  // called from signal handlers
     stopFlag = 1;
+    if (stopWriteEnd >= 0) {
+        const ssize_t ignored = write(stopWriteEnd, "s", 1);
+        (void)ignored;
+    }
+    errno = saved;
 }
+
 bool stopRequested() {
     return stopFlag != 0;
 }
 
+int stopDescriptor() {
+    prepareOnce();
+    return stopPipe[0];
+}
+
+void endKeeper() {
+    link.retire();
+}
+
+namespace {
+
+// Sends the turn to this thread's keeper, starting one if there is none (or the one there
+// was is gone). The error text, or empty.
+std::string sendTurn(const RunRequest& request, const std::string& turn, Pipes& pipes,
+                     Clock::time_point& start) {
+    const int fds[3] = {pipes.in.fd[0], pipes.out.fd[1], pipes.err.fd[1]};
+    for (int attempt = 0; attempt < 2; attempt++) {
+        if (!link.ready()) return std::string("fork: ") + std::strerror(errno);
+        start = Clock::now();
+        if (link.send(turn, fds)) return "";
+        link.lose();  // killed between turns
+    }
+    return "cannot run " + request.argv[0] + ": its keeper process is gone";
+}
+
+}  // namespace
+
 RunResult runProcess(const RunRequest& request) {
     prepareOnce();
     RunResult result;
-    if (request.argv.empty()) {
-        result.error = "empty command";
+    KeeperRequest header;
+    header.dropUser = request.dropUser;
+    header.uid = request.uid;
+    header.gid = request.gid;
+    const std::optional<std::string> turn = keeperRequest(request.argv, request.dir, header);
+    if (!turn) {
+        result.error = request.argv.empty() ? "empty command"
+                                            : "the command line holds a NUL byte, or is longer "
+                                              "than 64 KiB or 4096 words";
         return result;
     }
-    // Everything the child needs is prepared before the fork.
-    std::vector<char*> argv;
-    for (const std::string& a : request.argv) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const char* dir = request.dir.empty() ? nullptr : request.dir.c_str();
-
-    // Start: pipes, fork, exec.
     Pipes pipes;
     if (!pipes.open()) {
         result.error = std::string("pipe: ") + std::strerror(errno);
         return result;
     }
     Clock::time_point start;
-    const pid_t pid = startChild(pipes, argv.data(), dir, start);
-    if (pid < 0) {
-        result.error = std::string("fork: ") + std::strerror(errno);
-        return result;
-    }
-    setpgid(pid, pid);  // also in the parent, so that the group exists before we kill it
+    result.error = sendTurn(request, *turn, pipes, start);
+    if (!result.error.empty()) return result;
     pipes.in.close(0);
     pipes.out.close(1);
     pipes.err.close(1);
-    pipes.report.close(1);
-    result.error = startFailure(request, pipes.report.fd[0], pid);
-    if (!result.error.empty()) return result;
-
-    // The turn itself, then the end of the group.
-    Exchange exchange(request, pipes, pid, start, result);
+    Exchange exchange(request, pipes, start, result);
     exchange.run();
     exchange.finish();
     return result;

@@ -21,6 +21,8 @@ std::string howItEnded(const RunResult& run) {
             return "could not start: " + run.error;
         case RunResult::End::Interrupted:
             return "interrupted";
+        case RunResult::End::KeeperLost:
+            return "was cut off: its keeper process was killed";
     }
     return "";
 }

@@ -121,6 +121,10 @@ constexpr int kAllKeys = 127;
 
 }  // namespace
 
+double recordedSeconds(double seconds) {
+    return toSeconds(fixedNumber(seconds, 3)).value_or(seconds);
+}
+
 std::string formatRecord(const GameRecord& r) {
     std::string t = std::to_string(r.size) + "\n";
     for (const model::Move& m : r.moves) t += model::moveName(m) + "\n";

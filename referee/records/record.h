@@ -41,6 +41,10 @@ const char* resultText(Winner w);  // "1-0", "0-1", "1/2-1/2"
 
 std::string formatRecord(const GameRecord& r);
 
+// Seconds as a record keeps them (three decimals): what reading the record back gives, so
+// that a run's tables and those of its records read back (resume, tally) agree to the bit.
+double recordedSeconds(double seconds);
+
 struct RecordFile {
     std::vector<GameRecord> records;  // complete ones and plain move lists alike
     size_t goodBytes = 0;  // length of the text up to the end of the last complete record

@@ -53,6 +53,16 @@ TEST(RefereeRecordKeys, SettingsAndMoveTimesRoundTripAndBadOnesAreRefused) {
     EXPECT_LT(f.records[0].moveTimes[0], 0);
     EXPECT_DOUBLE_EQ(f.records[0].moveTimes[2], 1.5);
     EXPECT_TRUE(f.records[0].extra.empty());
+    // Times kept as the record keeps them read back to the bit: a run's tables and its
+    // records' agree.
+    GameRecord kept = r;
+    kept.moveTimes = {-1, recordedSeconds(0.1 + 0.2), recordedSeconds(1.2345678),
+                      recordedSeconds(1e6 / 3)};
+    kept.timeX = recordedSeconds(kept.moveTimes[1] + kept.moveTimes[3]);
+    EXPECT_EQ(kept.moveTimes[2], 1.235);
+    const GameRecord back = parseRecords(formatRecord(kept)).records.at(0);
+    EXPECT_EQ(back.moveTimes, kept.moveTimes);
+    EXPECT_EQ(back.timeX, kept.timeX);
 
     // One entry per ply, numbers or "-", each setting once.
     const std::string line = "# move-times: - 0.250 1.500 12.000\n";

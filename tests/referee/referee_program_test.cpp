@@ -1,6 +1,5 @@
 // The referee with real processes: stand-in players that misbehave in every way a player
 // can, whole games judged against the model, and the program's matches, resume and stop.
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -29,16 +28,15 @@
 #include "referee/stats/sprt.h"
 #include "referee/stats/stats.h"
 #include "referee/views/summary.h"
+#include "referee_processes.h"
 #include "referee_replay.h"
 #include "tests/read_file.h"
 
 using namespace referee;
+using namespace referee_test;
 using model::Move;
-using referee_test::replayMismatch;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 const std::string kStandin = STANDIN;
 const std::string kModelPlayer = MODEL_PLAYER;
@@ -53,39 +51,9 @@ PlayerSetup player(const std::string& command, Protocol protocol = Protocol::Bit
     return p;
 }
 
-// Children of this process that are still there, zombies included.
-int childrenLeft() {
-    int count = 0;
-    DIR* d = opendir("/proc");
-    if (!d) return -1;
-    while (dirent* e = readdir(d)) {
-        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
-        std::string line;
-        if (!std::getline(stat, line)) continue;
-        size_t close = line.rfind(')');
-        if (close == std::string::npos) continue;
-        std::istringstream rest(line.substr(close + 2));
-        char state;
-        int ppid;
-        if (rest >> state >> ppid && ppid == getpid()) count++;
-    }
-    closedir(d);
-    return count;
-}
-
-bool gone(pid_t pid) {
-    return kill(pid, 0) != 0 && errno == ESRCH;
-}
-
 pid_t readPid(const std::string& path) {
-    std::ifstream in(path);
-    pid_t pid = 0;
-    in >> pid;
-    return pid;
-}
-
-double since(Clock::time_point t) {
-    return std::chrono::duration<double>(Clock::now() - t).count();
+    const std::vector<pid_t> pids = readPids(path);
+    return pids.empty() ? 0 : pids[0];
 }
 
 TEST(RefereeProcess, TheDeadlineKillsTheWholeGroupAndNothingIsLeft) {
@@ -286,19 +254,11 @@ TEST(RefereeGame, LegalPlayersOfBothProtocolsPlayWholeGames) {
 }
 
 // Runs the referee program; its exit status, standard output and error.
-struct ProgramRun {
-    int status;
-    std::string out, err;
-};
 ProgramRun referee(std::vector<std::string> args, double deadline = 60) {
-    RunRequest req;
-    req.argv = {kReferee};
-    req.argv.insert(req.argv.end(), args.begin(), args.end());
-    req.deadline = deadline;
-    req.keep = 4 << 20;
-    RunResult r = runProcess(req);
-    EXPECT_EQ(r.end, RunResult::End::Exited) << r.err;
-    return {r.status, r.out, r.err};
+    args.insert(args.begin(), kReferee);
+    ProgramRun r = runProgram(args, deadline);
+    EXPECT_GE(r.status, 0) << r.err;
+    return r;
 }
 
 std::vector<std::string> matchArgs(const std::string& output) {

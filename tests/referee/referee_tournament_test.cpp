@@ -65,6 +65,15 @@ GameRecord finished(const MatchConfig& c, int g, int outcome) {
     return r;
 }
 
+// The match the arguments build, or the parser's or builder's refusal.
+std::string build(std::vector<std::string> args, MatchConfig& c) {
+    Options o;
+    std::string err = parseRefereeArgs(std::move(args), o);
+    if (!err.empty()) return err;
+    auto refused = buildMatch(o, c);
+    return refused ? *refused : "";
+}
+
 }  // namespace
 
 TEST(RefereeTournament, ScheduleMeetsEveryPairWithBothColoursOfEveryOpening) {
@@ -144,9 +153,19 @@ TEST(RefereeTournament, PlayerEntriesAndShardsAreReadStrictly) {
     EXPECT_EQ(p.proto, "byteboard");
     EXPECT_EQ(p.time, 2.5);
     EXPECT_EQ(p.dir, "/tmp/a b");
+    EXPECT_FALSE(p.sandbox);
+    EXPECT_FALSE(p.memory);
+    ASSERT_FALSE(parsePlayerEntry("cmd=x sandbox=yes memory=512", p));
+    EXPECT_TRUE(p.sandbox);
+    EXPECT_EQ(p.memory, 512);
+    ASSERT_FALSE(parsePlayerEntry("cmd=x sandbox=no memory=16", p));
+    EXPECT_FALSE(p.sandbox);
+    EXPECT_EQ(p.memory, 16);
     for (const char* bad :
          {"", "name=x", "cmd", "cmd=", "cmd=x speed=3", "cmd=x proto=ascii", "cmd=x time=0",
-          "cmd=x time=1e9", "cmd=x time=nan", "cmd=x time=1s", "cmd='x", "cmd=x name"}) {
+          "cmd=x time=1e9", "cmd=x time=nan", "cmd=x time=1s", "cmd='x", "cmd=x name",
+          "cmd=x sandbox=1", "cmd=x sandbox=", "cmd=x memory=15", "cmd=x memory=1048577",
+          "cmd=x memory=1g", "cmd=x memory=-5"}) {
         Options::Side q;
         EXPECT_TRUE(parsePlayerEntry(bad, q)) << bad;
     }
@@ -163,13 +182,6 @@ TEST(RefereeTournament, PlayerEntriesAndShardsAreReadStrictly) {
 }
 
 TEST(RefereeTournament, BuilderCountsGamesAndRefusesWhatCannotWork) {
-    auto build = [](std::vector<std::string> args, MatchConfig& c) -> std::string {
-        Options o;
-        std::string err = parseRefereeArgs(std::move(args), o);
-        if (!err.empty()) return err;
-        auto refused = buildMatch(o, c);
-        return refused ? *refused : "";
-    };
     const std::string t = "cmd=true";
     MatchConfig c;
     ASSERT_EQ(build({"--player", t, "--player", t, "--player", t, "--player", "name=z cmd=true",
@@ -239,6 +251,29 @@ TEST(RefereeTournament, BuilderCountsGamesAndRefusesWhatCannotWork) {
     EXPECT_EQ(fromFile.event, Event::Gauntlet);
     EXPECT_EQ(fromFile.field[0].time, 2);
     EXPECT_EQ(fromFile.field[1].command, "true x");
+}
+
+TEST(RefereeTournament, BuilderRefusesSandboxLimitsWithoutASandboxAndKnowsStandardOutput) {
+    const std::string t = "cmd=true";
+    struct Refusal {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    for (const Refusal& r : std::vector<Refusal>{
+             {{"-a", "true", "-b", "true", "--a-memory", "100"}, "--a-memory limits the sandbox"},
+             {{"--player", t, "--player", "memory=100 " + t}, "memory= limits the sandbox"},
+             {{"-a", "true", "-b", "true", "--processes", "9"}, "no player has one"},
+             {{"-a", "true", "-b", "true", "-o", "-", "--resume"}, "--resume needs"},
+             {{"-a", "true", "-b", "true", "-o", "-", "--shard", "0/2"}, "--shard needs"},
+         }) {
+        MatchConfig m;
+        std::string err = build(r.args, m);
+        EXPECT_NE(err.find(r.says), std::string::npos) << r.args.back() << ": '" << err << "'";
+    }
+    // -o - is standard output.
+    MatchConfig dash;
+    ASSERT_EQ(build({"-a", "true", "-b", "true", "-o", "-"}, dash), "");
+    EXPECT_EQ(dash.output, "");
 }
 
 TEST(RefereeTally, ShardFilesAddUpToTheWholeAndRefuseWhatDoesNotBelong) {
@@ -353,6 +388,26 @@ TEST(RefereeTally, MatchesKeepTheirTableAndTheTestsState) {
     EXPECT_EQ(new_.wins, 6);
     EXPECT_EQ(new_.draws, 6);
     EXPECT_EQ(pairCounts(t.games, "new").n[3], 6);
+    // A file that --resume continued with more games and another test: the latest run's
+    // games and test are the match's, as the referee printed them.
+    MatchConfig first = c, resumed = c;
+    first.games = 6;
+    first.sprt.reset();
+    first.date = "2026-01-01T10:00:00Z";
+    resumed.date = "2026-01-02T10:00:00Z";
+    std::string continued;
+    for (int g = 0; g < c.games; g++)
+        continued += formatRecord(g < 4 ? finished(first, g, g % 2) : finished(resumed, g, g % 2));
+    TallyResult both;
+    ASSERT_FALSE(tallyFiles({{"continued", continued}}, both));
+    EXPECT_EQ(both.match.games, 12);
+    EXPECT_TRUE(both.match.sprt);
+    EXPECT_EQ(*findSetting(both.settings, "date"), resumed.date);
+    std::vector<GameRecord> asPlayed;
+    for (int g = 0; g < c.games; g++) asPlayed.push_back(finished(c, g, g % 2));
+    EXPECT_EQ(summaryText(computeResults(eventOf(both.match), both.games)),
+              summaryText(computeResults(eventOf(c), asPlayed)));
+
     // Another SPRT makes it another match's file.
     MatchConfig other = c;
     other.sprt->elo1 = 10;

@@ -17,6 +17,7 @@
 #include "referee/players/player.h"
 #include "referee/players/program_path.h"
 #include "referee/records/counts.h"
+#include "referee/records/files.h"
 #include "referee/records/record.h"
 #include "referee/stats/elo.h"
 #include "referee/text/escape.h"
@@ -394,6 +395,52 @@ std::string writeTemp(const std::string& name, const std::string& text) {
     std::string path = testing::TempDir() + name;
     std::ofstream(path, std::ios::binary) << text;
     return path;
+}
+
+TEST(RefereeFiles, WholeFilesAreRegularFilesReadUpToTheirLimit) {
+    const std::string text(100, 'x');
+    const std::string path = writeTemp("hundred.txt", text);
+    FileRead at = readWholeFile(path, 100);  // exactly at the limit
+    EXPECT_EQ(at.error, "");
+    EXPECT_EQ(at.text, text);
+    FileRead over = readWholeFile(path, 99);
+    EXPECT_EQ(over.error, path + " is larger than 99 bytes");
+    EXPECT_EQ(over.text, "");
+    EXPECT_EQ(readWholeFile(testing::TempDir(), 100).error,
+              testing::TempDir() + " is not a regular file");
+    EXPECT_EQ(readWholeFile("/dev/zero", 100).error, "/dev/zero is not a regular file");
+    FileRead missing = readWholeFile(testing::TempDir() + "no-such-file", 100);
+    EXPECT_TRUE(missing.missing);
+    EXPECT_NE(missing.error.find("cannot read"), std::string::npos);
+    EXPECT_FALSE(readWholeFile("/dev/zero", 100).missing);
+    // A stream (standard input read on purpose) is read to its end, within the limit too.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(write(fds[1], text.data(), 60), 60);
+    close(fds[1]);
+    EXPECT_EQ(readWholeStream(fds[0], "standard input", 50).error,
+              "standard input is larger than 50 bytes");
+    close(fds[0]);
+    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(write(fds[1], text.data(), 60), 60);
+    close(fds[1]);
+    EXPECT_EQ(readWholeStream(fds[0], "standard input", 60).text, text.substr(0, 60));
+    close(fds[0]);
+    EXPECT_EQ(sizeText(kRecordFileLimit), "256 MiB");
+    EXPECT_EQ(sizeText(kSmallFileLimit), "1 MiB");
+    EXPECT_EQ(sizeText(3 << 10), "3 KiB");
+    // Written files: a device or a pipe would be replaced by the rename, so it is refused.
+    EXPECT_TRUE(notWritableAsFile("/dev/null"));
+    EXPECT_FALSE(notWritableAsFile(path));
+    EXPECT_FALSE(notWritableAsFile(testing::TempDir() + "not-yet"));
+    const std::string fifo = testing::TempDir() + "written.fifo";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_TRUE(writeFileAtomically(fifo, "x"));
+    struct stat st {};
+    ASSERT_EQ(stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    std::remove(fifo.c_str());
 }
 
 TEST(RefereeOpenings, FromFilesOfRecords) {

@@ -328,8 +328,16 @@ TEST(AnalyzeErrors, ClearMessagesAndStatuses) {
              {{"--ply", "3"}, "4\nL1\n", 1, "only 1 plies"},
              {{"--game", "0"}, "4\nL1\n", 1, "no record with '# game: 0'"},
              {{"--depth=3", "bench"}, "", 2, "bench takes only"},
-             {{"/nonexistent/record.txt"}, "", 1, "cannot open"},
-             {{"bench", "--suite", "/nonexistent/suite.txt"}, "", 1, "cannot open"},
+             {{"/nonexistent/record.txt"}, "", 1, "cannot read /nonexistent/record.txt"},
+             {{"bench", "--suite", "/nonexistent/suite.txt"},
+              "",
+              1,
+              "cannot read /nonexistent/suite.txt"},
+             // Devices and folders are refused, not read to their (missing) end.
+             {{"/dev/zero"}, "", 1, "/dev/zero is not a regular file"},
+             {{"--game", "1", "/dev/zero"}, "", 1, "/dev/zero is not a regular file"},
+             {{"bench", "--suite", "/dev/zero"}, "", 1, "/dev/zero is not a regular file"},
+             {{"/"}, "", 1, "/ is not a regular file"},
          }) {
         auto r = analyze(c.args, c.input);
         EXPECT_EQ(r.end, referee::RunResult::End::Exited);
