@@ -160,8 +160,8 @@ void declareMatchOptions(CLI::App& app, Options& o) {
         ->check(CLI::Range(1, kMaxJobs))
         ->group(match);
     app.add_option("-o,--output", o.output,
-                   "append the game records to FILE, a regular file (default, and -o -: "
-                   "standard output)")
+                   "append the game records to FILE, a regular file (-o -: standard output; "
+                   "default: standard output, or referee-DATE-TIME.txt when that is a terminal)")
         ->group(match);
     app.add_option("--report", o.report,
                    "rewrite the match report page FILE after every game (see 'referee report')")

@@ -1,6 +1,10 @@
 #include "referee/cli/play_command.h"
 
 #include <signal.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <functional>
 
 #include "referee/play/match.h"
 #include "referee/players/process.h"
@@ -88,7 +92,26 @@ struct RunViews {
 
 }  // namespace
 
-int runPlay(const Options& o, std::ostream& out, std::ostream& err) {
+std::string recordFileName(std::time_t now, const std::function<bool(const std::string&)>& taken) {
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
+    std::string name = std::string("referee-") + stamp + ".txt";
+    for (int k = 2; taken(name) && k < 1000; k++)
+        name = std::string("referee-") + stamp + "-" + std::to_string(k) + ".txt";
+    return name;
+}
+
+int runPlay(const Options& given, std::ostream& out, std::ostream& err) {
+    Options o = given;
+    if (o.output.empty() && isatty(STDOUT_FILENO)) {
+        // Records would fill the terminal between the progress lines: they go to a file.
+        o.output = recordFileName(
+            std::time(nullptr), [](const std::string& f) { return access(f.c_str(), F_OK) == 0; });
+        err << "referee: the records go to " << o.output
+            << " (-o FILE names the file, -o - writes them here)\n";
+    }
     MatchConfig c;
     if (auto wrong = buildMatch(o, c)) {
         err << "referee: " << *wrong << "\n(referee --help shows the options)\n";

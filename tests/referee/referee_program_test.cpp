@@ -2,6 +2,7 @@
 // can, whole games judged against the model, and the program's matches, resume and stop.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <thread>
 
 #include "model/cell_model.h"
+#include "referee/cli/play_command.h"
 #include "referee/play/game.h"
 #include "referee/play/match.h"
 #include "referee/play/openings.h"
@@ -432,6 +434,83 @@ TEST(RefereeProgram, ShowsTheBoardAndWritesRecordsToStandardOutput) {
     ASSERT_GE(f.records.size(), 1u);
     EXPECT_TRUE(f.records[0].complete);
     EXPECT_EQ(f.records[0].moves, (std::vector<Move>{{'T', 2}, {'B', 2}, {'T', 2}}));
+}
+
+// The names in a folder, . and .. left out.
+std::vector<std::string> listFolder(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (const dirent* e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                names.push_back(e->d_name);
+        closedir(d);
+    }
+    return names;
+}
+
+// Runs the referee in `dir` with its standard output on a terminal (a pseudo-terminal) and
+// its standard error in `err`; what the terminal showed.
+std::string onTerminal(const std::vector<std::string>& args, const std::string& dir,
+                       const std::string& err, int& status) {
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    EXPECT_GE(master, 0);
+    EXPECT_EQ(grantpt(master), 0);
+    EXPECT_EQ(unlockpt(master), 0);
+    const std::string slave = ptsname(master);
+    std::vector<std::string> words = args;
+    words.insert(words.begin(), kReferee);
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        setsid();
+        int tty = open(slave.c_str(), O_RDWR);
+        int log = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int none = open("/dev/null", O_RDONLY);
+        if (tty < 0 || log < 0 || none < 0 || chdir(dir.c_str()) != 0) _exit(126);
+        dup2(none, 0);
+        dup2(tty, 1);
+        dup2(log, 2);
+        alarm(60);  // the harness's bound on a stuck run
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    std::string shown;
+    char buf[4096];
+    for (ssize_t got; (got = read(master, buf, sizeof buf)) > 0 || (got < 0 && errno == EINTR);)
+        if (got > 0) shown.append(buf, static_cast<size_t>(got));
+    waitpid(pid, &status, 0);
+    close(master);
+    return shown;
+}
+
+TEST(RefereeProgram, RecordsGoToAFileRatherThanToATerminal) {
+    EXPECT_EQ(recordFileName(0, [](const std::string&) { return false; }),
+              "referee-19700101-000000.txt");
+    std::set<std::string> taken{"referee-19700101-000000.txt", "referee-19700101-000000-2.txt"};
+    EXPECT_EQ(recordFileName(0, [&](const std::string& f) { return taken.count(f) > 0; }),
+              "referee-19700101-000000-3.txt");
+
+    const std::string dir = testing::TempDir() + "terminal";
+    mkdir(dir.c_str(), 0755);
+    for (const std::string& f : listFolder(dir)) std::remove((dir + "/" + f).c_str());
+    int status = -1;
+    const std::string shown =
+        onTerminal({"-a", kStandin + " say T2", "-b", kStandin + " say B2", "-n", "3", "--games",
+                    "1", "--max-plies", "3", "--no-check"},
+                   dir, dir + "/../terminal-err.txt", status);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
+    EXPECT_EQ(shown.find("# end"), std::string::npos) << shown;  // no record on the terminal
+    EXPECT_NE(shown.find("1 game, N = 3"), std::string::npos) << shown;
+    std::vector<std::string> files = listFolder(dir);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].rfind("referee-", 0), 0u) << files[0];
+    RecordFile f = parseRecords(slurp(dir + "/" + files[0]));
+    ASSERT_EQ(f.records.size(), 1u);
+    EXPECT_TRUE(f.records[0].complete);
+    EXPECT_NE(slurp(dir + "/../terminal-err.txt").find("the records go to " + files[0]),
+              std::string::npos);
 }
 
 TEST(RefereeProgram, SprtEndsTheMatchAndRecordsSayHowTheyWereMade) {
