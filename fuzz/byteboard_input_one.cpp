@@ -51,46 +51,30 @@ bool knownSide(char c) {
     return c == 'T' || c == 'B' || c == 'L' || c == 'R';
 }
 
-}  // namespace
-
-void runInput(const std::uint8_t* data, std::size_t size) {
-    // The first line (up to a NUL, as an argument would end there) is the time limit.
-    std::size_t cut = 0;
-    while (cut < size && data[cut] != '\n') cut++;
-    std::string arg(reinterpret_cast<const char*>(data), cut);
-    arg = arg.c_str();
-    checkTimeLimit(arg);
-    const std::uint8_t* moves = cut < size ? data + cut + 1 : data + size;
-    const std::size_t length = cut < size ? size - cut - 1 : 0;
-
-    // First pass: the moves readmove takes, up to the first one with a side letter that
-    // domove refuses, and where in the input that move starts.
+// First pass: the moves readmove takes, up to the first one with a side letter that domove
+// refuses; `replayable` is where in the input that move starts.
+std::vector<model::Move> movesTaken(const std::uint8_t* moves, std::size_t length,
+                                    std::size_t& replayable) {
     std::vector<model::Move> taken;
-    std::size_t replayable = length;
-    {
-        InputStream in(moves, length);
-        long start = 0;
-        char side;
-        int number;
-        while (readmove(in.get(), &side, &number)) {
-            FUZZ_CHECK(number >= 1 && number <= N);
-            if (!knownSide(side)) {
-                replayable = static_cast<std::size_t>(start);
-                break;
-            }
-            taken.push_back({side, number});
-            start = std::ftell(in.get());
+    replayable = length;
+    InputStream in(moves, length);
+    long start = 0;
+    char side;
+    int number;
+    while (readmove(in.get(), &side, &number)) {
+        FUZZ_CHECK(number >= 1 && number <= N);
+        if (!knownSide(side)) {
+            replayable = static_cast<std::size_t>(start);
+            break;
         }
+        taken.push_back({side, number});
+        start = std::ftell(in.get());
     }
+    return taken;
+}
 
-    // Second pass: the replay itself, on the input cut before a refused letter.
-    FUZZ_CHECK(reset());
-    InputStream in(moves, replayable);
-    const int32_t player = replay(in.get());
-    FUZZ_CHECK(history.hno == static_cast<int32_t>(taken.size()));
-    FUZZ_CHECK(player == (taken.size() % 2 == 0 ? 1 : 2));
-    FUZZ_CHECK(history.hno < history.hmax && history.hmax >= histstart);
-
+// The current record against the cell model after the same moves: cells, pieces, straights.
+void checkAgainstModel(const std::vector<model::Move>& taken) {
     model::Board b(N);
     model::Piece who = model::Piece::X;
     for (const model::Move& m : taken) {
@@ -108,6 +92,30 @@ void runInput(const std::uint8_t* data, std::size_t size) {
     FUZZ_CHECK(rec.xpieces == xs && rec.opieces == os);
     FUZZ_CHECK(rec.xstraights == b.straights(model::Piece::X));
     FUZZ_CHECK(rec.ostraights == b.straights(model::Piece::O));
+}
+
+}  // namespace
+
+void runInput(const std::uint8_t* data, std::size_t size) {
+    // The first line (up to a NUL, as an argument would end there) is the time limit.
+    std::size_t cut = 0;
+    while (cut < size && data[cut] != '\n') cut++;
+    std::string arg(reinterpret_cast<const char*>(data), cut);
+    arg = arg.c_str();
+    checkTimeLimit(arg);
+    const std::uint8_t* moves = cut < size ? data + cut + 1 : data + size;
+    const std::size_t length = cut < size ? size - cut - 1 : 0;
+    std::size_t replayable = 0;
+    const std::vector<model::Move> taken = movesTaken(moves, length, replayable);
+
+    // Second pass: the replay itself, on the input cut before a refused letter.
+    FUZZ_CHECK(reset());
+    InputStream in(moves, replayable);
+    const int32_t player = replay(in.get());
+    FUZZ_CHECK(history.hno == static_cast<int32_t>(taken.size()));
+    FUZZ_CHECK(player == (taken.size() % 2 == 0 ? 1 : 2));
+    FUZZ_CHECK(history.hno < history.hmax && history.hmax >= histstart);
+    checkAgainstModel(taken);
 
     // One ply of search over the replayed history: every reply and its repetition test.
     if (history.hno < 200) {

@@ -15,8 +15,10 @@
 #include "referee/play/schedule.h"
 #include "referee/players/sandbox.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string text(reinterpret_cast<const char*>(data), size);
+namespace {
+
+// Each line as one --player entry and as a --shard value.
+void checkLines(const std::string& text) {
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         referee::Options::Side side;
@@ -29,19 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         int k = -1, m = -1;
         if (!referee::parseShard(line, k, m)) FUZZ_CHECK(m >= 1 && k >= 0 && k < m);
     }
+}
 
-    CLI::App app;
-    referee::Options o;
-    referee::declareOptions(app, o);
-    std::istringstream in(text);
-    try {
-        app.parse_from_stream(in);
-        referee::finishOptions(app, o);
-    } catch (const CLI::Error&) {
-        return 0;
-    }
-    // Nothing is read from or written to files named by the input, and the openings stay
-    // few, so that every input is quick.
+// Nothing is read from or written to files named by the input, and the openings stay few,
+// so that every input is quick.
+void keepQuick(referee::Options& o) {
     o.openings.clear();
     o.openingPlies.reset();
     o.output.clear();
@@ -52,8 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (o.randomPlies && *o.randomPlies > 30) o.randomPlies = 30;
     if (o.size > 8) o.size = 8;
     if (!o.shard.empty()) o.output = "/nonexistent/shard.txt";  // named, never opened
-    referee::MatchConfig c;
-    if (referee::buildMatch(o, c)) return 0;
+}
+
+// A built event: distinct names, times and sandbox limits in range, a schedule among its
+// players.
+void checkEvent(const referee::MatchConfig& c) {
     std::vector<const referee::PlayerSetup*> all = referee::entrants(c);
     std::set<std::string> names;
     for (const referee::PlayerSetup* p : all) {
@@ -70,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(c.shards >= 1 && c.shard >= 0 && c.shard < c.shards);
     if (c.event == referee::Event::Match) {
         FUZZ_CHECK(all.size() == 2);
-        return 0;
+        return;
     }
     FUZZ_CHECK(!c.sprt);
     FUZZ_CHECK(c.anchor >= 0 && static_cast<size_t>(c.anchor) < all.size());
@@ -81,5 +78,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    static_cast<size_t>(p.second) < all.size());
         FUZZ_CHECK(p.opening >= 0 && static_cast<size_t>(p.opening) < c.openings.size());
     }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    checkLines(text);
+    CLI::App app;
+    referee::Options o;
+    referee::declareOptions(app, o);
+    std::istringstream in(text);
+    try {
+        app.parse_from_stream(in);
+        referee::finishOptions(app, o);
+    } catch (const CLI::Error&) {
+        return 0;
+    }
+    keepQuick(o);
+    referee::MatchConfig c;
+    if (referee::buildMatch(o, c)) return 0;
+    checkEvent(c);
     return 0;
 }

@@ -153,6 +153,9 @@ TEST(BitrowInput, KeysThatCollideAreLegalRecordsRepeatsAreNot) {
         EXPECT_EQ(replayText(collide + cycle), Replay::Repetition);
         EXPECT_EQ(history.histCount, 3 + n + 1);  // refused at the last L2
     }
+}
+
+TEST(BitrowInput, RecordsAreRefusedExactlyWhereAPositionRepeats) {
     // The records of the report, and random records checked against the model: refused
     // exactly at the first position that really repeats, whatever the keys do.
     const std::pair<int, const char*> reported[] = {

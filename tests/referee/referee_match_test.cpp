@@ -237,7 +237,7 @@ TEST(RefereeProbe, PositionsHaveOneWinningMoveAndNoQuickerRival) {
     }
 }
 
-TEST(RefereeOptions, SprtWordsRangesAndConfigFiles) {
+TEST(RefereeOptions, SprtWords) {
     SprtSettings s;
     EXPECT_FALSE(parseSprt({"elo1=10", "alpha=0.1"}, s));
     EXPECT_EQ(s.elo0, 0);
@@ -255,7 +255,9 @@ TEST(RefereeOptions, SprtWordsRangesAndConfigFiles) {
         SprtSettings t;
         EXPECT_TRUE(parseSprt(bad, t)) << bad[0];
     }
+}
 
+TEST(RefereeOptions, WordsAndRangesOfTheCommandLine) {
     const auto parse = parseRefereeArgs;
     Options o;
     EXPECT_EQ(parse({"-a", "x", "--b-command=y", "--size=7", "--time", "2.5", "--sprt", "elo1=3",
@@ -293,7 +295,10 @@ TEST(RefereeOptions, SprtWordsRangesAndConfigFiles) {
         EXPECT_NE(refused->find("-b"), std::string::npos) << *refused;
     }
     EXPECT_NE(parse({"-a", "x", "-b", "y", "--a-proto", "z"}, r), "");
+}
 
+TEST(RefereeOptions, ConfigFilesAndTheCommandLineOverThem) {
+    const auto parse = parseRefereeArgs;
     // The same match from a config file; the command line still wins over it.
     std::string path = testing::TempDir() + "referee_config.toml";
     {
@@ -319,7 +324,7 @@ TEST(RefereeOptions, SprtWordsRangesAndConfigFiles) {
         f << "a-command = \"./p\"\nb-command = \"./q\"\nsize = 40\n";
     }
     Options d;
-    err = parse({"--config", path}, d);
+    std::string err = parse({"--config", path}, d);
     EXPECT_NE(err.find("1 to 20"), std::string::npos) << err;
 }
 

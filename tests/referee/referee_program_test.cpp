@@ -288,6 +288,32 @@ std::vector<std::string> matchArgs(const std::string& output) {
             output};
 }
 
+// The games of matchArgs(), by number, checked against the schedule: legal games, a and b
+// swapping colours over the openings, each opening's plies first.
+std::map<int, GameRecord> scheduledGames(const RecordFile& f) {
+    auto openings = randomOpenings(5, 3, 3, 7);
+    EXPECT_TRUE(openings);
+    std::map<int, GameRecord> byGame;
+    for (const GameRecord& r : f.records) {
+        EXPECT_TRUE(r.complete);
+        EXPECT_EQ(replayMismatch(r, 400), "") << r.game;
+        byGame[r.game] = r;
+    }
+    for (const auto& [g, r] : byGame) {
+        EXPECT_EQ(r.x, g % 2 ? "byte" : "bit");
+        EXPECT_EQ(r.o, g % 2 ? "bit" : "byte");
+        EXPECT_EQ(r.opening, g / 2);
+        EXPECT_EQ(r.openingPlies, 3);
+        if (!openings || g / 2 >= static_cast<int>(openings->size())) continue;
+        const Opening& o = (*openings)[g / 2];
+        EXPECT_GE(r.moves.size(), 3u);
+        if (r.moves.size() >= o.size()) {
+            EXPECT_TRUE(std::equal(o.begin(), o.end(), r.moves.begin())) << g;
+        }
+    }
+    return byGame;
+}
+
 TEST(RefereeProgram, MatchesSwapColoursOverTheOpeningsAndResume) {
     std::string path = testing::TempDir() + "match.txt";
     std::remove(path.c_str());
@@ -297,25 +323,8 @@ TEST(RefereeProgram, MatchesSwapColoursOverTheOpeningsAndResume) {
     RecordFile f = parseRecords(full);
     EXPECT_TRUE(f.problems.empty());
     ASSERT_EQ(f.records.size(), 6u);
-    auto openings = randomOpenings(5, 3, 3, 7);
-    ASSERT_TRUE(openings);
-    std::map<int, GameRecord> byGame;
-    for (const GameRecord& r : f.records) {
-        EXPECT_TRUE(r.complete);
-        EXPECT_EQ(replayMismatch(r, 400), "") << r.game;
-        byGame[r.game] = r;
-    }
+    const std::map<int, GameRecord> byGame = scheduledGames(f);
     ASSERT_EQ(byGame.size(), 6u);
-    for (int g = 0; g < 6; g++) {
-        const GameRecord& r = byGame[g];
-        EXPECT_EQ(r.x, g % 2 ? "byte" : "bit");
-        EXPECT_EQ(r.o, g % 2 ? "bit" : "byte");
-        EXPECT_EQ(r.opening, g / 2);
-        EXPECT_EQ(r.openingPlies, 3);
-        const Opening& o = (*openings)[g / 2];
-        ASSERT_GE(r.moves.size(), 3u);
-        EXPECT_TRUE(std::equal(o.begin(), o.end(), r.moves.begin())) << g;
-    }
     EXPECT_NE(run.out.find("bit "), std::string::npos);
     EXPECT_NE(run.out.find("Elo"), std::string::npos);
     int progress = 0;
@@ -352,7 +361,7 @@ TEST(RefereeProgram, MatchesSwapColoursOverTheOpeningsAndResume) {
     }
     EXPECT_EQ(games.size(), 6u);
     // Each game is the same whoever plays it when: the players are deterministic.
-    for (const GameRecord& r : f.records) EXPECT_EQ(r.moves, byGame[r.game].moves) << r.game;
+    for (const GameRecord& r : f.records) EXPECT_EQ(r.moves, byGame.at(r.game).moves) << r.game;
 
     // A finished match resumes to nothing new.
     run = referee(again);
@@ -513,6 +522,37 @@ TEST(RefereeProgram, RecordsGoToAFileRatherThanToATerminal) {
               std::string::npos);
 }
 
+// The line after each game of a tested match: the ratio, the games left, and the Elo's
+// interval itself, however lopsided.
+void expectRunningLines(const std::string& err) {
+    EXPECT_NE(err.find("LLR "), std::string::npos);
+    EXPECT_NE(err.find(" left, about "), std::string::npos);
+    EXPECT_TRUE(std::regex_search(
+        err, std::regex("Elo [+-](inf|[0-9]+) \\[[+-](inf|[0-9]+), [+-](inf|[0-9]+)\\]")))
+        << err;
+}
+
+// A record of the tested match below says how it was made: the time of every ply (none for
+// the opening's) and the settings.
+void expectTestedMatchRecord(const GameRecord& r) {
+    ASSERT_TRUE(r.complete);
+    ASSERT_EQ(r.moveTimes.size(), r.moves.size());
+    for (size_t i = 0; i < r.moves.size(); i++)
+        EXPECT_EQ(r.moveTimes[i] < 0, static_cast<int>(i) < r.openingPlies) << i;
+    std::map<std::string, std::string> set(r.settings.begin(), r.settings.end());
+    EXPECT_EQ(set["a-command"], kModelPlayer);
+    EXPECT_EQ(set["b-command"], kStandin + " say L1");
+    EXPECT_EQ(set["b-protocol"], "bitrow");
+    EXPECT_EQ(set["a-time"], "30");
+    EXPECT_EQ(set["margin"], "1");
+    EXPECT_EQ(set["max-plies"], "400");
+    EXPECT_EQ(set["size"], "5");
+    EXPECT_EQ(set["openings"], "random, 2 plies, seed 1");
+    EXPECT_EQ(set["sprt"], "elo0=-10 elo1=10 alpha=0.2 beta=0.2");
+    EXPECT_FALSE(set["version"].empty());
+    EXPECT_EQ(set["date"].size(), 20u) << set["date"];
+}
+
 TEST(RefereeProgram, SprtEndsTheMatchAndRecordsSayHowTheyWereMade) {
     std::string path = testing::TempDir() + "sprt.txt";
     std::remove(path.c_str());
@@ -542,32 +582,10 @@ TEST(RefereeProgram, SprtEndsTheMatchAndRecordsSayHowTheyWereMade) {
     EXPECT_NE(run.err.find(verdict), std::string::npos) << run.err;
     EXPECT_NE(run.out.find(verdict), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(std::to_string(f.records.size()) + " games, N = 5"), std::string::npos);
-    EXPECT_NE(run.err.find("LLR "), std::string::npos);
-    EXPECT_NE(run.err.find(" left, about "), std::string::npos);
-    // The running line gives the interval itself, however lopsided.
-    EXPECT_TRUE(std::regex_search(
-        run.err, std::regex("Elo [+-](inf|[0-9]+) \\[[+-](inf|[0-9]+), [+-](inf|[0-9]+)\\]")))
-        << run.err;
+    expectRunningLines(run.err);
     EXPECT_NE(run.out.find("model_player move times: "), std::string::npos);
 
-    for (const GameRecord& r : f.records) {
-        ASSERT_TRUE(r.complete);
-        ASSERT_EQ(r.moveTimes.size(), r.moves.size());
-        for (size_t i = 0; i < r.moves.size(); i++)
-            EXPECT_EQ(r.moveTimes[i] < 0, static_cast<int>(i) < r.openingPlies) << i;
-        std::map<std::string, std::string> set(r.settings.begin(), r.settings.end());
-        EXPECT_EQ(set["a-command"], kModelPlayer);
-        EXPECT_EQ(set["b-command"], kStandin + " say L1");
-        EXPECT_EQ(set["b-protocol"], "bitrow");
-        EXPECT_EQ(set["a-time"], "30");
-        EXPECT_EQ(set["margin"], "1");
-        EXPECT_EQ(set["max-plies"], "400");
-        EXPECT_EQ(set["size"], "5");
-        EXPECT_EQ(set["openings"], "random, 2 plies, seed 1");
-        EXPECT_EQ(set["sprt"], "elo0=-10 elo1=10 alpha=0.2 beta=0.2");
-        EXPECT_FALSE(set["version"].empty());
-        EXPECT_EQ(set["date"].size(), 20u) << set["date"];
-    }
+    for (const GameRecord& r : f.records) expectTestedMatchRecord(r);
 
     // Resumed as it was: the test has decided, nothing more is played.
     std::string before = slurp(path);

@@ -267,7 +267,9 @@ TEST(Ratings, SymmetriesAndAnchoring) {
         EXPECT_NEAR(widthFromA, widthFrom0, 1e-6);
         EXPECT_GT(widthFromA, 0);
     }
+}
 
+TEST(Ratings, EqualRecordsInACycleRateAlike) {
     // Equal records in a cycle give equal ratings and equal intervals.
     std::vector<RatedGame> cycle;
     add(cycle, 0, 1, 1, 2);
@@ -326,14 +328,31 @@ TEST(Ratings, ManyGamesReachTheMaximum) {
     EXPECT_GT(list.firstMove, 0);
 }
 
-TEST(Ratings, InfiniteUndecidedAndUnlinkedPlayers) {
-    // The list with colours left out, where closed forms hold; fitting the first move
-    // changes no player's kind.
-    auto rateBoth = [](int n, const std::vector<RatedGame>& games, int anchor) {
-        RatingList off = rate(n, games, anchor, false), on = rate(n, games, anchor, true);
-        for (int i = 0; i < n; ++i) EXPECT_EQ(on.players[i].kind, off.players[i].kind) << i;
-        return off;
-    };
+// The list with colours left out, where closed forms hold; fitting the first move changes no
+// player's kind.
+RatingList rateBoth(int n, const std::vector<RatedGame>& games, int anchor) {
+    RatingList off = rate(n, games, anchor, false), on = rate(n, games, anchor, true);
+    for (int i = 0; i < n; ++i) EXPECT_EQ(on.players[i].kind, off.players[i].kind) << i;
+    return off;
+}
+
+// The log-likelihood of five players' games with player 2 at rating a (0, 1 and 3 at 0),
+// log nu at c, and 4's rating (relative to 3) at its best, by ternary search: the
+// log-likelihood is concave in it.
+double jointAtBest(double a, double c, const std::vector<RatedGame>& games) {
+    auto f = [&](double b) { return logPosterior({0, 0, a, 0, b}, std::exp(c), games); };
+    double lo = -1000, hi = 1000;
+    for (int k = 0; k < 200; ++k) {
+        double m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
+        if (f(m1) < f(m2))
+            lo = m1;
+        else
+            hi = m2;
+    }
+    return f(lo);
+}
+
+TEST(Ratings, InfiniteAndUnlinkedPlayers) {
     // 0 wins every game against 1 and 2, who share points.
     std::vector<RatedGame> games;
     add(games, 0, 1, 1, 3);
@@ -363,36 +382,24 @@ TEST(Ratings, InfiniteUndecidedAndUnlinkedPlayers) {
     for (auto g : games)
         if (g.x != 0 && g.o != 0) inside.push_back(g);
     double r2 = list.players[2].elo, ln = std::log(list.nu);
-    // The likelihood with 4's rating (relative to 3) at its best, by ternary search: the
-    // log-likelihood is concave in it.
-    auto joint = [&](double a, double c) {
-        auto f = [&](double b) { return logPosterior({0, 0, a, 0, b}, std::exp(c), inside); };
-        double lo = -1000, hi = 1000;
-        for (int k = 0; k < 200; ++k) {
-            double m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
-            if (f(m1) < f(m2))
-                lo = m1;
-            else
-                hi = m2;
-        }
-        return f(lo);
-    };
-    double top = joint(r2, ln);
+    double top = jointAtBest(r2, ln, inside);
     for (double h : {-0.1, 0.1}) {
-        EXPECT_LT(joint(r2 + h, ln), top);
-        EXPECT_LT(joint(r2, ln + h / 100), top);
+        EXPECT_LT(jointAtBest(r2 + h, ln, inside), top);
+        EXPECT_LT(jointAtBest(r2, ln + h / 100, inside), top);
     }
 
     list = rateBoth(5, games, 0);
     EXPECT_EQ(list.players[1].kind, Kind::Below);
     EXPECT_EQ(list.players[2].kind, Kind::Below);
     EXPECT_EQ(list.players[2].high, -inf);
+}
 
+TEST(Ratings, UndecidedPlayersAndFewGames) {
     // 0 beat 1 and 2, who never met: from 1, player 2 is neither above nor below.
-    games.clear();
+    std::vector<RatedGame> games;
     add(games, 0, 1, 1, 2);
     add(games, 0, 2, 1, 2);
-    list = rateBoth(3, games, 1);
+    RatingList list = rateBoth(3, games, 1);
     EXPECT_EQ(list.players[0].kind, Kind::Above);
     EXPECT_EQ(list.players[2].kind, Kind::Undecided);
     EXPECT_NEAR(list.nu, 1, 1e-8);  // the prior alone

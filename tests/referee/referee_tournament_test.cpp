@@ -181,7 +181,7 @@ TEST(RefereeTournament, PlayerEntriesAndShardsAreReadStrictly) {
         EXPECT_TRUE(parseShard(bad, k, m)) << bad;
 }
 
-TEST(RefereeTournament, BuilderCountsGamesAndRefusesWhatCannotWork) {
+TEST(RefereeTournament, BuilderCountsGamesAndRebuildsFromSettings) {
     const std::string t = "cmd=true";
     MatchConfig c;
     ASSERT_EQ(build({"--player", t, "--player", t, "--player", t, "--player", "name=z cmd=true",
@@ -214,7 +214,10 @@ TEST(RefereeTournament, BuilderCountsGamesAndRefusesWhatCannotWork) {
         EXPECT_EQ(pairing(back, i).first, pairing(g, i).first);
         EXPECT_EQ(pairing(back, i).second, pairing(g, i).second);
     }
+}
 
+TEST(RefereeTournament, BuilderRefusesWhatCannotWorkAndReadsConfigFiles) {
+    const std::string t = "cmd=true";
     struct Refusal {
         std::vector<std::string> args;
         const char* says;
@@ -276,45 +279,32 @@ TEST(RefereeTournament, BuilderRefusesSandboxLimitsWithoutASandboxAndKnowsStanda
     EXPECT_EQ(dash.output, "");
 }
 
-TEST(RefereeTally, ShardFilesAddUpToTheWholeAndRefuseWhatDoesNotBelong) {
+// A round robin of four players, every game finished, in three shard files, each in its
+// own order as parallel games finish, the last with a record cut short by a stop.
+struct Shards {
     MatchConfig c = tournament(Event::RoundRobin, 4, 4, 2);
-    c.anchor = 1;
-    std::mt19937 rng(7);
     std::vector<GameRecord> all;
-    for (int g = 0; g < c.games; g++) all.push_back(finished(c, g, static_cast<int>(rng() % 3)));
-    // Points of every player against every other, counted here from the records.
+    std::vector<std::pair<std::string, std::string>> files{3};
+    Shards() {
+        c.anchor = 1;
+        std::mt19937 rng(7);
+        for (int g = 0; g < c.games; g++)
+            all.push_back(finished(c, g, static_cast<int>(rng() % 3)));
+        for (int k = 0; k < 3; k++) files[k].first = "shard-" + std::to_string(k) + ".txt";
+        for (int g = c.games - 1; g >= 0; g--) files[g % 3].second += formatRecord(all[g]);
+        files[2].second += formatRecord(all[2]).substr(0, 20);
+    }
+};
+
+// The JSON's cross table holds the points of every player against every other, counted
+// here from the records.
+void expectCrossTable(const nlohmann::json& doc, const std::vector<GameRecord>& all) {
     std::map<std::pair<std::string, std::string>, double> points;
     for (const GameRecord& r : all) {
         double x = r.winner == Winner::X ? 1 : r.winner == Winner::O ? 0 : 0.5;
         points[{r.x, r.o}] += x;
         points[{r.o, r.x}] += 1 - x;
     }
-    const int m = 3;
-    std::vector<std::pair<std::string, std::string>> files(m);
-    for (int k = 0; k < m; k++) files[k].first = "shard-" + std::to_string(k) + ".txt";
-    // Each shard in its own order, as parallel games finish.
-    for (int g = c.games - 1; g >= 0; g--) files[g % m].second += formatRecord(all[g]);
-    files[2].second += formatRecord(all[2]).substr(0, 20);  // cut short by a stop
-
-    TallyResult t;
-    ASSERT_FALSE(tallyFiles(files, t));
-    ASSERT_EQ(t.games.size(), all.size());
-    std::set<int> numbers;  // in the files' order: every game once
-    for (const GameRecord& r : t.games) numbers.insert(r.game);
-    EXPECT_EQ(numbers.size(), all.size());
-    EXPECT_EQ(*numbers.rbegin(), c.games - 1);
-    ASSERT_FALSE(t.notes.empty());
-    EXPECT_NE(t.notes[0].find("shard-2.txt: left out 1 unfinished"), std::string::npos)
-        << t.notes[0];
-    EXPECT_EQ(t.match.anchor, 1);
-    const Results fromFiles = computeResults(eventOf(t.match), t.games);
-    EXPECT_EQ(summaryText(fromFiles), summaryText(computeResults(eventOf(c), all)));
-    // The JSON holds every game and the points counted above.
-    const std::vector<std::string> none;
-    nlohmann::json doc = nlohmann::json::parse(resultsJson("t", fromFiles, {t.games, none}, true));
-    EXPECT_EQ(doc["games"].size(), all.size());
-    EXPECT_EQ(doc["settings"]["players"][0], "4");
-    EXPECT_EQ(doc["event"]["anchor"], "p1");
     const auto& players = doc["event"]["players"];
     const auto& cross = doc["results"]["ratings"]["cross"];
     ASSERT_EQ(cross.size(), 4u);
@@ -328,10 +318,36 @@ TEST(RefereeTally, ShardFilesAddUpToTheWholeAndRefuseWhatDoesNotBelong) {
             EXPECT_EQ(cross[i][j]["points"].get<double>(), (points[{me, them}])) << me << them;
             EXPECT_EQ(cross[i][j]["games"], 4);
         }
+}
 
+TEST(RefereeTally, ShardFilesAddUpToTheWhole) {
+    const Shards s;
+    TallyResult t;
+    ASSERT_FALSE(tallyFiles(s.files, t));
+    ASSERT_EQ(t.games.size(), s.all.size());
+    std::set<int> numbers;  // in the files' order: every game once
+    for (const GameRecord& r : t.games) numbers.insert(r.game);
+    EXPECT_EQ(numbers.size(), s.all.size());
+    EXPECT_EQ(*numbers.rbegin(), s.c.games - 1);
+    ASSERT_FALSE(t.notes.empty());
+    EXPECT_NE(t.notes[0].find("shard-2.txt: left out 1 unfinished"), std::string::npos)
+        << t.notes[0];
+    EXPECT_EQ(t.match.anchor, 1);
+    const Results fromFiles = computeResults(eventOf(t.match), t.games);
+    EXPECT_EQ(summaryText(fromFiles), summaryText(computeResults(eventOf(s.c), s.all)));
+    const std::vector<std::string> none;
+    nlohmann::json doc = nlohmann::json::parse(resultsJson("t", fromFiles, {t.games, none}, true));
+    EXPECT_EQ(doc["games"].size(), s.all.size());
+    EXPECT_EQ(doc["settings"]["players"][0], "4");
+    EXPECT_EQ(doc["event"]["anchor"], "p1");
+    expectCrossTable(doc, s.all);
+}
+
+TEST(RefereeTally, ShardFilesRefuseWhatDoesNotBelong) {
+    const Shards s;
     // The same game in two files.
-    auto twice = files;
-    twice[0].second += formatRecord(all[4]);
+    auto twice = s.files;
+    twice[0].second += formatRecord(s.all[4]);
     TallyResult t2;
     auto refused = tallyFiles(twice, t2);
     ASSERT_TRUE(refused);
@@ -342,20 +358,19 @@ TEST(RefereeTally, ShardFilesAddUpToTheWholeAndRefuseWhatDoesNotBelong) {
              [](MatchConfig& o) { o.field[2].time = 9; },
              [](MatchConfig& o) { o.size = 6; },
          }) {
-        MatchConfig other = c;
+        MatchConfig other = s.c;
         change(other);
-        auto mixed = files;
-        GameRecord r = finished(other, 1, 0);
-        mixed[1].second = formatRecord(r);
+        auto mixed = s.files;
+        mixed[1].second = formatRecord(finished(other, 1, 0));
         TallyResult t3;
         auto differ = tallyFiles(mixed, t3);
         ASSERT_TRUE(differ);
         EXPECT_NE(differ->find("another match"), std::string::npos) << *differ;
     }
     // A record whose players are not the ones the schedule has for its index.
-    GameRecord wrong = all[5];
+    GameRecord wrong = s.all[5];
     std::swap(wrong.x, wrong.o);
-    auto swapped = files;
+    auto swapped = s.files;
     swapped[2].second = formatRecord(wrong);
     TallyResult t4;
     auto bad = tallyFiles(swapped, t4);

@@ -173,13 +173,14 @@ TEST(ReportFigures, DrawsLosAndPairs) {
     EXPECT_FALSE(f.sprt.has_value());  // no record names a test
 }
 
+// The recorded test, read back by the parser of --sprt.
+std::optional<SprtSettings> recordedSprt(const std::string& value) {
+    GameRecord r = game(0, "A", "B", Winner::X, Loss::Straights);
+    r.settings = {{"sprt", value}};
+    return eventOfRecords({r}).sprt;
+}
+
 TEST(ReportFigures, SprtFromTheRecordsSettings) {
-    // The recorded test, read back by the parser of --sprt.
-    auto recordedSprt = [](const std::string& value) -> std::optional<SprtSettings> {
-        GameRecord r = game(0, "A", "B", Winner::X, Loss::Straights);
-        r.settings = {{"sprt", value}};
-        return eventOfRecords({r}).sprt;
-    };
     EXPECT_FALSE(recordedSprt("none").has_value());
     EXPECT_FALSE(recordedSprt("elo0=5 elo1=0").has_value());  // elo0 must be below elo1
     EXPECT_FALSE(recordedSprt("elo0=x").has_value());
@@ -190,7 +191,9 @@ TEST(ReportFigures, SprtFromTheRecordsSettings) {
     EXPECT_EQ(s->alpha, 0.1);
     EXPECT_EQ(s->beta, 0.2);
     EXPECT_EQ(sprtText(*s), "elo0=1 elo1=7 alpha=0.1 beta=0.2");
+}
 
+TEST(ReportFigures, SprtCourseAndDecision) {
     // A sweeps every pair; the games finish out of order (1, 0, 3, 2, ...), so a pair
     // counts only once its second game is in.
     const std::string test = "elo0=0 elo1=50 alpha=0.05 beta=0.05";
