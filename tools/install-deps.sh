@@ -12,7 +12,7 @@ packages=(
     # the manual pages, made from the programs' --help at build time, and reading them
     help2man man-db
     # CI: formatting, the clang sanitizer build and fuzzing
-    clang clang-format libclang-rt-14-dev
+    clang clang-format clang-tidy libclang-rt-14-dev
     # measuring: instruction counts of the bench, peak memory
     valgrind time
     # spreading a match over many machines: the batch recipes and their tests

@@ -214,8 +214,7 @@ pid_t startPlayer() {
     for (int attempt = 0; attempt < 5; attempt++) {
         pid = vforkPlayer(failure);
         if (pid > 0 || errno != EAGAIN) break;
-        const timespec pause{0, 200000000};
-        nanosleep(&pause, nullptr);
+        usleep(200000);  // a fifth of a second
     }
     const int error = pid < 0 ? errno : failure.error;
     closeReceived();  // the player's ends are its own now

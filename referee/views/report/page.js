@@ -343,8 +343,8 @@
     const name = r.players[0].name;
     const at = (c) => `game ${c.game} (${plural(c.played, "game")} played)`;
     // Every box first, so that each is drawn at the width it keeps beside the others.
-    const specs = [];
-    const add = (id, spec) => specs.push([html("div", { class: "plot", id }, box), spec]);
+    const plans = [];
+    const add = (id, plan) => plans.push([html("div", { class: "plot", id }, box), plan]);
     add("plot-score", { title: `Score of ${name}`, lo: 0, hi: 1, ref: 0.5,
       fmt: (v) => `${Math.round(v * 100)}%`, describe: (p) => `${at(p.c)}: ${fmtPct(p.value)}`,
       points: course.map((c) => ({ c, value: c.score })) });
@@ -359,7 +359,7 @@
       marks: [{ value: t.lower, label: "H0" }, { value: t.upper, label: "H1" }],
       describe: (p) => `${at(p.c)}: LLR ${fmtFixed(p.value, 2)}`,
       points: course.map((c) => ({ c, value: num(c.llr) })) });
-    for (const [div, spec] of specs) ReportPlot.draw(div, spec);
+    for (const [div, plan] of plans) ReportPlot.draw(div, plan);
   }
 
   // The Elo scale: every finite estimate and the interval's bounds over the later half of the

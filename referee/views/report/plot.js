@@ -41,40 +41,40 @@ const ReportPlot = (() => {
   }
 
   // The frame of a plot: the drawing area, its scales and the svg.
-  function frame(box, spec) {
+  function frame(box, plan) {
     const width = Math.max(240, Math.round(box.clientWidth || 560));
     const height = width < 480 ? 200 : 240;
-    const f = { width, height, L: 54, R: 40, T: 14, B: 38, spec };
-    const n = spec.points.length;
+    const f = { width, height, L: 54, R: 40, T: 14, B: 38, plan };
+    const n = plan.points.length;
     f.x = (i) => f.L + (n > 1 ? (i * (width - f.L - f.R)) / (n - 1) : (width - f.L - f.R) / 2);
-    f.clip = (v) => Math.min(spec.hi, Math.max(spec.lo, v));
-    f.y = (v) => f.T + ((spec.hi - f.clip(v)) * (height - f.T - f.B)) / (spec.hi - spec.lo);
+    f.clip = (v) => Math.min(plan.hi, Math.max(plan.lo, v));
+    f.y = (v) => f.T + ((plan.hi - f.clip(v)) * (height - f.T - f.B)) / (plan.hi - plan.lo);
     f.svg = document.createElementNS(SVG, "svg");
     f.svg.setAttribute("viewBox", `0 0 ${width} ${height}`);
     f.svg.setAttribute("width", width);
     f.svg.setAttribute("height", height);
     f.svg.setAttribute("role", "img");
-    f.svg.setAttribute("aria-label", spec.title);
+    f.svg.setAttribute("aria-label", plan.title);
     return f;
   }
 
   // Grid, tick marks and numbers on the value axis.
   function valueAxis(f) {
-    const { spec, svg, L, width, R } = f;
-    const step = niceStep(spec.hi - spec.lo, Math.max(3, Math.floor((f.height - 52) / 34)));
-    for (const v of ticks(spec.lo, spec.hi, step)) {
+    const { plan, svg, L, width, R } = f;
+    const step = niceStep(plan.hi - plan.lo, Math.max(3, Math.floor((f.height - 52) / 34)));
+    for (const v of ticks(plan.lo, plan.hi, step)) {
       el(svg, "line", { class: "grid", x1: L, x2: width - R, y1: f.y(v), y2: f.y(v) });
       el(svg, "line", { class: "tick y-tick", x1: L - 5, x2: L, y1: f.y(v), y2: f.y(v) });
       el(svg, "text", { class: "tick-label y-label", x: L - 8, y: f.y(v) + 4,
-        "text-anchor": "end" }, spec.fmt(v));
+        "text-anchor": "end" }, plan.fmt(v));
     }
     el(svg, "line", { class: "axis", x1: L, x2: L, y1: f.T, y2: f.height - f.B });
   }
 
   // Tick marks and numbers of games played on the other axis (whole games only).
   function gamesAxis(f) {
-    const { spec, svg } = f;
-    const n = spec.points.length, base = f.height - f.B;
+    const { plan, svg } = f;
+    const n = plan.points.length, base = f.height - f.B;
     el(svg, "line", { class: "axis", x1: f.L, x2: f.width - f.R, y1: base, y2: base });
     el(svg, "text", { class: "axis-title", x: (f.L + f.width - f.R) / 2, y: f.height - 4,
       "text-anchor": "middle" }, "games played");
@@ -93,17 +93,17 @@ const ReportPlot = (() => {
 
   // Horizontal lines at given values: the reference (even score, Elo 0) and the bounds.
   function lines(f) {
-    const { spec, svg, L, width, R } = f;
-    if (spec.ref !== undefined)
-      el(svg, "line", { class: "ref", x1: L, x2: width - R, y1: f.y(spec.ref), y2: f.y(spec.ref) });
-    for (const m of spec.marks || []) {
+    const { plan, svg, L, width, R } = f;
+    if (plan.ref !== undefined)
+      el(svg, "line", { class: "ref", x1: L, x2: width - R, y1: f.y(plan.ref), y2: f.y(plan.ref) });
+    for (const m of plan.marks || []) {
       el(svg, "line", { class: "bound", x1: L, x2: width - R, y1: f.y(m.value), y2: f.y(m.value) });
       el(svg, "text", { class: "bound-label", x: width - R + 3, y: f.y(m.value) + 4 }, m.label);
     }
   }
 
   function band(f) {
-    const pts = f.spec.points;
+    const pts = f.plan.points;
     if (!pts.length || pts[0].low === undefined) return;
     const upper = pts.map((p, i) => `${f.x(i)},${f.y(p.high)}`);
     const lower = pts.map((p, i) => `${f.x(i)},${f.y(p.low)}`).reverse();
@@ -113,26 +113,26 @@ const ReportPlot = (() => {
   // The line through the finite values (broken where a value is infinite), then the markers
   // of values off the scale and of infinite ones.
   function curve(f) {
-    const { spec, svg } = f;
+    const { plan, svg } = f;
     let run = [];
     const flush = () => {
       if (run.length) el(svg, "polyline", { class: "curve", points: run.join(" ") });
       run = [];
     };
-    spec.points.forEach((p, i) => {
+    plan.points.forEach((p, i) => {
       if (isFinite(p.value)) run.push(`${f.x(i)},${f.y(p.value)}`);
       else flush();
     });
     flush();
-    spec.points.forEach((p, i) => {
+    plan.points.forEach((p, i) => {
       const inf = !isFinite(p.value);
-      if (!inf && p.value >= spec.lo && p.value <= spec.hi) return;
+      if (!inf && p.value >= plan.lo && p.value <= plan.hi) return;
       // At the top edge the triangle points up, at the bottom edge down.
-      const up = p.value > spec.hi, x = f.x(i), y = f.y(p.value), d = up ? 7 : -7;
+      const up = p.value > plan.hi, x = f.x(i), y = f.y(p.value), d = up ? 7 : -7;
       el(svg, "polygon", { class: inf ? "marker inf" : "marker off", "data-index": i,
         points: `${x},${y} ${x - 4},${y + d} ${x + 4},${y + d}` });
-      const startsRun = i === 0 || isFinite(spec.points[i - 1].value) ||
-        spec.points[i - 1].value !== p.value;
+      const startsRun = i === 0 || isFinite(plan.points[i - 1].value) ||
+        plan.points[i - 1].value !== p.value;
       if (inf && startsRun)
         el(svg, "text", { class: "inf-label", x: x + 6, y: up ? y + 12 : y - 4 },
           p.value > 0 ? "+\u221e" : "\u2212\u221e");
@@ -141,25 +141,25 @@ const ReportPlot = (() => {
 
   // The value under the pointer: a vertical line, a dot and the readout text under the plot.
   function pointer(f, readout) {
-    const { spec, svg } = f;
-    const n = spec.points.length;
+    const { plan, svg } = f;
+    const n = plan.points.length;
     const cursor = el(svg, "line", { class: "cursor", y1: f.T, y2: f.height - f.B, x1: 0, x2: 0,
       visibility: "hidden" });
     const dot = el(svg, "circle", { class: "cursor-dot", r: 4, cx: 0, cy: 0,
       visibility: "hidden" });
     const show = (i) => {
-      const p = spec.points[i];
+      const p = plan.points[i];
       cursor.setAttribute("x1", f.x(i));
       cursor.setAttribute("x2", f.x(i));
       dot.setAttribute("cx", f.x(i));
       dot.setAttribute("cy", f.y(p.value));
       for (const e of [cursor, dot]) e.setAttribute("visibility", "visible");
-      readout.textContent = spec.describe(p);
+      readout.textContent = plan.describe(p);
       readout.dataset.index = i;
     };
     const rest = () => {
       for (const e of [cursor, dot]) e.setAttribute("visibility", "hidden");
-      readout.textContent = `Last: ${spec.describe(spec.points[n - 1])}`;
+      readout.textContent = `Last: ${plan.describe(plan.points[n - 1])}`;
       readout.dataset.index = n - 1;
     };
     const hit = el(svg, "rect", { class: "hit", x: 0, y: 0, width: f.width, height: f.height,
@@ -176,15 +176,15 @@ const ReportPlot = (() => {
     rest();
   }
 
-  // Draws spec into box (emptied first): {title, points: [{value, low?, high?}], lo, hi,
+  // Draws plan into box (emptied first): {title, points: [{value, low?, high?}], lo, hi,
   // ref?, marks?: [{value, label}], fmt(v) for the value axis, describe(point) for the
   // readout}. Points are the games in order, one per game played.
-  function draw(box, spec) {
+  function draw(box, plan) {
     box.textContent = "";
     const head = document.createElement("h3");
-    head.textContent = spec.title;
+    head.textContent = plan.title;
     box.appendChild(head);
-    const f = frame(box, spec);
+    const f = frame(box, plan);
     box.appendChild(f.svg);
     const readout = document.createElement("p");
     readout.className = "readout";
@@ -192,7 +192,7 @@ const ReportPlot = (() => {
     valueAxis(f);
     gamesAxis(f);
     lines(f);
-    if (!spec.points.length) return;
+    if (!plan.points.length) return;
     band(f);
     curve(f);
     pointer(f, readout);
