@@ -40,12 +40,16 @@ int main(int argc, char** argv) {
         if (sscanf(line, "# opening-plies: %ld", &opening) == 1) continue;
         if (strcmp(line, "# end\n") == 0 && size > 0) {
             /* Replay: the game up to each ply the players made, one turn each. */
-            char* end = strchr(game, '\n') + 1; /* the input of ply 1: the size line */
-            for (long ply = 1; ply <= plies; ply++, end = strchr(end, '\n') + 1)
+            const char* end = game; /* the input of ply P: the size line and P - 1 plies */
+            for (long ply = 1; ply <= plies; ply++) {
+                const char* eol = memchr(end, '\n', (size_t)(game + size - end));
+                if (!eol) break;
+                end = eol + 1;
                 if (ply > opening) turn(argv + 2, game, (size_t)(end - game)), turns++;
+            }
             size = 0, plies = 0, opening = 0;
         } else if (line[0] != '#' && line[0] != '\n' && size + len < sizeof game) {
-            memcpy(game + size, line, len), size += len;
+            memcpy(game + size, line, len + 1), size += len; /* and the NUL */
             plies += size != len; /* every line after the size line is a ply */
         }
     }

@@ -90,7 +90,7 @@ TEST(BitrowSearch, ValuesEqualPlainMinimaxAndLeaveTheEngineAsFound) {
 TEST(BitrowSearch, DeeperValuesOnLargerBoardsEqualPlainMinimax) {
     std::mt19937 rng(77);
     int compared = 0, adjusted = 0;
-    for (int n = 5; n <= rowLimit && n <= 8; n++) {
+    for (int n = 5; n <= std::min(rowLimit, 8); n++) {
         for (int game = 0; game < 6; game++) {
             // Open boards and full ones, where straights are near.
             SeenPositions seen = randomGame(rng, n, game == 0 ? n + 2 : n * n + game);

@@ -402,8 +402,8 @@ BBTEST(Root, ResetStartsAFreshGame) {
     EXPECT_EQ(history.hno, 0);
     EXPECT_EQ(history.hist, stack);
     EXPECT_EQ(history.hmax, capacity);
-    const posrec empty{};
-    EXPECT_EQ(0, std::memcmp(&history.hist[0], &empty, sizeof empty));
+    const auto* first = reinterpret_cast<const unsigned char*>(&history.hist[0]);
+    EXPECT_TRUE(std::all_of(first, first + sizeof(posrec), [](unsigned char b) { return b == 0; }));
     EXPECT_EQ(deepening.bestdir, 0);
     EXPECT_EQ(deepening.bestpos, 0);
     EXPECT_EQ(evaluation.nscore, 0);

@@ -58,9 +58,9 @@ int listenOnLoopback(int& port) {
     at.sin_family = AF_INET;
     at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof at;
-    bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at);
-    listen(s, 16);
-    getsockname(s, reinterpret_cast<sockaddr*>(&at), &size);
+    if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || listen(s, 16) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&at), &size) != 0)
+        return -1;
     port = ntohs(at.sin_port);
     return s;
 }
@@ -73,6 +73,7 @@ TEST(RefereeSandbox, WhatAPlayerTriesInsideFailsAndItsGameIsJudgedAsUsual) {
     REQUIRE_SANDBOX();
     int port = 0;
     const int listener = listenOnLoopback(port);
+    ASSERT_GE(listener, 0);
     // The player works in a folder that also holds the match's record, as the players'
     // folder does when the referee is run from it.
     const std::string dir = freshFolder("attack"), record = dir + "/match.txt";

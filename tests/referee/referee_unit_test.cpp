@@ -214,7 +214,7 @@ GameRecord sampleRecord() {
     r.reason = "X answered 'L9'";
     r.timeX = 1.25;
     r.timeO = 0.5;
-    r.extra = {{"stderr", std::string("line one\nline two\x01\xff", 20)}, {"note", "x"}};
+    r.extra = {{"stderr", std::string("line one\nline two\x01\xff") + '\0'}, {"note", "x"}};
     return r;
 }
 
