@@ -171,7 +171,12 @@ std::string progressLine(const Results& r, const RunProgress& p) {
     }
     if (r.sprt) {
         line += " " + llrText(*r.sprt);
-        line += p.decidedNow ? std::string(": ") + sprtVerdictText(p.verdict) + ";" : ";";
+        // The verdict from the game that brought it on; the games already started that end
+        // after it say it again, so that no line reads as a test still running.
+        if (p.verdict != SprtVerdict::Continue)
+            line +=
+                std::string(": ") + sprtVerdictText(p.verdict) + (p.decidedNow ? "" : " earlier");
+        line += ";";
     }
     char buf[160];
     snprintf(buf, sizeof buf, " %d of %d games done, %d left, about %.0f s\n",

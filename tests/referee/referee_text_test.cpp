@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "referee/play/match.h"
 #include "referee/results/results.h"
 #include "referee/text/table.h"
 #include "referee/views/standings.h"
@@ -155,6 +156,32 @@ TEST(TerminalTables, RatingListAndCrossTableAlign) {
     for (const char* word : {"1", "2", "3", "4", "total"}) expectRightAligned(cross, word);
     EXPECT_EQ(cross[1].substr(0, 4), "1  a");
     EXPECT_NE(cross[1].find("2/2"), std::string::npos) << cross[1];
+}
+
+// The running line: the real interval, the LLR, and the test's verdict from the game that
+// decided it on, said as earlier on the games that finish after it.
+TEST(TerminalTables, RunningLineSaysTheVerdictFromTheGameThatBroughtIt) {
+    EventInfo e = match("a", "b");
+    e.sprt = SprtSettings{0, 100, 0.05, 0.05};
+    std::vector<GameRecord> games;
+    auto line = [&](SprtVerdict v, bool now) {
+        const RunProgress p{games, games.back(), 40, 40 - static_cast<int>(games.size()), 0,
+                            v,     now};
+        return progressLine(computeResults(e, games), p);
+    };
+    // a wins every game, as X and as O.
+    for (int g = 0; g < 2; g++)
+        games.push_back(game(g, g ? "b" : "a", g ? "a" : "b", g ? Winner::O : Winner::X));
+    std::string running = line(SprtVerdict::Continue, false);
+    EXPECT_NE(running.find("a 2.0 - 0.0 b, Elo +inf [-291, +inf]"), std::string::npos) << running;
+    EXPECT_NE(running.find("LLR "), std::string::npos) << running;
+    EXPECT_EQ(running.find("accepted"), std::string::npos) << running;
+    EXPECT_NE(running.find("; 2 of 40 games done, 38 left"), std::string::npos) << running;
+    const std::string decided = line(SprtVerdict::AcceptH1, true);
+    EXPECT_NE(decided.find("]: H1 accepted; 2 of 40"), std::string::npos) << decided;
+    games.push_back(game(2, "a", "b", Winner::X));
+    const std::string after = line(SprtVerdict::AcceptH1, false);
+    EXPECT_NE(after.find("]: H1 accepted earlier; 3 of 40"), std::string::npos) << after;
 }
 
 }  // namespace
