@@ -156,6 +156,19 @@ TEST_F(ReportBrowser, SprtMatchHeadlineBarAndPlots) {
     expectTicks(b, 3);
 }
 
+// The page rounds as the terminal's printf does: one draw in 16 games is 6.25 %, an exact
+// tie, which reads 6.2 % in both (toFixed alone would give 6.3 %).
+TEST_F(ReportBrowser, PercentagesRoundAsTheTerminalDoes) {
+    std::string dir = tempDir("rounding");
+    std::string page = dir + "/tie.html";
+    writePage(page, sprtMatch(14), false);
+    HeadlessBrowser b;
+    ASSERT_TRUE(b.start(chromium(), dir + "/profile")) << b.error;
+    b.open("file://" + page);
+    ASSERT_EQ(percent(1.0 / 16), "6.2%");
+    expectHeadline(b, 16);
+}
+
 // The bar's state and the ratio's place on it, from the ratio worked out here.
 void expectBar(HeadlessBrowser& b, const std::string& page, const std::string& state,
                const std::string& words, double llr) {

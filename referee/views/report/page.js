@@ -24,11 +24,21 @@
   };
   const fmtInterval = (lo, hi) => `[${fmtElo(lo)}, ${fmtElo(hi)}]`;
   const fmtMargin = (m) => (isFinite(num(m)) ? String(Math.round(num(m))) : "\u221e");
-  const fmtPct = (f) => (given(f) ? `${(100 * num(f)).toFixed(1)}%` : "-");
+  // As the terminal's printf rounds: an exact tie goes to the even digit (81.25 to 81.2),
+  // where toFixed would round it up. The exact value's digits tell a tie from a near one.
+  const toFixedEven = (x, digits) => {
+    const text = x.toFixed(digits);
+    const exact = Math.abs(x).toFixed(Math.min(100, digits + 30));
+    const cut = exact.indexOf(".") + 1 + digits;
+    if (!/^50*$/.test(exact.slice(cut))) return text;
+    const down = exact.slice(0, cut);
+    return Number(down.slice(-1)) % 2 === 0 ? (x < 0 ? "-" : "") + down : text;
+  };
+  const fmtPct = (f) => (given(f) ? `${toFixedEven(100 * num(f), 1)}%` : "-");
   const fmtPoints = (s) => (Number.isInteger(s) ? String(s) : s.toFixed(1));
   // Two decimals, without a "-0.00" for a small negative value.
   const fmtFixed = (v, digits) => {
-    const text = num(v).toFixed(digits);
+    const text = toFixedEven(num(v), digits);
     return Number(text) === 0 ? (0).toFixed(digits) : text;
   };
   const seconds = (t) => (given(t) ? `${t.toFixed(3)} s` : "");
