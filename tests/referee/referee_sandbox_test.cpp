@@ -80,6 +80,7 @@ TEST(RefereeSandbox, WhatAPlayerTriesInsideFailsAndItsGameIsJudgedAsUsual) {
     // Beside the program (not its working folder), where the test can look afterwards.
     const std::string outside = kHostile.substr(0, kHostile.rfind('/')) + "/attack-outside.txt";
     std::remove(outside.c_str());
+    const bool inTmp = outside.rfind("/tmp/", 0) == 0;
     const std::string attack = kHostile + " attack " + record + " " + outside + " " +
                                std::to_string(port) + " " + std::to_string(getpid());
     ProgramRun run =
@@ -98,7 +99,11 @@ TEST(RefereeSandbox, WhatAPlayerTriesInsideFailsAndItsGameIsJudgedAsUsual) {
         turns++;
         EXPECT_TRUE(contains(said, "read the record: failed"));
         EXPECT_TRUE(contains(said, "hunt for the record: nothing"));
-        EXPECT_TRUE(contains(said, "write outside: failed"));
+        // A program under /tmp has the folders above it in the sandbox's private /tmp, where
+        // a write succeeds and ends with the turn (the host check below still holds).
+        if (!inTmp) {
+            EXPECT_TRUE(contains(said, "write outside: failed"));
+        }
         EXPECT_TRUE(contains(said, "write its folder: failed"));
         EXPECT_TRUE(contains(said, "write its temporary folder: ok"));
         EXPECT_TRUE(contains(said, "temporary file of an earlier turn: gone"));
