@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 namespace referee {
 
@@ -79,15 +78,22 @@ std::optional<std::string> writeFileAtomically(const std::string& path, const st
     // A rename would replace a device or a folder's entry, not write into it.
     if (auto wrong = notWritableAsFile(path)) return "cannot write " + *wrong;
     const std::string temp = path + ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out) {
-            std::string why = std::strerror(errno);
-            std::remove(temp.c_str());
-            return "cannot write " + temp + ": " + why;
-        }
+    // A new file of our own: whatever stood at the temporary name (a file left by a crash, or
+    // a link placed to make the write land elsewhere) is removed, never written through.
+    std::remove(temp.c_str());
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    bool written = fd >= 0;
+    for (size_t done = 0; written && done < text.size();) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        written = n > 0;
+        if (written) done += static_cast<size_t>(n);
+    }
+    if (fd >= 0 && close(fd) != 0) written = false;
+    if (!written) {
+        std::string why = std::strerror(errno);
+        if (fd >= 0) std::remove(temp.c_str());
+        return "cannot write " + temp + ": " + why;
     }
     if (std::rename(temp.c_str(), path.c_str()) != 0) {
         std::string why = std::strerror(errno);

@@ -441,6 +441,16 @@ TEST(RefereeFiles, WholeFilesAreRegularFilesReadUpToTheirLimit) {
     ASSERT_EQ(stat(fifo.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
     std::remove(fifo.c_str());
+    // The temporary file beside the target is made anew: a link standing at its name is
+    // replaced, and the file it points to is left as it was.
+    const std::string target = testing::TempDir() + "written.txt", aside = target + ".aside";
+    writeTemp("written.txt.aside", "keep");
+    std::remove((target + ".part").c_str());
+    ASSERT_EQ(symlink(aside.c_str(), (target + ".part").c_str()), 0);
+    EXPECT_FALSE(writeFileAtomically(target, "the page"));
+    EXPECT_EQ(readWholeFile(target, 100).text, "the page");
+    EXPECT_EQ(readWholeFile(aside, 100).text, "keep");
+    EXPECT_NE(access((target + ".part").c_str(), F_OK), 0);
 }
 
 TEST(RefereeOpenings, FromFilesOfRecords) {
