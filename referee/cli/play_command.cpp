@@ -73,14 +73,13 @@ struct RunViews {
 
     void done(const std::vector<GameRecord>& games) {
         const Results r = computeResults(event, games);
+        const std::vector<std::string> files(games.size(), c.output);
         if (!o.report.empty()) {
             // The last page: done, or stopped with games in progress; it reloads no more.
-            const std::vector<std::string> files(games.size(), c.output);
             if (auto e = writeReport(o.report, title, r, {games, files}, false))
                 err << "referee: " << *e << "\n";
         }
         if (!o.json.empty()) {
-            const std::vector<std::string> files(games.size(), c.output);
             if (auto e = writeResultsJson(o.json, title, r, {games, files})) {
                 err << "referee: " << *e << "\n";
                 jsonFailed = true;
